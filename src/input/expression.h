@@ -1,0 +1,38 @@
+// Field expressions: numbers with unit letters, + - * / ^, parentheses, sin, pow, pi,
+// and references to parameters (p12) and node quantities (x5.1, x5.9).
+#pragma once
+
+#include "input/parameter_store.h"
+
+namespace movra {
+
+inline constexpr int kExpressionChars = 256;  // characters of a field text looked at
+
+struct EvaluationResult {
+  double value = 0.0;
+  int operandCount = 0;
+  int parameterId = -1;    // last parameter reference
+  int variableSlot = -1;   // last node-quantity reference
+  int referenceId = -1;    // node or parameter id of the last reference
+  int componentDigit = -1; // ComponentDigit of the last reference
+};
+
+// Where references find their values. slotValue gives the current value of the
+// unknown mapped to a variable slot; without it every node quantity reads 0.
+struct ValueSources {
+  const ParameterStore* parameters = nullptr;
+  double (*slotValue)(const void* context, int slot) = nullptr;
+  const void* context = nullptr;
+};
+
+// Evaluates one field text (at most kExpressionChars characters are looked at;
+// the text may be longer or lack a terminator beyond that). Returns 0 or one of the
+// status codes 10..92; result holds what was set before a failure. Allocates nothing.
+int evaluateExpression(const char* text, const ValueSources& sources, EvaluationResult& result);
+
+// Replaces every k M G m u n p in the first kExpressionChars characters of text by
+// e3 e6 e9 e-3 e-6 e-9 e-12 followed by a blank; other characters are copied.
+// out must hold at least outSize bytes; the result is always terminated.
+void expandUnitLetters(const char* text, char* out, int outSize);
+
+}  // namespace movra

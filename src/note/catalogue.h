@@ -1,0 +1,51 @@
+// The keywords movra-note knows: one row per keyword with the type code it hands
+// over, what kind of statement it opens and which node domain its nodes belong to.
+// The reader, the node-kind table and docs/model-format.md all follow this table.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace movra::note {
+
+enum class Category {
+  kElement,       // nodes, then fields and annotations
+  kCommand,       // fields only (.vc .o .oo .or)
+  kNodePosition,  // .in
+  kDataTable,     // :u, rows follow
+  kSupportSet,    // .sd, rows follow
+  kFunction,      // type codes 81..96, one expression per row
+  kTime,          // .t, one value per row
+  kKeyFile,       // .key
+  kEndOfModel,    // .ic, later lines are notes
+};
+
+// Values of the NodeKindTable.
+enum NodeDomain : int {
+  kNoDomain = 0,  // none, or an element between domains
+  kMechanical = 1,
+  kElectrical = 2,
+  kFluid = 3,  // fluid and pressure
+  kMagnetic = 4,
+  kThermal = 5,
+};
+
+struct CatalogueEntry {
+  std::string_view keyword;
+  int typeCode;
+  Category category;
+  int nodeCount;  // 3 for element type codes 30..39, 2 for other elements, else 0
+  int domain;     // NodeDomain of the nodes an element uses
+  std::string_view description;
+};
+
+// The entry of a keyword (exact, case-sensitive), or nullptr.
+const CatalogueEntry* findKeyword(std::string_view keyword);
+
+// All entries in table order.
+std::span<const CatalogueEntry> catalogueEntries();
+
+std::string_view categoryName(Category category);
+std::string_view domainName(int domain);  // "mechanical", "electrical", ...
+
+}  // namespace movra::note

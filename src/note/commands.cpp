@@ -1,0 +1,145 @@
+#include "note/commands.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "input/expression.h"
+#include "note/dump_json.h"
+#include "note/in_process.h"
+#include "note/json_writer.h"
+#include "note/launcher.h"
+#include "note/model_file.h"
+#include "platform/program_path.h"
+
+namespace movra::note {
+
+namespace {
+
+void printFileErrors(const std::string& path, const std::vector<FileError>& errors) {
+  for (const FileError& error : errors) {
+    if (error.line > 0) {
+      std::printf("%s:%d: %s\n", path.c_str(), error.line, error.message.c_str());
+    } else {
+      std::printf("%s: %s\n", path.c_str(), error.message.c_str());
+    }
+  }
+}
+
+std::string baseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string evalJson(const std::string& expression) {
+  ParameterStore parameters;
+  ValueSources sources{&parameters, nullptr, nullptr};
+  EvaluationResult result;
+  const int status = evaluateExpression(expression.c_str(), sources, result);
+  JsonWriter json;
+  json.beginObject();
+  json.field("status", status);
+  json.key("value");
+  if (status == 0) {
+    json.value(result.value);
+  } else {
+    json.null();
+  }
+  json.field("operands", result.operandCount);
+  json.field("parameter_id", result.parameterId);
+  json.field("variable_slot", result.variableSlot);
+  json.field("reference_id", result.referenceId);
+  json.field("component_digit", result.componentDigit);
+  json.endObject();
+  return json.text();
+}
+
+int evalCommand(const std::string& expression) {
+  std::printf("%s\n", evalJson(expression).c_str());
+  return 0;
+}
+
+int dumpCommand(const std::string& modelPath) {
+  HandOverImage image;
+  std::vector<FileError> errors;
+  if (!readModelFilePath(modelPath, image, errors)) {
+    printFileErrors(modelPath, errors);
+    return 1;
+  }
+  auto model = makeModel();
+  const ReadOutcome outcome = readImage(image, *model, 0);
+  JsonWriter json;
+  writeModelJson(*model, image, outcome, json);
+  std::printf("%s\n", json.text().c_str());
+  return outcome.ok() ? 0 : 1;
+}
+
+int checkCommand(const std::string& modelPath) {
+  HandOverImage image;
+  std::vector<FileError> errors;
+  if (!readModelFilePath(modelPath, image, errors)) {
+    printFileErrors(modelPath, errors);
+    return 1;
+  }
+  auto model = makeModel();
+  const ReadOutcome outcome = readImage(image, *model, 1);
+  for (const ReaderMessage& message : outcome.messages) {
+    std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
+  }
+  return outcome.ok() ? 0 : 1;
+}
+
+int runCommand(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) {
+    std::fprintf(stderr, "movra-note run: which model?\n");
+    return 2;
+  }
+  const std::string& modelPath = arguments[0];
+  LaunchRequest request;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& option = arguments[i];
+    const bool hasValue = i + 1 < arguments.size();
+    if (option == "--mode" && hasValue) {
+      const std::string& mode = arguments[++i];
+      if (mode != "a1" && mode != "a2" && mode != "a3" && mode != "a4") {
+        std::fprintf(stderr, "movra-note run: --mode takes a1, a2, a3 or a4, not '%s'\n", mode.c_str());
+        return 2;
+      }
+      request.modeMarker = "_" + mode + "_";
+    } else if (option == "--keys" && hasValue) {
+      request.controlKeyFile = arguments[++i];
+    } else if (option == "--batch" && hasValue) {
+      ++i;  // the window and its picture come with the window; the option is accepted now
+    } else {
+      std::fprintf(stderr, "movra-note run: unknown option '%s'\n", option.c_str());
+      return 2;
+    }
+  }
+
+  HandOverImage image;
+  std::vector<FileError> errors;
+  if (!readModelFilePath(modelPath, image, errors)) {
+    printFileErrors(modelPath, errors);
+    return 1;
+  }
+  request.textBlockName = "movra-text-" + std::to_string(getpid());
+  request.modelName = baseName(modelPath);
+  request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
+  HandOverBlocks blocks(image, request.textBlockName);
+  if (!blocks.ok()) {
+    std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
+    return 1;
+  }
+  std::fflush(stdout);
+  const int status = runSimulator(request);
+  if (status < 0) {
+    std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
+    return 1;
+  }
+  std::printf("movra-note: the simulation run is not built yet; the model was handed over and read\n");
+  return status;
+}
+
+}  // namespace movra::note

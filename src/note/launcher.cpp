@@ -1,0 +1,76 @@
+#include "note/launcher.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "input/hand_over_layout.h"
+
+extern char** environ;
+
+namespace movra::note {
+
+namespace {
+
+unsigned char* makeBlock(std::vector<std::unique_ptr<platform::OwnedSharedBlock>>& blocks,
+                         const char* name, size_t size) {
+  blocks.push_back(std::make_unique<platform::OwnedSharedBlock>(name, size));
+  if (!blocks.back()->ok()) return nullptr;
+  unsigned char* bytes = blocks.back()->bytes();
+  std::memset(bytes, 0, size);
+  return bytes;
+}
+
+}  // namespace
+
+HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& textBlockName) {
+  const size_t count = image.records.size();
+  if (count == 0 || count > static_cast<size_t>(kHandOverRecordLimit)) {
+    error_ = "the model needs " + std::to_string(count) + " records; the hand-over holds 1 to " +
+             std::to_string(kHandOverRecordLimit);
+    return;
+  }
+  if (image.modelText.size() >= static_cast<size_t>(kModelTextBytes)) {
+    error_ = "the model text does not fit in " + std::to_string(kModelTextBytes) + " bytes";
+    return;
+  }
+  unsigned char* counts = makeBlock(blocks_, kCountBlockName, kCountBlockBytes);
+  unsigned char* records = makeBlock(blocks_, kRecordBlockName, kRecordBlockBytes);
+  unsigned char* nodes = makeBlock(blocks_, kNodeBlockName, kNodeBlockBytes);
+  unsigned char* text = makeBlock(blocks_, textBlockName.c_str(), kModelTextBytes);
+  if (counts == nullptr || records == nullptr || nodes == nullptr || text == nullptr) {
+    error_ = "a shared-memory block could not be created";
+    return;
+  }
+  std::snprintf(reinterpret_cast<char*>(counts), kCountBlockBytes, " %d %d ",
+                static_cast<int>(count) - 1, image.secondCount);
+  std::memcpy(records, image.records.data(), count * sizeof(StatementRecord));
+  writeNodeBlock(*image.nodes, nodes);
+  std::memcpy(text, image.modelText.data(), image.modelText.size());
+  ok_ = true;
+}
+
+int runSimulator(const LaunchRequest& request) {
+  std::vector<std::string> arguments = {request.simulatorPath, request.textBlockName,
+                                        request.modeMarker,    request.modelName,
+                                        request.editorWindow,  request.controlKeyFile};
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (posix_spawn(&child, request.simulatorPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    return -1;
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+}  // namespace movra::note

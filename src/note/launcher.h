@@ -1,0 +1,41 @@
+// The editor's hand-over for real: the four shared-memory blocks and the
+// simulator's command line.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "note/hand_over_image.h"
+#include "platform/shared_memory.h"
+
+namespace movra::note {
+
+// The four blocks, alive for as long as this object lives.
+class HandOverBlocks {
+ public:
+  // Writes the image; ok() tells whether every block could be made.
+  HandOverBlocks(const HandOverImage& image, const std::string& textBlockName);
+  bool ok() const { return ok_; }
+  std::string error() const { return error_; }
+
+ private:
+  std::vector<std::unique_ptr<platform::OwnedSharedBlock>> blocks_;
+  bool ok_ = false;
+  std::string error_;
+};
+
+struct LaunchRequest {
+  std::string simulatorPath;
+  std::string textBlockName;
+  std::string modeMarker = "_a2_";
+  std::string modelName;
+  std::string editorWindow = "0";
+  std::string controlKeyFile;
+};
+
+// Starts the simulator with the command line it expects and waits for it.
+// Returns its exit code, or -1 when it could not be started.
+int runSimulator(const LaunchRequest& request);
+
+}  // namespace movra::note

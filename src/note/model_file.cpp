@@ -1,0 +1,549 @@
+#include "note/model_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+#include "input/expression.h"
+#include "note/catalogue.h"
+#include "note/model_file_text.h"
+#include "note/model_line.h"
+
+namespace movra::note {
+namespace {
+
+constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
+constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
+
+// ---- Record and image helpers ----
+
+template <size_t N>
+bool copyText(char (&slot)[N], std::string_view text) {
+  if (text.size() >= N) return false;
+  std::memcpy(slot, text.data(), text.size());
+  slot[text.size()] = '\0';
+  return true;
+}
+
+void resetImage(HandOverImage& image) {
+  image.records.clear();
+  image.records.reserve(kHandOverRecordLimit);
+  if (!image.nodes) image.nodes = std::make_unique<NodeTables>();
+  NodeTables& nodes = *image.nodes;
+  std::memset(&nodes, 0, sizeof nodes);
+  std::fill(std::begin(nodes.nodeMap), std::end(nodes.nodeMap), -1);
+  std::fill(std::begin(nodes.nodeList), std::end(nodes.nodeList), -1);
+  image.modelText.clear();
+  image.secondCount = 0;
+  image.recordFileLine.clear();
+  image.textFileLine.clear();
+}
+
+const ParameterStore& zeroParameters() {
+  static const ParameterStore store;
+  return store;
+}
+
+// Evaluates a node coordinate, which must not depend on anything the run sets.
+bool evaluateConstant(std::string_view text, double& value, std::string& error) {
+  char buffer[kFieldTextBytes + 1];
+  if (text.size() + 1 >= sizeof buffer) {
+    error = "is longer than " + std::to_string(kFieldTextBytes - 1) + " bytes";
+    return false;
+  }
+  // A trailing blank, as the simulator gives its fields, ends a last number cleanly.
+  std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = ' ';
+  buffer[text.size() + 1] = '\0';
+  ValueSources sources;
+  sources.parameters = &zeroParameters();
+  EvaluationResult result;
+  const int status = evaluateExpression(buffer, sources, result);
+  if (status != 0) {
+    error = "cannot be evaluated (evaluator status " + std::to_string(status) + ")";
+    return false;
+  }
+  if (result.operandCount == 0) {
+    error = "is empty";
+    return false;
+  }
+  if (result.parameterId != -1 || result.variableSlot != -1) {
+    error = "must be a constant; it refers to a parameter or a node quantity";
+    return false;
+  }
+  value = result.value;
+  return true;
+}
+
+// Blank- and comma-separated words of a data row or an id list.
+std::vector<std::string_view> words(std::string_view text) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (isBlank(text[i]) || text[i] == ',')) ++i;
+    const size_t start = i;
+    while (i < text.size() && !isBlank(text[i]) && text[i] != ',') ++i;
+    if (i > start) out.push_back(text.substr(start, i - start));
+  }
+  return out;
+}
+
+std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+// ---- The reader ----
+
+// A statement whose rows are still being read.
+struct OpenBlock {
+  int record = -1;
+  int statementLine = 0;
+  Category category = Category::kDataTable;
+  bool lookupTable = false;    // ":u ID": every row is data
+  bool functionTable = false;  // ":u ID, ...": the first row is the argument expression
+  int rows = 0;
+  int lastLine = 0;
+  std::string text;        // block text so far
+  size_t echoBytes = 0;    // the statement in the simulator's listing
+};
+
+class Reader {
+ public:
+  Reader(HandOverImage& image, std::vector<FileError>& errors) : image_(image), errors_(errors) {}
+
+  bool read(std::string_view text) {
+    resetImage(image_);
+    int fileLine = 0;
+    for (size_t position = 0; position < text.size();) {
+      const size_t end = std::min(text.find('\n', position), text.size());
+      std::string_view line = text.substr(position, end - position);
+      position = end + 1;
+      ++fileLine;
+      if (line.ends_with('\r')) line.remove_suffix(1);
+      if (!readLine(line, fileLine)) return false;
+    }
+    if (!closeBlock()) return false;
+    if (image_.records.empty()) return fail(0, "the model file holds no statement");
+    finishNodeList();
+    image_.secondCount = static_cast<int>(image_.textFileLine.size());
+    return true;
+  }
+
+ private:
+  bool fail(int line, std::string message) {
+    errors_.push_back({line, std::move(message)});
+    return false;
+  }
+
+  StatementRecord& record(int index) { return image_.records[index]; }
+
+  bool addRecord(int fileLine, int& index) {
+    if (static_cast<int>(image_.records.size()) >= kHandOverRecordLimit) {
+      return fail(fileLine, "the model needs more than " + std::to_string(kHandOverRecordLimit) +
+                                " records (one per statement, row and note line); this line "
+                                "would be record " +
+                                std::to_string(kHandOverRecordLimit + 1));
+    }
+    index = static_cast<int>(image_.records.size());
+    StatementRecord& added = image_.records.emplace_back();
+    clearRecord(added);
+    added.sourceLine = fileLine;
+    image_.recordFileLine.push_back(fileLine);
+    return true;
+  }
+
+  bool addText(std::string_view line, int fileLine) {
+    // Room must stay for the CR LF and the block's terminating zero.
+    if (image_.modelText.size() + line.size() + 2 >= static_cast<size_t>(kModelTextBytes)) {
+      return fail(fileLine, "the model text passes " + std::to_string(kModelTextBytes - 1) +
+                                " bytes at this line");
+    }
+    image_.modelText.append(line);
+    image_.modelText.append("\r\n");
+    image_.textFileLine.push_back(fileLine);
+    return true;
+  }
+
+  // The simulator copies a statement and the rows it skips into one echo text.
+  bool checkEcho(size_t bytes, int fileLine) {
+    if (bytes < static_cast<size_t>(kEchoTextBytes)) return true;
+    return fail(fileLine, "the statement with its rows takes more than " +
+                              std::to_string(kEchoTextBytes - 1) +
+                              " bytes in the simulator's listing (shorten comments or rows)");
+  }
+
+  bool readLine(std::string_view line, int fileLine) {
+    if (ended_) return readNote(line, fileLine);
+    if (trim(withoutComment(line)).empty()) return true;  // layout
+    if (isBlank(line[0])) return readRow(line, fileLine);
+    if (!closeBlock()) return false;
+    return readStatement(line, fileLine);
+  }
+
+  bool readNote(std::string_view line, int fileLine) {
+    if (trim(line).empty()) return true;
+    int index = 0;
+    if (!addRecord(fileLine, index)) return false;
+    record(index).echoFlag = 1;
+    return addText(trimRight(line), fileLine);
+  }
+
+  bool readStatement(std::string_view line, int fileLine) {
+    const std::string_view body = trimRight(withoutComment(line));
+    const std::string_view keyword = firstWord(body);
+    const CatalogueEntry* entry = findKeyword(keyword);
+    if (entry == nullptr) return fail(fileLine, "unknown keyword " + quoted(keyword));
+    const std::string_view rest = body.substr(keyword.size());
+    const std::string_view handed = trimRight(line);
+
+    int index = 0;
+    if (!addRecord(fileLine, index) || !addText(handed, fileLine)) return false;
+    const size_t echo = kNumberPrefixBytes + handed.size() + 3;
+    if (!checkEcho(echo, fileLine)) return false;
+    record(index).typeCode = entry->typeCode;
+
+    const bool annotated = entry->category == Category::kElement || keyword == ".vc";
+    if (!annotated && entry->category != Category::kKeyFile &&
+        rest.find('{') != std::string_view::npos) {
+      return fail(fileLine, "annotations {...} belong on element lines and '.vc'; " +
+                                quoted(keyword) + " takes none");
+    }
+    switch (entry->category) {
+      case Category::kElement:
+        return readElement(index, *entry, rest, fileLine);
+      case Category::kCommand:
+        return readCommand(index, keyword, rest, fileLine);
+      case Category::kNodePosition:
+        return readPosition(rest, fileLine);
+      case Category::kKeyFile:
+        return readKeyFile(rest, fileLine);
+      case Category::kEndOfModel:
+        ended_ = true;
+        return true;
+      case Category::kDataTable:
+      case Category::kSupportSet:
+      case Category::kFunction:
+      case Category::kTime:
+        return openBlock(index, *entry, rest, fileLine, echo);
+    }
+    return true;
+  }
+
+  bool setFields(int index, std::string_view list, std::string_view keyword, int fileLine) {
+    std::vector<std::string_view> fields;
+    std::string error;
+    if (!splitFields(list, fields, error)) return fail(fileLine, std::string(keyword) + ": " + error);
+    StatementRecord& target = record(index);
+    for (size_t k = 0; k < fields.size(); ++k) {
+      // splitFields keeps every field below the slot size.
+      if (!copyText(target.fieldText[k + 1], fields[k])) {
+        return fail(fileLine, "field " + std::to_string(k + 1) + " does not fit its record");
+      }
+      target.fieldPresent[k + 1] = fields[k].empty() ? 0 : 1;
+    }
+    return true;
+  }
+
+  bool setAnnotations(int index, std::string_view text, std::string_view keyword,
+                      bool drawingOnly, int fileLine) {
+    Annotations annotations;
+    std::string error;
+    if (!readAnnotations(text, annotations, error)) {
+      return fail(fileLine, std::string(keyword) + ": " + error);
+    }
+    if (drawingOnly && (!annotations.transcription.empty() || !annotations.output.empty())) {
+      return fail(fileLine, std::string(keyword) + " takes only the drawing annotation {f N}");
+    }
+    StatementRecord& target = record(index);
+    if (!copyText(target.drawingAnnotation, annotations.drawing) ||
+        !copyText(target.transcriptionAnnotation, annotations.transcription) ||
+        !copyText(target.outputAnnotation, annotations.output)) {
+      return fail(fileLine, std::string(keyword) + ": an annotation does not fit its record");
+    }
+    return true;
+  }
+
+  bool readElement(int index, const CatalogueEntry& entry, std::string_view rest, int fileLine) {
+    const size_t brace = rest.find('{');
+    std::string_view list = rest.substr(0, brace);
+    const std::string_view annotations =
+        brace == std::string_view::npos ? std::string_view() : rest.substr(brace);
+    NodeRef nodes[3];
+    std::string error;
+    if (!readNodes(list, entry.nodeCount, nodes, error)) {
+      return fail(fileLine, std::string(entry.keyword) + ": " + error);
+    }
+    StatementRecord& target = record(index);
+    target.firstNode = nodes[0].id;
+    target.secondNode = nodes[1].id;
+    if (entry.nodeCount == 3) target.thirdNode = nodes[2].id;
+    if (!setFields(index, list, entry.keyword, fileLine) ||
+        !setAnnotations(index, annotations, entry.keyword, false, fileLine)) {
+      return false;
+    }
+    for (int k = 0; k < entry.nodeCount; ++k) {
+      if (!useNode(nodes[k].id, entry.domain, fileLine)) return false;
+    }
+    return true;
+  }
+
+  bool readCommand(int index, std::string_view keyword, std::string_view rest, int fileLine) {
+    const size_t brace = rest.find('{');
+    const std::string_view list = rest.substr(0, brace);
+    const std::string_view annotations =
+        brace == std::string_view::npos ? std::string_view() : rest.substr(brace);
+    return setFields(index, list, keyword, fileLine) &&
+           setAnnotations(index, annotations, keyword, true, fileLine);
+  }
+
+  // Ground (0) and the negative ids are shared by every domain.
+  bool useNode(int id, int domain, int fileLine) {
+    if (domain == kNoDomain || id <= 0) return true;
+    int32_t& kind = image_.nodes->kind[id];
+    if (kind == 0) {
+      kind = domain;
+      kindLine_[id] = fileLine;
+      return true;
+    }
+    if (kind == domain) return true;
+    return fail(fileLine, "node " + std::to_string(id) + " is used as a " +
+                              std::string(domainName(domain)) + " node here and as a " +
+                              std::string(domainName(kind)) + " node on line " +
+                              std::to_string(kindLine_[id]));
+  }
+
+  bool readPosition(std::string_view rest, int fileLine) {
+    const std::string_view text = trim(rest);
+    const std::string_view idWord = text.substr(0, std::min(text.find_first_of(" \t,"), text.size()));
+    int node = 0;
+    if (!readWholeNumber(idWord, node) || node < 0 || node >= kNodeCount) {
+      return fail(fileLine, "'.in' needs a node id 0.." + std::to_string(kNodeCount - 1) +
+                                " first, found " + quoted(idWord));
+    }
+    std::string_view coordinates = trim(text.substr(idWord.size()));
+    if (coordinates.starts_with(',')) coordinates = trim(coordinates.substr(1));
+    // "X, Y" lets each coordinate hold blanks; without a comma each is one word.
+    std::vector<std::string_view> parts;
+    std::string error;
+    if (!splitFields(coordinates, parts, error)) return fail(fileLine, "'.in': " + error);
+    if (parts.size() == 1) parts = words(parts[0]);
+    if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) {
+      return fail(fileLine, "'.in' needs a node and two coordinates: .in N X Y");
+    }
+    double value[2] = {};
+    for (int k = 0; k < 2; ++k) {
+      if (!evaluateConstant(parts[k], value[k], error)) {
+        return fail(fileLine, std::string("'.in': the ") + (k == 0 ? "x" : "y") +
+                                  " coordinate " + quoted(parts[k]) + " " + error);
+      }
+    }
+    if (placedLine_[node] != 0) {
+      return fail(fileLine, "node " + std::to_string(node) + " is placed twice; first on line " +
+                                std::to_string(placedLine_[node]));
+    }
+    placedLine_[node] = fileLine;
+    image_.nodes->x[node] = value[0];
+    image_.nodes->y[node] = value[1];
+    return true;
+  }
+
+  bool readKeyFile(std::string_view rest, int fileLine) {
+    if (keyLine_ != 0) {
+      return fail(fileLine, "a second '.key' line; the control-key file is named on line " +
+                                std::to_string(keyLine_));
+    }
+    const std::string_view name = trim(rest);
+    if (!name.starts_with("c:")) {
+      return fail(fileLine, "'.key' needs a file name that starts with \"c:\" (c:/dir/keys.log)");
+    }
+    // The simulator cuts the name after the first ".log".
+    const size_t log = name.find(".log", 2);
+    if (log == std::string_view::npos || log + 4 != name.size()) {
+      return fail(fileLine, "the '.key' file name must end in \".log\" and hold it only there");
+    }
+    if (name.size() >= sizeof(Model::controlKeyFile)) {
+      return fail(fileLine, "the '.key' file name is longer than " +
+                                std::to_string(sizeof(Model::controlKeyFile) - 1) + " bytes");
+    }
+    keyLine_ = fileLine;
+    return true;
+  }
+
+  bool openBlock(int index, const CatalogueEntry& entry, std::string_view rest, int fileLine,
+                 size_t echo) {
+    const std::string_view head = trim(rest);
+    StatementRecord& target = record(index);
+    if (!copyText(target.fieldText[1], head)) {
+      return fail(fileLine, quoted(entry.keyword) + ": the text after the keyword is longer than " +
+                                std::to_string(kFieldTextBytes - 1) + " bytes");
+    }
+    target.fieldPresent[1] = head.empty() ? 0 : 1;
+    OpenBlock block;
+    block.record = index;
+    block.statementLine = fileLine;
+    block.category = entry.category;
+    block.lastLine = fileLine;
+    block.text = head;
+    block.echoBytes = echo;
+    if (entry.category == Category::kDataTable && !readTableIds(target, head, block, fileLine)) {
+      return false;
+    }
+    block_ = std::move(block);
+    return true;
+  }
+
+  // ":u ID" (ID 100 and above, or a parameter reference pID) is a lookup table;
+  // ":u ID, ID, ..." with ids below 100 lists the return values of a function table.
+  bool readTableIds(StatementRecord& target, std::string_view head, OpenBlock& block,
+                    int fileLine) {
+    const std::vector<std::string_view> ids = words(head);
+    if (ids.empty()) {
+      return fail(fileLine, "':u' needs a table id (100 and above) or return-value ids");
+    }
+    int id = 0;
+    if (ids.size() == 1) {
+      const std::string_view digits = ids[0].starts_with('p') ? ids[0].substr(1) : ids[0];
+      if (readWholeNumber(digits, id) && id >= 100) {
+        target.tableId = id;
+        block.lookupTable = true;
+        return true;
+      }
+    }
+    if (ids.size() > static_cast<size_t>(kMaxReturnValues)) {
+      return fail(fileLine, "':u' lists more than " + std::to_string(kMaxReturnValues) +
+                                " return-value ids");
+    }
+    for (size_t j = 0; j < ids.size(); ++j) {
+      if (!readWholeNumber(ids[j], id) || id < 0 || id >= 100) {
+        return fail(fileLine, "':u': " + quoted(ids[j]) +
+                                  " is neither a table id (100 and above, or p100 and above) nor "
+                                  "a return-value id below 100");
+      }
+      target.returnValueIds[j + 1] = id;
+    }
+    target.returnValueCount = static_cast<int>(ids.size());
+    target.columnCount = target.returnValueCount + 1;
+    block.functionTable = true;
+    return true;
+  }
+
+  bool appendBlockText(OpenBlock& block, std::string_view line, int fileLine) {
+    if (block.text.size() + 1 + line.size() >= static_cast<size_t>(kBlockTextBytes)) {
+      return fail(fileLine, "the statement of line " + std::to_string(block.statementLine) +
+                                " with its rows passes " + std::to_string(kBlockTextBytes - 1) +
+                                " bytes of block text at this line");
+    }
+    block.text += '\n';
+    block.text += line;
+    return true;
+  }
+
+  bool readRow(std::string_view line, int fileLine) {
+    if (!block_) {
+      return fail(fileLine,
+                  "an indented line continues only a table, support-set, function or time "
+                  "statement, and there is none above it");
+    }
+    OpenBlock& block = *block_;
+    const bool dataBlock =
+        block.category == Category::kDataTable || block.category == Category::kSupportSet;
+    std::string row(trim(withoutComment(line)));
+    if (dataBlock && !(block.functionTable && block.rows == 0)) {
+      // The simulator reads rows with "%le"; a comma would stop it.
+      std::replace(row.begin(), row.end(), ',', ' ');
+      StatementRecord& target = record(block.record);
+      if (block.lookupTable && target.columnCount == 0) {
+        target.columnCount = static_cast<int>(words(row).size());
+        if (target.columnCount == 0) return fail(fileLine, "a data row without values");
+      }
+    }
+    if (!appendBlockText(block, row, fileLine)) return false;
+    const std::string_view handed = trimRight(line);
+    if (dataBlock) {
+      block.echoBytes += handed.size() + 2;
+      if (!checkEcho(block.echoBytes, fileLine)) return false;
+    } else {
+      // Function and time rows are records of their own, left out of the listing.
+      int index = 0;
+      if (!addRecord(fileLine, index)) return false;
+      record(index).echoFlag = 1;
+    }
+    if (!addText(handed, fileLine)) return false;
+    ++block.rows;
+    block.lastLine = fileLine;
+    return true;
+  }
+
+  bool closeBlock() {
+    if (!block_) return true;
+    OpenBlock block = std::move(*block_);
+    block_.reset();
+    StatementRecord& target = record(block.record);
+    if (block.category == Category::kDataTable || block.category == Category::kSupportSet) {
+      if (block.lookupTable && target.columnCount == 0) {
+        return fail(block.statementLine, "table ':u " + std::to_string(target.tableId) +
+                                             "' has no data rows");
+      }
+      // The simulator's table readers expect one closing line after the rows.
+      constexpr std::string_view kClosing = "  end";
+      if (!appendBlockText(block, trim(kClosing), block.lastLine)) return false;
+      block.echoBytes += kClosing.size() + 2;
+      if (!checkEcho(block.echoBytes, block.lastLine)) return false;
+      if (!addText(kClosing, block.lastLine)) return false;
+      target.continuationCount = block.rows + 1;
+    } else {
+      target.continuationCount = block.rows;
+    }
+    if (!copyText(target.blockText, block.text)) {
+      return fail(block.statementLine, "the block text does not fit its record");
+    }
+    return true;
+  }
+
+  void finishNodeList() {
+    NodeTables& nodes = *image_.nodes;
+    int count = 0;
+    for (int id = 0; id < kNodeListBelow; ++id) {
+      if (nodes.kind[id] == kMechanical && placedLine_[id] != 0) nodes.nodeList[count++] = id;
+    }
+  }
+
+  HandOverImage& image_;
+  std::vector<FileError>& errors_;
+  std::optional<OpenBlock> block_;
+  bool ended_ = false;
+  int keyLine_ = 0;
+  std::array<int, kNodeCount> placedLine_{};  // file line of the node's ".in", 0 none
+  std::array<int, kNodeCount> kindLine_{};    // file line that gave the node its kind
+};
+
+}  // namespace
+
+bool readModelFile(const std::string& fileText, HandOverImage& image,
+                   std::vector<FileError>& errors) {
+  std::string text;
+  if (!decodeFileText(fileText, text, errors)) return false;
+  Reader reader(image, errors);
+  return reader.read(text);
+}
+
+bool readModelFilePath(const std::string& path, HandOverImage& image,
+                       std::vector<FileError>& errors) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    errors.push_back({0, "cannot open the model file '" + path + "': " + std::strerror(errno)});
+    return false;
+  }
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  if (file.bad()) {
+    errors.push_back({0, "cannot read the model file '" + path + "'"});
+    return false;
+  }
+  return readModelFile(bytes.str(), image, errors);
+}
+
+}  // namespace movra::note

@@ -1,0 +1,86 @@
+#include "platform/shared_memory.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace movra::platform {
+
+std::string sharedBlockPath(const char* name) {
+  std::string path = "/movra." + std::to_string(static_cast<unsigned long>(getuid())) + ".";
+  // A tag keeps parallel test runs (and their child processes) apart.
+  if (const char* tag = std::getenv("MOVRA_SHM_TAG"); tag != nullptr && *tag != 0) {
+    for (const char* c = tag; *c != 0; ++c) path += (*c == '/') ? '_' : *c;
+    path += '.';
+  }
+  for (const char* c = name; *c != 0; ++c) path += (*c == '/') ? '_' : *c;
+  return path;
+}
+
+bool openSharedBlock(const char* name, std::size_t size, SharedBlock& block) {
+  block = SharedBlock{};
+  block.path = sharedBlockPath(name);
+  int fd = shm_open(block.path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+  if (fd >= 0) {
+    block.created = true;
+  } else {
+    fd = shm_open(block.path.c_str(), O_RDWR, 0600);
+    if (fd < 0) return false;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    close(fd);
+    return false;
+  }
+  // A block that exists but is smaller than asked for is grown (zero-filled), as a
+  // fresh one would be, so the mapping never reaches past the object's end.
+  if (static_cast<std::size_t>(info.st_size) < size && ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    close(fd);
+    if (block.created) shm_unlink(block.path.c_str());
+    return false;
+  }
+  block.fd = fd;
+  block.size = size;
+  return true;
+}
+
+bool mapSharedBlock(SharedBlock& block) {
+  if (block.fd < 0 || block.size == 0) return false;
+  void* data = mmap(nullptr, block.size, PROT_READ | PROT_WRITE, MAP_SHARED, block.fd, 0);
+  if (data == MAP_FAILED) return false;
+  block.data = data;
+  return true;
+}
+
+bool unmapSharedBlock(SharedBlock& block) {
+  if (block.data == nullptr) return true;
+  const bool ok = munmap(block.data, block.size) == 0;
+  block.data = nullptr;
+  return ok;
+}
+
+void closeSharedBlock(SharedBlock& block) {
+  if (block.fd >= 0) close(block.fd);
+  block.fd = -1;
+  if (block.created) shm_unlink(block.path.c_str());
+  block.created = false;
+}
+
+bool removeSharedBlock(const char* name) { return shm_unlink(sharedBlockPath(name).c_str()) == 0; }
+
+OwnedSharedBlock::OwnedSharedBlock(const char* name, std::size_t size) : name_(name) {
+  if (openSharedBlock(name, size, block_) && !mapSharedBlock(block_)) closeSharedBlock(block_);
+}
+
+OwnedSharedBlock::~OwnedSharedBlock() {
+  unmapSharedBlock(block_);
+  // The editor's blocks live until the editor is done with them, whoever made them.
+  const bool created = block_.created;
+  closeSharedBlock(block_);
+  if (!created) removeSharedBlock(name_.c_str());
+}
+
+}  // namespace movra::platform
