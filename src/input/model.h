@@ -60,6 +60,7 @@ struct ElementEntry {
   int groupFirst = 0;
   int groupLast = 0;
   int mode = 0;
+  double supportRow[3] = {};            // "wh": height and x range from its support-set row
   int32_t variableSlots[kVariableSlotCount] = {};  // keys, later unknown indices, then states
   double realSlots[kRealSlotCount] = {};           // 1..10 the parameters
 };
@@ -90,6 +91,25 @@ struct DisplayGroup {
   char text[kElementTextBytes] = {};
   int firstItem = 0;
   int lastItem = 0;
+};
+
+// What ".vc" sets: the view window, the node the view follows, and the base values
+// of the ten quantity scales (forces, moments, V, A, Pa, m3, AT, Wb, degC, W).
+inline constexpr int kQuantityScaleCount = 10;
+
+struct ViewSettings {
+  double centreX = 0.0;
+  double centreY = 0.0;
+  double halfSize = 1.0;
+  int followedNodeX = -1;               // node whose x the view follows, -1 none
+  int followedNodeY = -1;
+  double left = -1.0;                   // window left = centre x - h
+  double bottom = -1.0;
+  double scale = 300.0;                 // pixels per model unit, 300 / h
+  double quantityScale[kQuantityScaleCount + 1] = {};    // current values 1..10
+  double quantityInitial[kQuantityScaleCount + 1] = {};  // initial values 1..10
+  double forceFactor = 0.0;             // 300 / field 4 when above 0, else 0
+  double momentFactor = 0.0;            // 300 / field 5 when above 0, else 0
 };
 
 struct ModelCounters {
@@ -134,7 +154,10 @@ struct Model {
   DisplayGroup groups[kDisplayGroupCapacity];
   uint8_t idRegistry[kIdRegistrySize];
   bool viewDefaultsSet = false;
-  int pwmStatement = 0;
+  ViewSettings view;
+  int pwmStatement = 0;                 // parameter-statement number of ":pwm"/":pw", 0 none
+  bool pwmSwitching = false;
+  double pwmState[2] = {};
   double timeConditions[kTimeConditionCount + 1] = {};       // ".t" values 1..10
   int timeValueCount = 0;               // number of the last value read
 };

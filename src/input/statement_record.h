@@ -40,6 +40,7 @@ struct StatementRecord {
   int parameterStatementNumber;                // written by the reader
   int sourceLine;                              // the model file's own line (1-based), for the editor
   int reserved0;
+  int reserved1;
   double radius;                               // function statement type 84
   double valueBlock[kValueBlockCount];         // per-statement values the engine and view share
   unsigned char reserved[kRecordBytes - 18440];

@@ -8,7 +8,9 @@ namespace {
 using enum Category;
 
 // Element node counts follow from the type code; a row only needs the code.
-constexpr int elementNodes(int typeCode) { return typeCode >= 30 && typeCode <= 39 ? 3 : 2; }
+constexpr int elementNodes(int typeCode) {
+  return typeCode >= 30 && typeCode <= 39 ? 3 : 2;
+}
 
 constexpr CatalogueEntry element(std::string_view keyword, int typeCode, int domain,
                                  std::string_view description) {
@@ -101,7 +103,9 @@ const CatalogueEntry* findKeyword(std::string_view keyword) {
   return nullptr;
 }
 
-std::span<const CatalogueEntry> catalogueEntries() { return kCatalogue; }
+std::span<const CatalogueEntry> catalogueEntries() {
+  return kCatalogue;
+}
 
 std::string_view categoryName(Category category) {
   switch (category) {

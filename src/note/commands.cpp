@@ -124,6 +124,19 @@ int runCommand(const std::vector<std::string>& arguments) {
     printFileErrors(modelPath, errors);
     return 1;
   }
+  // Until the simulator reports back over the editor link, the model is read here
+  // first, so that a mistake is shown at its line and the run is not called good.
+  {
+    auto model = makeModel();
+    const int mode = request.modeMarker[2] - '0';
+    const ReadOutcome outcome = readImage(image, *model, mode, request.controlKeyFile);
+    if (!outcome.ok()) {
+      for (const ReaderMessage& message : outcome.messages) {
+        std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
+      }
+      return 1;
+    }
+  }
   request.textBlockName = "movra-text-" + std::to_string(getpid());
   request.modelName = baseName(modelPath);
   request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
@@ -138,7 +151,8 @@ int runCommand(const std::vector<std::string>& arguments) {
     std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
     return 1;
   }
-  std::printf("movra-note: the simulation run is not built yet; the model was handed over and read\n");
+  std::printf("movra-note: %s was handed over and read; the calculation is not built yet\n",
+              request.modelName.c_str());
   return status;
 }
 

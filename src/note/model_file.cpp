@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -93,7 +94,9 @@ std::vector<std::string_view> words(std::string_view text) {
   return out;
 }
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
 
 // ---- The reader ----
 
@@ -106,8 +109,8 @@ struct OpenBlock {
   bool functionTable = false;  // ":u ID, ...": the first row is the argument expression
   int rows = 0;
   int lastLine = 0;
-  std::string text;        // block text so far
-  size_t echoBytes = 0;    // the statement in the simulator's listing
+  std::string text;      // block text so far
+  size_t echoBytes = 0;  // the statement in the simulator's listing
 };
 
 class Reader {
@@ -235,7 +238,8 @@ class Reader {
   bool setFields(int index, std::string_view list, std::string_view keyword, int fileLine) {
     std::vector<std::string_view> fields;
     std::string error;
-    if (!splitFields(list, fields, error)) return fail(fileLine, std::string(keyword) + ": " + error);
+    if (!splitFields(list, fields, error))
+      return fail(fileLine, std::string(keyword) + ": " + error);
     StatementRecord& target = record(index);
     for (size_t k = 0; k < fields.size(); ++k) {
       // splitFields keeps every field below the slot size.
@@ -247,8 +251,8 @@ class Reader {
     return true;
   }
 
-  bool setAnnotations(int index, std::string_view text, std::string_view keyword,
-                      bool drawingOnly, int fileLine) {
+  bool setAnnotations(int index, std::string_view text, std::string_view keyword, bool drawingOnly,
+                      int fileLine) {
     Annotations annotations;
     std::string error;
     if (!readAnnotations(text, annotations, error)) {
@@ -309,15 +313,16 @@ class Reader {
       return true;
     }
     if (kind == domain) return true;
-    return fail(fileLine, "node " + std::to_string(id) + " is used as a " +
-                              std::string(domainName(domain)) + " node here and as a " +
-                              std::string(domainName(kind)) + " node on line " +
+    return fail(fileLine, "node " + std::to_string(id) + " is used in the " +
+                              std::string(domainName(domain)) + " domain here and in the " +
+                              std::string(domainName(kind)) + " domain on line " +
                               std::to_string(kindLine_[id]));
   }
 
   bool readPosition(std::string_view rest, int fileLine) {
     const std::string_view text = trim(rest);
-    const std::string_view idWord = text.substr(0, std::min(text.find_first_of(" \t,"), text.size()));
+    const std::string_view idWord =
+        text.substr(0, std::min(text.find_first_of(" \t,"), text.size()));
     int node = 0;
     if (!readWholeNumber(idWord, node) || node < 0 || node >= kNodeCount) {
       return fail(fileLine, "'.in' needs a node id 0.." + std::to_string(kNodeCount - 1) +
@@ -336,8 +341,8 @@ class Reader {
     double value[2] = {};
     for (int k = 0; k < 2; ++k) {
       if (!evaluateConstant(parts[k], value[k], error)) {
-        return fail(fileLine, std::string("'.in': the ") + (k == 0 ? "x" : "y") +
-                                  " coordinate " + quoted(parts[k]) + " " + error);
+        return fail(fileLine, std::string("'.in': the ") + (k == 0 ? "x" : "y") + " coordinate " +
+                                  quoted(parts[k]) + " " + error);
       }
     }
     if (placedLine_[node] != 0) {
@@ -413,8 +418,8 @@ class Reader {
       }
     }
     if (ids.size() > static_cast<size_t>(kMaxReturnValues)) {
-      return fail(fileLine, "':u' lists more than " + std::to_string(kMaxReturnValues) +
-                                " return-value ids");
+      return fail(fileLine,
+                  "':u' lists more than " + std::to_string(kMaxReturnValues) + " return-value ids");
     }
     for (size_t j = 0; j < ids.size(); ++j) {
       if (!readWholeNumber(ids[j], id) || id < 0 || id >= 100) {
@@ -484,8 +489,8 @@ class Reader {
     StatementRecord& target = record(block.record);
     if (block.category == Category::kDataTable || block.category == Category::kSupportSet) {
       if (block.lookupTable && target.columnCount == 0) {
-        return fail(block.statementLine, "table ':u " + std::to_string(target.tableId) +
-                                             "' has no data rows");
+        return fail(block.statementLine,
+                    "table ':u " + std::to_string(target.tableId) + "' has no data rows");
       }
       // The simulator's table readers expect one closing line after the rows.
       constexpr std::string_view kClosing = "  end";
@@ -532,6 +537,11 @@ bool readModelFile(const std::string& fileText, HandOverImage& image,
 
 bool readModelFilePath(const std::string& path, HandOverImage& image,
                        std::vector<FileError>& errors) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    errors.push_back({0, "the model file '" + path + "' is a directory"});
+    return false;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     errors.push_back({0, "cannot open the model file '" + path + "': " + std::strerror(errno)});

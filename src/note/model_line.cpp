@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kOutputItemLimit = 26;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 size_t skipBlanks(std::string_view text, size_t i) {
   while (i < text.size() && isBlank(text[i])) ++i;
@@ -24,7 +26,9 @@ std::string_view wordAt(std::string_view text, size_t i) {
   return text.substr(i, end - i);
 }
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
 
 // Reads "-"? digits at i; i is left after them.
 bool readNumberAt(std::string_view text, size_t& i, int& value) {
@@ -121,8 +125,7 @@ bool readNodes(std::string_view& text, int count, NodeRef* nodes, std::string& e
   return true;
 }
 
-bool splitFields(std::string_view text, std::vector<std::string_view>& fields,
-                 std::string& error) {
+bool splitFields(std::string_view text, std::vector<std::string_view>& fields, std::string& error) {
   fields.clear();
   if (trim(text).empty()) return true;
   int depth = 0;
@@ -138,9 +141,8 @@ bool splitFields(std::string_view text, std::vector<std::string_view>& fields,
       return false;
     }
     if (field.size() >= static_cast<size_t>(kFieldTextBytes)) {
-      error = "field " + std::to_string(fields.size() + 1) + " is " +
-              std::to_string(field.size()) + " bytes long; a field holds at most " +
-              std::to_string(kFieldTextBytes - 1);
+      error = "field " + std::to_string(fields.size() + 1) + " is " + std::to_string(field.size()) +
+              " bytes long; a field holds at most " + std::to_string(kFieldTextBytes - 1);
       return false;
     }
     fields.push_back(field);
@@ -179,8 +181,8 @@ bool readOutputAnnotation(std::string_view inner, std::string& out, std::string&
     out += " c" + std::to_string(id);
   }
   if (out.size() >= static_cast<size_t>(kOutputAnnotationBytes)) {
-    error = "output annotation is longer than " + std::to_string(kOutputAnnotationBytes - 1) +
-            " bytes";
+    error =
+        "output annotation is longer than " + std::to_string(kOutputAnnotationBytes - 1) + " bytes";
     return false;
   }
   return true;

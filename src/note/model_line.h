@@ -9,7 +9,9 @@
 
 namespace movra::note {
 
-inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
+inline bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view text);
 std::string_view trimRight(std::string_view text);
@@ -34,8 +36,7 @@ bool readNodes(std::string_view& text, int count, NodeRef* nodes, std::string& e
 
 // Splits a field list at commas outside parentheses; fields are trimmed and may be
 // empty. At most kFieldCount fields of at most kFieldTextBytes - 1 bytes.
-bool splitFields(std::string_view text, std::vector<std::string_view>& fields,
-                 std::string& error);
+bool splitFields(std::string_view text, std::vector<std::string_view>& fields, std::string& error);
 
 // Annotation texts as the records carry them; empty when not written.
 struct Annotations {

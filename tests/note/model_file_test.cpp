@@ -170,11 +170,11 @@ TEST(ModelFileElement, RefusesNodesTheSimulatorWouldReadDifferently) {
       {"R 1 n 2, 5", "suffix"},      // suffix apart from its node
       {"R 1, 2, 5", "missing"},      // comma between nodes
       {"R 1 2.5, 5", "not a node"},  // not a whole number
-      {"R 1000 2, 5", "range"},
-      {"R -3 2, 5", "range"},
-      {"R 99999999999 2", "range"},
-      {"U 1 2, 5", "node 3"},
-      {"R 1", "missing"},
+      {"R 1000 2, 5", "range"},      // above 999
+      {"R -3 2, 5", "range"},        // below -2
+      {"R 99999999999 2", "range"},  // past int
+      {"U 1 2, 5", "node 3"},        // three nodes for type code 35
+      {"R 1", "missing"},            // one node short
   };
   for (const auto& c : cases) {
     const Result r = read(model({"// models", c.line}));
@@ -231,10 +231,9 @@ TEST(ModelFileAnnotations, BadAnnotationsNameTheLine) {
   for (int k = 1; k <= 27; ++k) items += " c" + std::to_string(1000 + k);
   items += "}";
   const char* bad[] = {
-      "R 1 2, 1 {x 1}",        "R 1 2, 1 {f}",         "R 1 2, 1 {f 1.5}",
-      "R 1 2, 1 {f 1} {f 2}",  "R 1 2, 1 {c 1",        "R 1 2, 1 {c 1} 5",
-      "R 1 2, 1 {h c1001}",    "R 1 2, 1 {h1000 x1}", ".vc 1, 2 {c 4}",
-      ".in 1 0 0 {f 1}",       ":pi 10 {f 1}",
+      "R 1 2, 1 {x 1}", "R 1 2, 1 {f}",     "R 1 2, 1 {f 1.5}",   "R 1 2, 1 {f 1} {f 2}",
+      "R 1 2, 1 {c 1",  "R 1 2, 1 {c 1} 5", "R 1 2, 1 {h c1001}", "R 1 2, 1 {h1000 x1}",
+      ".vc 1, 2 {c 4}", ".in 1 0 0 {f 1}",  ":pi 10 {f 1}",
   };
   for (const char* line : bad) {
     const Result r = read(model({"V 1 0, 1", line}));
@@ -244,6 +243,13 @@ TEST(ModelFileAnnotations, BadAnnotationsNameTheLine) {
   const Result tooMany = read(model({"R 1 2, 1 " + items}));
   EXPECT_FALSE(tooMany.ok);
   EXPECT_NE(tooMany.message().find("26"), std::string::npos) << tooMany.message();
+
+  // 26 ids of ten digits fit the count but not the 256-byte record slot.
+  std::string wide = "{h1000000000";
+  for (int k = 1; k <= 26; ++k) wide += " c" + std::to_string(1000000000 + k);
+  const Result tooWide = read(model({"R 1 2, 1 " + wide + "}"}));
+  EXPECT_FALSE(tooWide.ok);
+  EXPECT_NE(tooWide.message().find("255"), std::string::npos) << tooWide.message();
 }
 
 // ---- Tables, support sets, functions, time ----
@@ -340,14 +346,14 @@ TEST(ModelFileBlocks, Refusals) {
     std::vector<std::string_view> lines;
     int line;
   } cases[] = {
-      {{"R 1 2, 1", "  3"}, 2},                   // element takes no rows
-      {{"   1 2"}, 1},                            // nothing above
-      {{".in 1 0 0", "", "\t1"}, 3},              // nor does .in
-      {{":u", "  1 2"}, 1},                       // no id
-      {{":u 12, p3", "  x", "  1 2"}, 1},         // bad return-value id
-      {{":u 1,2,3,4,5,6,7,8,9,10,11"}, 1},        // more than ten
-      {{"R 1 2, 1", ":u 300", "// none"}, 2},     // lookup table without rows
-      {{":u 300", "  ,", "  1 2"}, 2},            // data row without values
+      {{"R 1 2, 1", "  3"}, 2},                // element takes no rows
+      {{"   1 2"}, 1},                         // nothing above
+      {{".in 1 0 0", "", "\t1"}, 3},           // nor does .in
+      {{":u", "  1 2"}, 1},                    // no id
+      {{":u 12, p3", "  x", "  1 2"}, 1},      // bad return-value id
+      {{":u 1,2,3,4,5,6,7,8,9,10,11"}, 1},     // more than ten
+      {{"R 1 2, 1", ":u 300", "// none"}, 2},  // lookup table without rows
+      {{":u 300", "  ,", "  1 2"}, 2},         // data row without values
   };
   for (const auto& c : cases) {
     std::string text;
@@ -418,11 +424,11 @@ TEST(ModelFileKey, NamesTheControlKeyFile) {
 
 TEST(ModelFileNodes, PositionsKindsAndNodeList) {
   const Result r = read(model({
-      ".in 5 0.1 -0.2",
-      ".in 3, 2 * 0.5, pow(2, 2)",
-      ".in 4 1m 0",
-      ".in 7 0 0",
-      ".in 198 0 0",
+      ".in 5 0.1 -0.2",             // blank-separated
+      ".in 3, 2 * 0.5, pow(2, 2)",  // comma-separated, blanks inside
+      ".in 4 1m 0",                 // unit letters
+      ".in 7 0 0",                  // electrical node
+      ".in 198 0 0",                // reserved node
       "lr 5n 3n, 1",
       "b 0n 4p, 2",   // ground joins mechanical nodes too
       "R 7 0, 1k",    // placed but electrical

@@ -1,0 +1,104 @@
+#include "note/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "note/model_file.h"
+
+namespace movra::note {
+namespace {
+
+const std::filesystem::path kDocs =
+    std::filesystem::path(__FILE__).parent_path() / "../../docs/model-format.md";
+
+std::string docsText() {
+  std::ifstream file(kDocs);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> cells(const std::string& row) {
+  std::vector<std::string> out;
+  std::stringstream stream(row);
+  std::string cell;
+  std::getline(stream, cell, '|');  // before the first bar
+  while (std::getline(stream, cell, '|')) {
+    const size_t begin = cell.find_first_not_of(' ');
+    const size_t end = cell.find_last_not_of(' ');
+    out.push_back(begin == std::string::npos ? "" : cell.substr(begin, end - begin + 1));
+  }
+  return out;
+}
+
+TEST(Catalogue, LookupIsExactAndCaseSensitive) {
+  ASSERT_NE(findKeyword("R"), nullptr);
+  EXPECT_EQ(findKeyword("R")->typeCode, 23);
+  EXPECT_EQ(findKeyword("r"), nullptr);
+  EXPECT_EQ(findKeyword("R "), nullptr);
+  EXPECT_NE(findKeyword(":lag"), findKeyword(":lag2"));  // no prefix matching
+  EXPECT_EQ(findKeyword(""), nullptr);
+}
+
+// The keyword table of docs/model-format.md must list every row of the code, in order.
+TEST(Catalogue, DocumentedTableMatchesTheCode) {
+  std::istringstream docs(docsText());
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(docs, line);) {
+    if (!line.starts_with("| `")) continue;
+    std::vector<std::string> row = cells(line);
+    if (row.size() == 6 && row[0].size() > 2 && row[0].ends_with('`')) rows.push_back(row);
+  }
+  const auto entries = catalogueEntries();
+  ASSERT_EQ(rows.size(), entries.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const CatalogueEntry& entry = entries[i];
+    const std::vector<std::string>& row = rows[i];
+    EXPECT_EQ(row[0], "`" + std::string(entry.keyword) + "`");
+    EXPECT_EQ(row[1], std::to_string(entry.typeCode)) << entry.keyword;
+    EXPECT_EQ(row[2], categoryName(entry.category)) << entry.keyword;
+    EXPECT_EQ(row[3], std::to_string(entry.nodeCount)) << entry.keyword;
+    EXPECT_EQ(row[4], std::to_string(entry.domain)) << entry.keyword;
+    EXPECT_EQ(row[5], entry.description) << entry.keyword;
+  }
+}
+
+// Every example block of the language description must read as it stands ("```text"
+// blocks show the syntax only).
+TEST(Catalogue, DocumentedExamplesRead) {
+  std::istringstream docs(docsText());
+  int examples = 0;
+  std::string block;
+  bool inBlock = false;
+  bool skipBlock = false;
+  int blockLine = 0;
+  int lineNumber = 0;
+  for (std::string line; std::getline(docs, line);) {
+    ++lineNumber;
+    if (line.starts_with("```")) {
+      if (inBlock && !skipBlock) {
+        HandOverImage image;
+        std::vector<FileError> errors;
+        EXPECT_TRUE(readModelFile(block, image, errors))
+            << "example at docs line " << blockLine << ": "
+            << (errors.empty() ? "" : errors[0].message);
+        ++examples;
+      }
+      inBlock = !inBlock;
+      skipBlock = line == "```text";
+      block.clear();
+      blockLine = lineNumber;
+      continue;
+    }
+    if (inBlock) block += line + "\n";
+  }
+  EXPECT_GT(examples, 10);
+}
+
+}  // namespace
+}  // namespace movra::note
