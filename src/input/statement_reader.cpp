@@ -171,6 +171,8 @@ int readStatements(Model& model, Reporter& reporter) {
     skip = statement.linesToSkip;
   }
   model.currentRecord = -1;
+  if (addInteractiveElements(model, reporter) != 0) return 9;
+  applyNodeMap(model);
   return checkModel(model, reporter);
 }
 

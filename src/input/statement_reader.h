@@ -36,6 +36,11 @@ int readFunctionStatement(StatementLine& line);       // type codes 81..96
 int readElementStatement(StatementLine& line);        // every other keyword
 int readTimeStatement(StatementLine& line);           // ".t", type code 71
 
+// After the last statement: the elements that the interactive launch modes add,
+// and the editor's node map applied to mechanical nodes of 100 and above.
+int addInteractiveElements(Model& model, Reporter& reporter);
+void applyNodeMap(Model& model);
+
 // Model-wide checks after the last statement.
 int checkModel(Model& model, Reporter& reporter);
 
