@@ -16,14 +16,14 @@ namespace movra {
 namespace {
 
 constexpr int kViewFieldCount = 13;
-constexpr int kOutputFieldCount = 11;    // ".o" items 1..11, ".or" items 3..11
+constexpr int kOutputFieldCount = 11;  // ".o" items 1..11, ".or" items 3..11
 constexpr int kHighestOutputId = 9999;
-constexpr double kViewPixels = 300.0;    // pixels from the view's centre to its edge
+constexpr double kViewPixels = 300.0;  // pixels from the view's centre to its edge
 constexpr double kDefaultScale = 1000.0;
 constexpr int kMechanicalNode = 1;
 
 enum class GroupKind { View = 0, Items = 1, Ranged = 2 };  // ".vc"/".t", ".o"/".oo", ".or"
-enum class OutputForm { Plain, Axis, Ranged };              // ".o", ".oo", ".or"
+enum class OutputForm { Plain, Axis, Ranged };             // ".o", ".oo", ".or"
 
 int openGroup(StatementLine& line, GroupKind kind) {
   Model& model = line.model;
@@ -142,8 +142,7 @@ int readValue(const StatementLine& line, int field, double& value) {
   const int status = evaluateExpression(fieldText(line, field), sources, result);
   // An overflowing number would make an axis without extent.
   if (status != 0 || !std::isfinite(result.value)) {
-    return line.reporter.modelError(" 値が？ %s \n\n %s", fieldText(line, field),
-                                    line.messageLine);
+    return line.reporter.modelError(" 値が？ %s \n\n %s", fieldText(line, field), line.messageLine);
   }
   value = result.value;
   return 0;
@@ -387,7 +386,7 @@ int checkOutputList(Model& model, Reporter& reporter) {
 
   // A group must not name items the cut has taken away.
   const int groups = count.commandStatements < kDisplayGroupCapacity ? count.commandStatements
-                                                                      : kDisplayGroupCapacity - 1;
+                                                                     : kDisplayGroupCapacity - 1;
   for (int g = 1; g <= groups; ++g) {
     DisplayGroup& group = model.groups[g];
     if (group.lastItem > count.outputs) group.lastItem = count.outputs;

@@ -1,0 +1,108 @@
+// The two programs as a user runs them: real processes, real shared memory.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Result {
+  int exitCode = -1;
+  std::string output;
+};
+
+Result runNote(const std::string& arguments) {
+  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " + arguments + " 2>&1";
+  Result result;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  const int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string writeModel(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path) << text;
+  return path;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tag = "cli-" + std::to_string(getpid());
+    setenv("MOVRA_SHM_TAG", tag.c_str(), 1);
+  }
+  // Shared-memory objects of this test's tag that are still around.
+  int leftoverBlocks() const {
+    int count = 0;
+    const std::string prefix = "movra." + std::to_string(getuid()) + "." + tag + ".";
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) ++count;
+    }
+    return count;
+  }
+  std::string tag;
+};
+
+TEST_F(CliTest, EvalPrintsStatusValueAndReferences) {
+  Result result = runNote("eval '2 * (-3)'");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.output.find("\"status\":0,\"value\":-6,\"operands\":2"), std::string::npos)
+      << result.output;
+  result = runNote("eval 'x5.9'");
+  EXPECT_NE(result.output.find("\"variable_slot\":1005"), std::string::npos) << result.output;
+  result = runNote("eval '2 * -3'");
+  EXPECT_NE(result.output.find("\"status\":51,\"value\":null"), std::string::npos) << result.output;
+}
+
+TEST_F(CliTest, CheckNamesTheModelFilesOwnLine) {
+  // Blank and comment lines before the fault must not shift the line.
+  const std::string path = writeModel("cli_bad.model",
+                                      "// a model with a fault\n\nR 5 0, 10k\n\n// comment\n"
+                                      "lr 1n 2, 1  // pin or rigid?\n");
+  const Result result = runNote("check " + path);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, path + ":6: 節のｉｄが？・ lr 1n 2, 1\n");
+}
+
+TEST_F(CliTest, ExamplesCheckAndDumpCleanly) {
+  for (const char* example : {"rc_circuit.model", "pendulum.model"}) {
+    const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/" + example;
+    Result result = runNote("check " + path);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.output, "");
+    result = runNote("dump " + path);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output.rfind("{\"status\":0,\"messages\":[]", 0), 0u) << result.output.substr(0, 200);
+  }
+}
+
+TEST_F(CliTest, RunHandsTheModelOverAndLeavesNoBlocksBehind) {
+  const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  const Result result = runNote("run " + path + " --mode a2");
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  // The simulator read the same model through shared memory.
+  EXPECT_NE(result.output.find("movra-sim: rc_circuit.model read:"), std::string::npos) << result.output;
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
+TEST_F(CliTest, RunRefusesABadModelAtItsLineAndBadOptions) {
+  const std::string path = writeModel("cli_bad_run.model", "R 5 0, 10k\nlr 1n 2, 1\n");
+  Result result = runNote("run " + path);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.output.find(path + ":2:"), std::string::npos) << result.output;
+  result = runNote("run " + path + " --mode a7");
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
+}  // namespace
