@@ -360,6 +360,7 @@ int readTimeStatement(StatementLine& line) {
   for (double& condition : model.timeConditions) condition = 0.0;
   model.timeConditions[kPlaybackDuration] = kAbsent;
   model.timeValueCount = 0;
+  model.timeStatementRecord = line.record;
 
   char text[kBlockTextBytes];
   std::snprintf(text, sizeof text, "%s", model.records[line.record].blockText);

@@ -5,6 +5,7 @@
 
 #include "input/element_keywords.h"
 #include "input/expression.h"
+#include "input/initial_values.h"
 #include "input/statement_reader.h"
 
 namespace movra {
@@ -62,21 +63,9 @@ int readNodes(StatementLine& line, ElementEntry& element, int nodeCount) {
   return 0;
 }
 
-// While reading, a node quantity is the node's starting value: the editor's
-// coordinates for x and y, zero for angles and potentials.
-double initialSlotValue(const void* context, int slot) {
-  const Model& model = *static_cast<const Model*>(context);
-  if (slot >= 1000) return 0.0;
-  const int node = slot / 10;
-  if (node < 0 || node >= kNodeCount) return 0.0;
-  if (slot % 10 == 1) return model.nodes.x[node];
-  if (slot % 10 == 2) return model.nodes.y[node];
-  return 0.0;
-}
-
 int readParameters(StatementLine& line, ElementEntry& element, const ElementKeyword& entry) {
   const StatementRecord& record = line.model.records[line.record];
-  ValueSources sources{&line.model.parameters, initialSlotValue, &line.model};
+  const ValueSources sources = initialValueSources(line.model);
   for (int k = 1; k <= kParameterCount; ++k) {
     char field[kFieldTextBytes + 2];
     std::snprintf(field, sizeof field, "%s ", record.fieldText[k]);

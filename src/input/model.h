@@ -160,6 +160,7 @@ struct Model {
   double pwmState[2] = {};
   double timeConditions[kTimeConditionCount + 1] = {};       // ".t" values 1..10
   int timeValueCount = 0;               // number of the last value read
+  int timeStatementRecord = -1;         // record of the ".t" line, quoted by the driver
 };
 
 // Zeroes a model and sets the values a fresh start has (records cleared, node

@@ -1,5 +1,7 @@
 #include "input/statement_reader.h"
 
+#include "input/command_statements.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -110,6 +112,7 @@ int readStatements(Model& model, Reporter& reporter) {
   presetTables(model);
   model.currentRecord = -1;
   presetEngineSettings(model.parameters);
+  if (!model.viewDefaultsSet) presetViewDefaults(model);
 
   const int lastRecord = model.lastRecordIndex < kRecordCapacity ? model.lastRecordIndex
                                                                   : kRecordCapacity - 1;

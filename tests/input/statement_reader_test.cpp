@@ -72,7 +72,11 @@ TEST_F(StatementReaderTest, ParameterAndCommandStatementsHaveTheirOwnLimits) {
   EXPECT_EQ(log.texts.back(), " コマンド文が１００を超える ");
 
   lines.clear();
-  for (int i = 0; i < 101; ++i) lines.push_back({":int " + std::to_string(10 + i), 93});
+  for (int i = 0; i < 101; ++i) {
+    RecordLine integrator{":int " + std::to_string(10 + i), 93};
+    integrator.block = std::to_string(10 + i) + "\np1";
+    lines.push_back(integrator);
+  }
   resetModel(*model);
   EXPECT_EQ(read(lines), 9);
   EXPECT_EQ(log.texts.back(), " パラメタ文が１００を超える ");
@@ -146,8 +150,14 @@ TEST_F(StatementReaderTest, KeywordAliasesFoldAndPVariantIsKept) {
 TEST_F(StatementReaderTest, TableContinuationLinesAreNotStatements) {
   RecordLine table{":u 200", 80, 3};
   table.continuation = {"  1 2", "  3 4", "  end"};
-  ASSERT_EQ(read({table, resistor(1)}), 0);
-  EXPECT_EQ(model->count.parameterStatements, 1);
+  table.block = "200\n1 2\n3 4\nend";
+  testing::handOver(*model, {table, resistor(1)});
+  model->records[0].tableId = 200;
+  model->records[0].columnCount = 2;
+  ASSERT_EQ(numberModelText(*model, reporter, ""), 0);
+  ASSERT_EQ(readStatements(*model, reporter), 0) << (log.texts.empty() ? "" : log.texts.back());
+  // The table takes one more entry for its single return column.
+  EXPECT_EQ(model->count.parameterStatements, 2);
   EXPECT_EQ(model->count.elements, 1);
   EXPECT_EQ(model->parameterStatementLine[1], 0);
 }
