@@ -87,8 +87,10 @@ int readParameters(StatementLine& line, ElementEntry& element, const ElementKeyw
       } else if (foldedKeyword(entry) == "wh" && k == 5) {
         element.supportSetId = id;
       } else {
-        // A parameter set fills this field and the ones after it.
-        const int values = line.model.idRegistry[id];
+        // A parameter set fills this field and the ones after it; an id that no set
+        // claims is read as the one value the user named.
+        const int registered = line.model.idRegistry[id];
+        const int values = registered > 0 ? registered : 1;
         int j = 0;
         for (; j < values && k + j <= kParameterCount; ++j) {
           element.realSlots[k + j] = line.model.parameters.get(id + j);

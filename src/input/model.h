@@ -73,6 +73,8 @@ struct ParameterStatement {
   int returnValueCount = 0;
   int rowCount = 0;
   int firstPoolRow = 0;                 // rows live in Model::parameterRows
+  int columnCount = 0;                  // values per row
+  char text[kElementTextBytes] = {};    // the line as quoted in messages
 };
 
 struct OutputItem {

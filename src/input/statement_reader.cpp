@@ -72,6 +72,9 @@ int checkLimit(const ModelCounters& count, StatementKind kind, Reporter& reporte
 
 void presetTables(Model& model) {
   model.count = ModelCounters{};
+  // Ids of an earlier reading must not count as taken in this one.
+  for (uint8_t& entry : model.idRegistry) entry = 0;
+  model.parameterRowsUsed = 0;
   for (int r = 0; r < kRecordCapacity; ++r) model.records[r].elementNumber = -1;
   for (int e = 0; e < kElementCapacity; ++e) {
     model.elementLine[e] = -1;

@@ -122,19 +122,15 @@ TEST_F(ElementStatementTest, DiodeWithAThirdFieldGetsItsForcedTwin) {
   EXPECT_EQ(model->elements[3].mode, 0);
 }
 
-TEST_F(ElementStatementTest, ParameterSetFillsConsecutiveParameters) {
+TEST_F(ElementStatementTest, ReferenceToAnUnclaimedHighIdReadsItsValue) {
   model->parameters[200] = 1.5;
   model->parameters[201] = 2.5;
-  model->parameters[202] = 3.5;
-  testing::handOver(*model, {{"R 1 0", 23, 0, 0, {"1", "", "p200", "", "", "7"}}});
-  ASSERT_EQ(numberModelText(*model, reporter, ""), 0);
-  model->idRegistry[200] = 3;  // a set of three values
-  ASSERT_EQ(readStatements(*model, reporter), 0);
+  ASSERT_EQ(read({{"R 1 0", 23, 0, 0, {"1", "", "p200", "", "", "7"}}}), 0);
   const ElementEntry& element = model->elements[1];
   EXPECT_EQ(element.realSlots[3], 1.5);
-  EXPECT_EQ(element.realSlots[4], 2.5);
-  EXPECT_EQ(element.realSlots[5], 3.5);
-  EXPECT_EQ(element.given[5], 1);
+  EXPECT_EQ(element.given[3], 1);
+  EXPECT_EQ(element.realSlots[4], 0.0);
+  EXPECT_EQ(element.empty[4], 1);
   EXPECT_EQ(element.realSlots[6], 7.0);
 }
 

@@ -1,0 +1,120 @@
+// The engine's state for one model: unknowns and state slots, the equation system,
+// the step-to-step copies, the pass flags, the counters of the Newton iteration and
+// of the driver, the display list and the frame ring. One struct of fixed arrays,
+// allocated once; evaluators and engine passes take it by reference.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/display_list.h"
+
+namespace movra {
+
+inline constexpr int kMaxUnknowns = 500;
+inline constexpr int kMaxStateSlots = 500;
+inline constexpr int kRowStride = 501;                 // J[r][c] at r * 501 + c
+inline constexpr int kXCapacity = 1550;               // X[0..N+M]
+inline constexpr int kResidualCapacity = 551;
+inline constexpr int kUnknownKeyCapacity = 32768;      // keys 0..32767 map to unknowns
+inline constexpr int kMaxNewtonIterations = 100;
+inline constexpr int kMaxHalvings = 20;
+inline constexpr int kSolverNoteBytes = 128;
+
+// Run status and step-attempt outcomes.
+inline constexpr int kRunNormal = 0;
+inline constexpr int kRunResumedEnd = 3;
+inline constexpr int kRunStopped = 5;
+inline constexpr int kRunRefused = 51;
+
+struct Run {
+  // --- unknowns, state slots and the equation system ---
+  int unknownCount = 0;                  // N
+  int stateSlotCount = 0;                // M; state slot s is X[N + s]
+  double X[kXCapacity] = {};
+  double previous[kXCapacity] = {};      // P: the last accepted solution
+  double iterationStart[kXCapacity] = {};  // I
+  double resume[kXCapacity] = {};        // R
+  double a0H[kXCapacity + 1] = {};       // a0 = a0H[0]; H[i] = a0H[i]
+  double J[kRowStride * kRowStride] = {};
+  double F[kResidualCapacity] = {};
+  int32_t unknownOfKey[kUnknownKeyCapacity] = {};  // UnknownMap; 0 = no unknown
+
+  double a0() const { return a0H[0]; }
+  double history(int i) const { return a0H[i]; }
+  double& jacobian(int row, int column) { return J[row * kRowStride + column]; }
+
+  // --- flags the evaluators read ---
+  int recordingFlag = 0;       // -1 preparation, 0 Newton, 1 recording, 2 after the run
+  int displayFlag = 0;         // 7 while recording
+  int holdFlag = 0;            // 1 while a held interactive frame is redrawn
+  int initialPass = 1;         // 1 until the first linear solve
+  int nonConvergence = 0;      // ConvergenceVote count of the current pass
+  int minimumIterations = 0;
+  int iteration = 0;           // Newton iteration number, 1 = FirstIteration
+  int elementError = 0;        // result of the first failing evaluator
+
+  // --- Newton iteration and step attempt ---
+  int solverStatus = 0;
+  double updateNorm = 0.0;
+  double tolerance = 1e-6;
+  int halvings = 0;
+  int consecutiveFailures = 0;
+  int lastFailureStep = -1;
+  int nominalSteps = 0;
+  int retry = 0;
+  long long totalIterations = 0;
+  long long totalHalvings = 0;
+  char solverNote[kSolverNoteBytes] = {};
+
+  // --- driver ---
+  int method = 0;              // 0 static, 1 first order, 2 second order
+  int kt = 0;                  // step counter
+  int stepCount = 0;           // n
+  int outputInterval = 1;
+  bool outputIntervalChanged = false;
+  int frameCount = 0;
+  int frameCursor = -1;
+  int lastFrame = -1;
+  int currentFrame = -1;
+  double t0 = 0.0, t1 = 0.0, t = 0.0, tPrev = 0.0, tPrev2 = 0.0, tTarget = 0.0;
+  double dt = 0.0;             // nominal step of the time statement
+  double hSim = 0.0;           // simulation step
+  double dtOut = 0.0;          // output step
+  double pwmPeriod = 0.0;      // P; 0 without PWM
+  double pwmSubStep = 0.0;     // tau, the length of the current PWM half
+  int stepsPerOutput = 1;      // q
+  int status = kRunNormal;
+  int repaintInterval = 1;
+  int playbackPeriodMs = 1;
+  int ticksPerThird = 1;
+  long long pacingClock = 0;
+  int pacingStep = 0;
+  int lastFastForward = 0;
+  int lastHoldState = 0;
+  int savedInteractionMode = 0;
+  int savedFrameCursor = -1;
+
+  // --- run control, shared with the window ---
+  int runRequest = 0;          // 1 close, 2 pause or stop, -2 resume
+  int holdState = 0;
+  int interactionMode = 0;
+  int handOverMode = 0;
+  int fastForwardCount = 0;
+  int controlKeyFlag = 0;
+  int runEnded = 0;
+  int running = 0;
+
+  // --- formula pass ---
+  uint32_t shortRandom = 13;        // 15-bit generator
+  uint32_t libraryRandom = 3;       // the rand()-style generator
+  int lastStartStep = 0;
+
+  // --- recording ---
+  DisplayList display;
+};
+
+// A fresh run on the heap (megabytes: never on the stack).
+inline std::unique_ptr<Run> makeRun() { return std::make_unique<Run>(); }
+
+}  // namespace movra
