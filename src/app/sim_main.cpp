@@ -2,7 +2,13 @@
 // model text and the statements. The calculation and the window come next.
 #include <cstdio>
 
+#include <cstdlib>
+
+#include "app/export.h"
 #include "app/hand_over.h"
+#include "app/headless_host.h"
+#include "engine/driver.h"
+#include "engine/run_setup.h"
 #include "input/model_text.h"
 #include "input/statement_reader.h"
 #include "platform/program_path.h"
@@ -12,7 +18,9 @@ using namespace movra;
 int main(int argc, char** argv) {
   auto model = makeModel();
   Reporter reporter;
-  int answerYes = 1;
+  // Without a window the Newton questions take the answer given for the run.
+  const char* answer = std::getenv("MOVRA_ANSWER");
+  int answerYes = (answer != nullptr && (answer[0] == 'N' || answer[0] == 'n')) ? 0 : 1;
   reporter.setSink(consoleSink(&answerYes));
 
   if (!app::copyHandOverBlocks(*model, reporter)) return 0;
@@ -29,7 +37,12 @@ int main(int argc, char** argv) {
     reporter.notice("実行ファイルのパスが？");
     return 0;
   }
-  const std::string outputDirectory = platform::directoryOf(program);
+  // "out.txt" goes beside the program; a batch run may name another directory.
+  std::string outputDirectory = platform::directoryOf(program);
+  if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch != nullptr && *batch != 0) {
+    outputDirectory = batch;
+    if (outputDirectory.back() != '/') outputDirectory += '/';
+  }
 
   ModelTextArguments textArguments{launch.at(1), launch.at(5)};
   const int textStatus = readModelText(*model, reporter, textArguments);
@@ -50,11 +63,15 @@ int main(int argc, char** argv) {
     if (reporter.hasCollectedError()) std::fprintf(stderr, "%s\n", reporter.errorBuffer());
     return 0;
   }
-  std::printf("movra-sim: %s read: %d statements, %d elements, %d parameter statements, "
-              "%d command statements; output to %s\n",
-              launch.at(launch.scaleForm ? 1 : 3).c_str(), model->recordsRead,
-              model->count.elements, model->count.parameterStatements,
-              model->count.commandStatements, outputDirectory.c_str());
-  std::printf("movra-sim: the calculation is not built yet\n");
+  const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);
+  auto run = makeRun();
+  app::HeadlessHost host;
+  int result = kRunRefused;
+  if (prepareRun(*model, *run, reporter) == 0) result = runSimulation(*model, *run, reporter, host);
+  if (reporter.hasCollectedError()) std::fprintf(stderr, "%s\n", reporter.errorBuffer());
+  if (run->runEnded == 1) app::exportOutputs(*model, *run, reporter, outputDirectory);
+  std::printf("movra-sim: %s: status %d, %d unknowns, %d steps, %d frames, %lld Newton iterations%s\n",
+              modelName.c_str(), result, run->unknownCount, run->kt, run->lastFrame + 1,
+              run->totalIterations, run->runEnded == 1 ? "; out.txt written" : "");
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/display_list.h"
+#include "engine/frame_ring.h"
 
 namespace movra {
 
@@ -20,6 +21,7 @@ inline constexpr int kUnknownKeyCapacity = 32768;      // keys 0..32767 map to u
 inline constexpr int kMaxNewtonIterations = 100;
 inline constexpr int kMaxHalvings = 20;
 inline constexpr int kSolverNoteBytes = 128;
+inline constexpr int kOutputSlots = 34;                // output items 1..33
 
 // Run status and step-attempt outcomes.
 inline constexpr int kRunNormal = 0;
@@ -83,6 +85,7 @@ struct Run {
   double dtOut = 0.0;          // output step
   double pwmPeriod = 0.0;      // P; 0 without PWM
   double pwmSubStep = 0.0;     // tau, the length of the current PWM half
+  double pwmDutyNow = 0.5;     // the duty read at the last output step
   int stepsPerOutput = 1;      // q
   int status = kRunNormal;
   int repaintInterval = 1;
@@ -112,6 +115,12 @@ struct Run {
 
   // --- recording ---
   DisplayList display;
+  FrameRing frames;
+  int outputBlockStart = 0;              // pool position of the output values in a frame
+  double outputLow[kOutputSlots] = {};   // running extremes of the outputs, items 1..33
+  double outputHigh[kOutputSlots] = {};
+  bool outputUntracked[kOutputSlots] = {};
+  double outputValue[kOutputSlots] = {};  // the values of the last recorded step
 };
 
 // A fresh run on the heap (megabytes: never on the stack).

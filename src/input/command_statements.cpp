@@ -195,6 +195,7 @@ RangeFault readRange(const StatementLine& line, int first, Range& range, double&
 void setItemRange(Model& model, int item, const Range& range) {
   if (item <= 0 || !range.given) return;
   model.outputs[item].hasRange = true;
+  model.outputs[item].axisGroup = -1;  // a fixed range is neither widened nor rounded
   model.outputs[item].rangeLow = range.low;
   model.outputs[item].rangeHigh = range.high;
 }
@@ -323,6 +324,8 @@ int readOutputAxisStatement(StatementLine& line) {
     }
     setItemRange(line.model, items[k - 1], range);
   }
+  // The second item is drawn against the first: an x-y curve.
+  if (items[0] > 0 && items[1] > 0) line.model.outputs[items[1]].outputKind = 2;
   return 0;
 }
 
@@ -344,6 +347,8 @@ int readOutputRangeStatement(StatementLine& line) {
     int item = 0;
     if (readItem(line, k, OutputForm::Ranged, item) != 0) return 9;
     setItemRange(line.model, item, range);
+    // Without a range the group's items share one automatic axis.
+    if (item > 0 && !range.given) line.model.outputs[item].axisGroup = line.model.count.commandStatements;
   }
   return 0;
 }

@@ -229,7 +229,9 @@ void spanGroup(Model& model, int first, int last) {
 
 // "pu" with a positive parameter 5 stands for three elements.
 int expandPulley(StatementLine& line, int first) {
-  if (static_cast<int>(line.model.elements[first].realSlots[5]) <= 0) return 0;
+  // Compared as a real: a huge or NaN value must not go through an int conversion.
+  const double count = line.model.elements[first].realSlots[5];
+  if (!(count >= 1.0)) return 0;
   for (int extra = 0; extra < 2; ++extra) {
     ElementEntry* entry = addGroupEntry(line, first, 14);
     if (entry == nullptr) return 9;

@@ -40,6 +40,10 @@ ElementEntry* addPointerSpring(Model& model, Reporter& reporter, int node1, int 
   if (element == nullptr) return nullptr;
   element->realSlots[1] = 1e6;
   element->realSlots[3] = 20000;
+  // A spring-damper keeps its length in one state slot.
+  element->firstStateSlot = model.count.stateSlots + 1;
+  element->stateSlotCount = 1;
+  model.count.stateSlots += 1;
   element->given[1] = element->given[3] = 1;
   element->empty[1] = element->empty[3] = 0;
   return element;

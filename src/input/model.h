@@ -86,6 +86,8 @@ struct OutputItem {
   double rangeLow = 0.0;
   double rangeHigh = 0.0;
   int element = -1;
+  int outputKind = 0;   // -1 not shown, 0 against time, 2 against the item before (x-y), 1, 11, 12
+  int axisGroup = 0;    // -1 fixed range, 0 own automatic range, 1..999 a shared automatic range
 };
 
 struct DisplayGroup {

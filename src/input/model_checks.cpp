@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "input/command_statements.h"
 #include "input/statement_reader.h"
@@ -21,10 +22,22 @@ constexpr int kMechanicalKind = 1;
 constexpr int kElectricalKind = 2;
 constexpr int kRigidMark = -10;
 constexpr int kPinMark = -1;
+constexpr int kHighestCoordinateKey = 2002;  // node 200 written "n"
 
 // ---------------------------------------------------------------- families
 
-enum class Domain : uint8_t { kNone, kMechanical, kElectrical, kMagnetic, kFluid, kThermal };
+// The domain of an element's nodes. As a key's use, electrical stands for every
+// potential; a key must never serve two uses.
+enum class Domain : uint8_t {
+  kNone,
+  kMechanical,
+  kElectrical,
+  kMagnetic,
+  kFluid,
+  kThermal,
+  kVelocity,
+  kInternal,
+};
 
 // Which node unknowns an element's slots take.
 enum class NodeForm : uint8_t {
@@ -49,89 +62,60 @@ constexpr uint16_t slots(std::initializer_list<int> list) {
   return mask;
 }
 
+struct FamilyRow {
+  std::initializer_list<int> codes;
+  Family family;
+};
+
 // The slot order of each type code's evaluator. Codes without an evaluator take no
 // keys: an unknown that no element writes would leave an empty row in the system.
+constexpr NodeForm kPair = NodeForm::kPair;
+constexpr NodeForm kPotential2 = NodeForm::kPotential2;
+constexpr Domain kMech = Domain::kMechanical;
+constexpr Domain kElec = Domain::kElectrical;
+constexpr Domain kThermal = Domain::kThermal;
+constexpr Domain kFluid = Domain::kFluid;
+constexpr FamilyRow kFamilies[] = {
+    {{5}, {NodeForm::kPoints, kMech}},
+    {{6, 17}, {kPair, kMech, slots({7, 8, 9})}},     // three multipliers
+    {{8}, {kPair, kMech, slots({7, 8})}},            // normal force, locking moment
+    {{12, 13, 14, 62}, {kPair, kMech, slots({7})}},  // tooth, belt or contact force
+    {{7, 9, 10, 15, 18, 65}, {kPair, kMech}},
+    {{11}, {NodeForm::kBody, kMech}},
+    {{16}, {NodeForm::kSecond, kMech}},
+    {{20, 21, 23, 26, 27}, {kPotential2, kElec, slots({3})}},  // branch current
+    {{22, 24, 25}, {kPotential2, kElec}},
+    {{29}, {kPotential2, kElec, slots({3, 4})}},  // both port currents
+    {{31}, {NodeForm::kPotential3, kElec, slots({4, 5})}},
+    {{32}, {NodeForm::kPotential3, kElec}},
+    {{35}, {NodeForm::kPotential3, kElec, slots({4})}},  // output current
+    {{28, 68, 69}, {kPotential2, Domain::kMagnetic}},
+    {{41}, {kPotential2, kThermal, slots({3})}},     // heat flow
+    {{43}, {kPotential2, kThermal, slots({3, 4})}},  // middle node, exchanged heat
+    {{42, 44, 45, 46, 47, 48}, {kPotential2, kThermal}},
+    {{51, 52, 53, 55, 56, 57, 58}, {kPotential2, kFluid, slots({3})}},  // flow
+    {{54}, {kPotential2, kFluid}},  // the rod's nodes come from its data
+};
+
 constexpr Family familyOf(int typeCode) {
-  constexpr Domain kMech = Domain::kMechanical;
-  constexpr Domain kElec = Domain::kElectrical;
-  switch (typeCode) {
-    case 5:
-      return {NodeForm::kPoints, kMech};
-    case 6:
-    case 17:
-      return {NodeForm::kPair, kMech, slots({7, 8, 9})};  // three multipliers
-    case 8:
-      return {NodeForm::kPair, kMech, slots({7, 8})};  // normal force, locking moment
-    case 12:
-    case 13:
-    case 14:
-    case 62:
-      return {NodeForm::kPair, kMech, slots({7})};  // tooth, belt or contact force
-    case 7:
-    case 9:
-    case 10:
-    case 15:
-    case 18:
-    case 65:
-      return {NodeForm::kPair, kMech};
-    case 11:
-      return {NodeForm::kBody, kMech};
-    case 16:
-      return {NodeForm::kSecond, kMech};
-    case 20:
-    case 21:
-    case 23:
-    case 26:
-    case 27:
-      return {NodeForm::kPotential2, kElec, slots({3})};  // branch current
-    case 22:
-    case 24:
-    case 25:
-      return {NodeForm::kPotential2, kElec};
-    case 29:
-      return {NodeForm::kPotential2, kElec, slots({3, 4})};  // both port currents
-    case 31:
-      return {NodeForm::kPotential3, kElec, slots({4, 5})};
-    case 32:
-      return {NodeForm::kPotential3, kElec};
-    case 35:
-      return {NodeForm::kPotential3, kElec, slots({4})};  // output current
-    case 28:
-    case 68:
-    case 69:
-      return {NodeForm::kPotential2, Domain::kMagnetic};
-    case 41:
-      return {NodeForm::kPotential2, Domain::kThermal, slots({3})};  // heat flow
-    case 43:
-      return {NodeForm::kPotential2, Domain::kThermal, slots({3, 4})};  // middle node, Q
-    case 42:
-    case 44:
-    case 45:
-    case 46:
-    case 47:
-    case 48:
-      return {NodeForm::kPotential2, Domain::kThermal};
-    case 51:
-    case 52:
-    case 53:
-    case 55:
-    case 56:
-    case 57:
-    case 58:
-      return {NodeForm::kPotential2, Domain::kFluid, slots({3})};  // flow
-    case 54:
-      return {NodeForm::kPotential2, Domain::kFluid};  // rod nodes come from its data
-    default:
-      return {};
+  for (const FamilyRow& row : kFamilies) {
+    for (int code : row.codes) {
+      if (code == typeCode) return row.family;
+    }
   }
+  return {};
 }
 
 // ---------------------------------------------------------------- node references
 
-bool isFixedPotential(int id) { return id <= 0 || (id >= 100 && id <= 198); }
+bool isFixedPotential(int id) {
+  return id <= 0 || (id >= 100 && id <= 198);
+}
 
 // The node id of a stored reference, whatever suffix it was written with.
-int nodeIdOf(int value, int mark) { return mark != 0 ? value / 10 : value; }
+int nodeIdOf(int value, int mark) {
+  return mark != 0 ? value / 10 : value;
+}
 
 int potentialKey(int value, int mark) {
   const int id = nodeIdOf(value, mark);
@@ -146,30 +130,12 @@ int mechanicalBase(int value, int mark) {
 
 // ---------------------------------------------------------------- keys
 
-enum class Claim : uint8_t { kFree, kCoordinate, kVelocity, kElectrical, kMagnetic, kFluid,
-                             kThermal };
-
 constexpr int kKeyLimit = kFirstInternalKey + kElementCapacity * kSlots + 10;
 
 struct KeyState {
   int nextInternal = kFirstInternalKey;
-  std::array<Claim, kKeyLimit> claim{};
+  std::array<Domain, kKeyLimit> claim{};
 };
-
-Claim claimOf(Domain domain) {
-  switch (domain) {
-    case Domain::kElectrical:
-      return Claim::kElectrical;
-    case Domain::kMagnetic:
-      return Claim::kMagnetic;
-    case Domain::kFluid:
-      return Claim::kFluid;
-    case Domain::kThermal:
-      return Claim::kThermal;
-    default:
-      return Claim::kCoordinate;
-  }
-}
 
 // The pin end of a link turns on its own: its angle slot takes an internal key.
 bool pinEndsTurnFreely(const char* keyword) {
@@ -184,7 +150,9 @@ bool is(const ElementEntry& element, const char* keyword) {
   return std::strcmp(element.keyword, keyword) == 0;
 }
 
-bool isRigid(const ElementEntry& element, int n) { return element.terminalMark[n] == kRigidMark; }
+bool isRigid(const ElementEntry& element, int n) {
+  return element.terminalMark[n] == kRigidMark;
+}
 
 // The joint rules of the mechanical keywords. Returns 0 or 9.
 int checkJoints(ElementEntry& element, const Model& model, Reporter& reporter) {
@@ -227,7 +195,8 @@ int checkJoints(ElementEntry& element, const Model& model, Reporter& reporter) {
     }
   } else if (is(element, "pc")) {
     if (!isRigid(element, 1) || !isRigid(element, 2)) {
-      return reporter.modelError(" 節に剛接？ %d %d \n\n %s", element.node[1], element.node[2], line);
+      return reporter.modelError(" 節に剛接？ %d %d \n\n %s", element.node[1], element.node[2],
+                                 line);
     }
   } else if (is(element, "fc") || is(element, "tr")) {
     if (!isRigid(element, 1) || !isRigid(element, 2)) {
@@ -246,16 +215,18 @@ int checkJoints(ElementEntry& element, const Model& model, Reporter& reporter) {
   return 0;
 }
 
-// Writes one key into a slot, refusing a key that another kind of unknown already
-// has: a mechanical node of 100 or more, or a potential node of 1000 or more, forms
-// keys that other node kinds or the internal keys use as well.
-int putKey(ElementEntry& element, int slot, int key, Claim claim, KeyState& state,
+// Writes one key into a slot, refusing a key that another use already has: a
+// mechanical node of 100 or more, or a potential node of 1000 or more, forms keys
+// that potentials, coordinates, velocities or internal unknowns use as well.
+int putKey(ElementEntry& element, int slot, int key, Domain claim, KeyState& state,
            Reporter& reporter) {
   element.variableSlots[slot] = key;
   if (key <= 0) return 0;
-  if (key >= kKeyLimit) return reporter.modelError(" 節ｉｄが他の節と重なる？ \n\n %s", element.text);
-  Claim& owner = state.claim[static_cast<size_t>(key)];
-  if (owner != Claim::kFree && owner != claim) {
+  if (key >= kKeyLimit) {
+    return reporter.modelError(" 節ｉｄが他の節と重なる？ \n\n %s", element.text);
+  }
+  Domain& owner = state.claim[static_cast<size_t>(key)];
+  if (owner != Domain::kNone && owner != claim) {
     return reporter.modelError(" 節ｉｄが他の節と重なる？ \n\n %s", element.text);
   }
   owner = claim;
@@ -265,12 +236,14 @@ int putKey(ElementEntry& element, int slot, int key, Claim claim, KeyState& stat
 int putInternal(ElementEntry& element, int slot, KeyState& state, Reporter& reporter) {
   const int key = state.nextInternal++;
   element.variableSlots[slot] = key;
-  if (key >= kKeyLimit) return reporter.modelError(" 節ｉｄが他の節と重なる？ \n\n %s", element.text);
-  Claim& owner = state.claim[static_cast<size_t>(key)];
-  if (owner != Claim::kFree) {
+  if (key >= kKeyLimit) {
     return reporter.modelError(" 節ｉｄが他の節と重なる？ \n\n %s", element.text);
   }
-  owner = Claim::kVelocity;  // any non-free claim: no other unknown may take it
+  Domain& owner = state.claim[static_cast<size_t>(key)];
+  if (owner != Domain::kNone) {
+    return reporter.modelError(" 節ｉｄが他の節と重なる？ \n\n %s", element.text);
+  }
+  owner = Domain::kInternal;
   return 0;
 }
 
@@ -281,25 +254,25 @@ int putNode(ElementEntry& element, int n, int firstSlot, bool withAngle, bool fr
   const int base = mechanicalBase(element.node[n], element.terminalMark[n]);
   const int x = base > 0 ? base + 1 : 0;
   const int y = base > 0 ? base + 2 : 0;
-  if (putKey(element, firstSlot, x, Claim::kCoordinate, state, reporter) != 0) return 9;
-  if (putKey(element, firstSlot + 1, y, Claim::kCoordinate, state, reporter) != 0) return 9;
+  if (putKey(element, firstSlot, x, Domain::kMechanical, state, reporter) != 0) return 9;
+  if (putKey(element, firstSlot + 1, y, Domain::kMechanical, state, reporter) != 0) return 9;
   if (!withAngle) return 0;
   if (freePin && element.terminalMark[n] == kPinMark) {
     return putInternal(element, firstSlot + 2, state, reporter);
   }
-  return putKey(element, firstSlot + 2, base, Claim::kCoordinate, state, reporter);
+  return putKey(element, firstSlot + 2, base, Domain::kMechanical, state, reporter);
 }
 
 // A node of "Sw" is keyed by its kind: a mechanical node by its angle, an
 // electrical node by its potential.
-int potentialOrAngleKey(const ElementEntry& element, const Model& model, int n, Claim& claim) {
+int potentialOrAngleKey(const ElementEntry& element, const Model& model, int n, Domain& claim) {
   const int value = element.node[n];
   const int mark = element.terminalMark[n];
   const int id = nodeIdOf(value, mark);
-  claim = Claim::kElectrical;
+  claim = Domain::kElectrical;
   if (!is(element, "Sw") || id <= 0 || id >= kNodeCount) return potentialKey(value, mark);
   if (model.nodes.kind[id] != kMechanicalKind) return potentialKey(value, mark);
-  claim = Claim::kCoordinate;
+  claim = Domain::kMechanical;
   return id * 10;
 }
 
@@ -327,7 +300,7 @@ int writeElementKeys(ElementEntry& element, const Model& model, KeyState& state,
       status = putNode(element, 2, 1, true, false, state, reporter);
       for (int k = 1; k <= 3 && status == 0; ++k) {
         const int key = element.variableSlots[k];
-        status = putKey(element, k + 3, key > 0 ? key + kVelocityKeyOffset : 0, Claim::kVelocity,
+        status = putKey(element, k + 3, key > 0 ? key + kVelocityKeyOffset : 0, Domain::kVelocity,
                         state, reporter);
       }
       break;
@@ -336,7 +309,8 @@ int writeElementKeys(ElementEntry& element, const Model& model, KeyState& state,
     case NodeForm::kPotential3: {
       const int nodes = family.nodes == NodeForm::kPotential3 ? 3 : 2;
       for (int n = 1; n <= nodes && status == 0; ++n) {
-        Claim claim = claimOf(family.domain);
+        // Potentials of every domain share one key space: the node id names the node.
+        Domain claim = Domain::kElectrical;
         const int key = family.domain == Domain::kElectrical
                             ? potentialOrAngleKey(element, model, n, claim)
                             : potentialKey(element.node[n], element.terminalMark[n]);
@@ -399,7 +373,11 @@ bool isThermal(const ElementEntry& element) {
   return element.typeCode >= 40 && element.typeCode <= 49;
 }
 
-int shapeOf(const ElementEntry& element) { return static_cast<int>(element.realSlots[2]); }
+// Parameter 2 as a whole number; a value no int can hold (or NaN) is no shape.
+int shapeOf(const ElementEntry& element) {
+  const double value = element.realSlots[2];
+  return value > -1e9 && value < 1e9 ? static_cast<int>(value) : 0;
+}
 
 int thermalNode(const ElementEntry& element, int n) {
   return nodeIdOf(element.node[n], element.terminalMark[n]);
@@ -476,19 +454,23 @@ int checkThermalNetwork(Model& model, Reporter& reporter) {
     const int a = thermalNode(element, 1);
     const int b = thermalNode(element, 2);
     const int shape = shapeOf(element);
+    element.variableSlots[kThermalLinkSlot] = 0;
+    element.variableSlots[kThermalLinkSlot + 1] = 0;
     if (element.typeCode == 48 && shape == 4 && metAt(b) > 3) {
       return reporter.modelError(" 面抵抗の次節がＷ？ \n\n %s", element.text);
     }
     if (element.typeCode == 48 && shape == 5) {
-      element.variableSlots[kThermalLinkSlot] = surfaceEndingAt(model, a);
-      element.variableSlots[kThermalLinkSlot + 1] = surfaceEndingAt(model, b);
+      element.variableSlots[kThermalLinkSlot] = metAt(a) > 0 ? surfaceEndingAt(model, a) : 0;
+      element.variableSlots[kThermalLinkSlot + 1] = metAt(b) > 0 ? surfaceEndingAt(model, b) : 0;
     }
     if (element.typeCode == 43 && shape == 4) {
       if (metAt(a) > 2 || metAt(b) > 2) {
         return reporter.modelError(" 総括の壁がＷ？ \n\n %s", element.text);
       }
-      element.variableSlots[kThermalLinkSlot] = otherElementAt(model, e, a, nullptr);
-      element.variableSlots[kThermalLinkSlot + 1] = otherElementAt(model, e, b, nullptr);
+      element.variableSlots[kThermalLinkSlot] =
+          metAt(a) > 0 ? otherElementAt(model, e, a, nullptr) : 0;
+      element.variableSlots[kThermalLinkSlot + 1] =
+          metAt(b) > 0 ? otherElementAt(model, e, b, nullptr) : 0;
     }
     if (element.typeCode == 46 || element.typeCode == 47) {
       if (otherElementAt(model, e, a, isAdvection) == 0) {
@@ -527,9 +509,9 @@ int checkElectricalGround(const Model& model, Reporter& reporter) {
     if (family.domain != Domain::kElectrical) continue;
     const int nodes = family.nodes == NodeForm::kPotential3 ? 3 : 2;
     for (int n = 1; n <= nodes; ++n) {
-      Claim claim = Claim::kElectrical;
+      Domain claim = Domain::kElectrical;
       potentialOrAngleKey(element, model, n, claim);
-      if (claim != Claim::kElectrical) continue;  // a mechanical node of "Sw"
+      if (claim != Domain::kElectrical) continue;  // a mechanical node of "Sw"
       referenced = true;
       if (isFixedPotential(nodeIdOf(element.node[n], element.terminalMark[n]))) grounded = true;
     }
@@ -547,7 +529,7 @@ void clampElementCount(Model& model) {
 }  // namespace
 
 double initialNodeValue(const Model& model, int key) {
-  if (key < 10 || key >= kVelocityKeyOffset + 10) return 0.0;
+  if (key < 10 || key > kHighestCoordinateKey) return 0.0;
   const int component = key % 10;
   if (component != 1 && component != 2) return 0.0;
   int node = key / 10;

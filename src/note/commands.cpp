@@ -151,8 +151,6 @@ int runCommand(const std::vector<std::string>& arguments) {
     std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
     return 1;
   }
-  std::printf("movra-note: %s was handed over and read; the calculation is not built yet\n",
-              request.modelName.c_str());
   return status;
 }
 

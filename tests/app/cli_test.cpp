@@ -91,7 +91,7 @@ TEST_F(CliTest, RunHandsTheModelOverAndLeavesNoBlocksBehind) {
   const Result result = runNote("run " + path + " --mode a2");
   EXPECT_EQ(result.exitCode, 0) << result.output;
   // The simulator read the same model through shared memory.
-  EXPECT_NE(result.output.find("movra-sim: rc_circuit.model read:"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("movra-sim: rc_circuit.model: status 0,"), std::string::npos) << result.output;
   EXPECT_EQ(leftoverBlocks(), 0);
 }
 

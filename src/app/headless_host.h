@@ -1,0 +1,22 @@
+// The run host without a window: nothing to pump or repaint, a stop command that
+// ends the run at the driver's next check, and the steady clock.
+#pragma once
+
+#include "engine/run.h"
+#include "engine/run_host.h"
+
+namespace movra::app {
+
+class HeadlessHost : public RunHost {
+ public:
+  void pumpMessages(Run&) override {}
+  void repaint(Run&) override {}
+  void sendStopCommand(Run& run) override;
+  void appendTitleNotice(const char* notice) override;
+  int plotGraphs(Run&) override { return 0; }
+  long long nowMs() override;
+
+  int stopCommands = 0;
+};
+
+}  // namespace movra::app

@@ -1,0 +1,143 @@
+// Numerical conventions all element evaluators share: the minimum conductance,
+// the convergence vote and its tolerances, the angle of a vector, bounded access
+// to an element's unknowns, and the places where an element publishes its values
+// (return-value record, network totals, display record).
+#pragma once
+
+#include <cstdint>
+
+#include "elements/evaluator.h"
+
+namespace movra {
+
+inline constexpr double kMinimumConductance = 1e-9;  // S, leak to ground of branch-current elements
+inline constexpr double kCapacitorLeak = 1e-12;      // S, across every capacitor
+inline constexpr double kAngleGuard = 1e-18;         // keeps atan2 defined for a vertical vector
+inline constexpr double kPi = 3.141592653589793;
+inline constexpr double kRadiansPerDegree = kPi / 180.0;
+
+// ParameterStore entries the evaluators read or add to.
+inline constexpr int kTimeEntry = 1;
+inline constexpr int kMechanicalDampingEntry = -10001;
+inline constexpr int kMechanicalRelativeToleranceEntry = -10010;
+inline constexpr int kMechanicalAbsoluteToleranceEntry = -10012;
+inline constexpr int kCircuitRelativeToleranceEntry = -10020;
+inline constexpr int kCircuitAbsoluteToleranceEntry = -10021;
+inline constexpr int kPowerTotalEntry = 9983;     // cleared by the driver before every attempt
+inline constexpr int kAllPowerTotalEntry = 9985;  // likewise; magnetic cores add here too
+inline constexpr int kEnergyTotalEntry = 9993;
+inline constexpr int kAllEnergyTotalEntry = 9995;
+
+// A return-value id from this value on names a ReturnValueRecord.
+inline constexpr int kReturnRecordIdFloor = 1000;
+
+// Bits of StatementRecord::flags that the evaluators read.
+inline constexpr int kRecordMarkedAsSwitch = 1;  // resistor opened while P2 < 0.0001
+inline constexpr int kRecordBidirectional = 2;   // resistor keeps P1 for both directions
+
+// Positions in a statement's value block, which is the element's display record.
+// The view colours resistor, switch, source, diode and core symbols by kDisplayState.
+inline constexpr int kDisplayFlow = 0;             // current (or whatever flows through)
+inline constexpr int kDisplayAcross = 1;           // voltage (or the difference across)
+inline constexpr int kDisplayState = 2;            // symbol state
+inline constexpr int kDisplayFirstPotential = 3;   // voltage source: x[m]
+inline constexpr int kDisplaySecondPotential = 4;  // voltage source: x[n]
+
+struct Tolerances {
+  double relative = 0.0;
+  double absolute = 0.0;
+};
+
+Tolerances circuitTolerances(const Model& model);
+Tolerances mechanicalTolerances(const Model& model);
+
+// The element of a row, or nullptr for a row outside the element table.
+ElementEntry* elementAt(Model& model, int row);
+
+// The model line quoted in messages, always terminated inside its slot.
+const char* quotedLine(ElementEntry& element);
+
+inline bool isFirstIteration(const Run& run) {
+  return run.iteration == 1;
+}
+
+// The unknown index in variable slot 1..10. An index outside 0..N (a damaged
+// allocation) reads as the ground index 0, whose row and column are scratch, so
+// an evaluator can never write outside the system.
+int unknownSlot(const Run& run, const ElementEntry& element, int slot);
+
+// History value of unknown u; the ground has none (a0H[0] holds a0 itself).
+inline double historyOf(const Run& run, int unknown) {
+  return unknown > 0 ? run.a0H[unknown] : 0.0;
+}
+
+// MinimumConductance from node k to ground: F[k] -= g·x[k], J[k][k] -= g.
+void addLeak(Run& run, int node);
+
+// ConvergenceVote of an own unknown u with remembered value m:
+// W = min(|x[u]|, |m|); unsettled when |F[u]| >= W·rel + abs. Then m <- x[u].
+// Returns true (and counts one) when unsettled.
+bool voteOwnUnknown(Run& run, const Tolerances& tolerances, int unknown, double& remembered);
+
+// ConvergenceVote of a quantity without an own row: unsettled when
+// |q - m| >= min(|q|, |m|)·rel + abs. Then m <- q. Returns true when unsettled.
+bool voteChange(Run& run, const Tolerances& tolerances, double value, double& remembered);
+
+// Angle of the vector (dx, dy), radians.
+double vectorAngle(double dx, double dy);
+
+// A real that names a ParameterStore entry (a return-value id held in a real
+// slot) as an integer id; a value that is not finite or lies outside the store
+// gives 0, the entry that always reads 0.
+int storeIdOf(double value);
+
+inline bool ownsReturnRecord(const ElementEntry& element) {
+  return element.returnBlockId >= kReturnRecordIdFloor;
+}
+
+// The flags of the element's statement record; 0 without a record.
+int statementFlags(const Model& model, const ElementEntry& element);
+
+// The element's display record (its statement's value block), or nullptr when
+// the element has no statement record.
+double* displayRecord(Model& model, const ElementEntry& element);
+
+// A two-terminal circuit branch: potentials m and n, the own current i flowing
+// from m through the element to n, V = x[m] - x[n] and x[i].
+struct Branch {
+  int m = 0;
+  int n = 0;
+  int i = 0;
+  double voltage = 0.0;
+  double current = 0.0;
+};
+
+Branch branchOf(const Run& run, const ElementEntry& element);
+
+// Own row: F[i] = residual (V, A·ohm); J[i][m] = -1, J[i][n] = +1, J[i][i] = dF/dx[i].
+// The entries are cleared and then added, so a branch with both ends on one node
+// still gets dF[i]/dx[m] = 0.
+void setBranchRow(Run& run, const Branch& branch, double residual, double currentDerivative);
+
+// Own row of a branch that carries no current: F[i] = x[i], J[i][i] = 1.
+void setOpenBranchRow(Run& run, const Branch& branch);
+
+// Node rows of the branch current (A): F[m] -= x[i], J[m][i] -= 1; F[n] += x[i], J[n][i] += 1.
+void stampBranchCurrent(Run& run, const Branch& branch);
+
+// MinimumConductance at both ends of a branch.
+void addBranchLeaks(Run& run, const Branch& branch);
+
+// PWM-period means at id+11..id+13 of across, flow and power. With a PWM period
+// the sums at id+51..id+53 (each value times tau) and id+54 (tau) take the present
+// sub-step, the means are the sums over id+54, and the sums then restart with the
+// present sub-step alone, so a mean spans one on-part and one off-part. Without
+// PWM the means are the present values.
+void recordPeriodMeans(ParameterStore& store, int id, const Run& run, double across, double flow,
+                       double power);
+
+// Adds a power to the network totals 9983 and 9985 and its energy over dt to
+// 9993 and 9995.
+void addNetworkTotals(ParameterStore& store, double power, double dt);
+
+}  // namespace movra

@@ -1,0 +1,39 @@
+// The recorded frames of a run, in a named shared-memory block: frame f holds the
+// numbers f*(S+1) .. f*(S+1)+S of the record layout.
+#pragma once
+
+#include "platform/shared_memory.h"
+
+namespace movra {
+
+struct FrameRing;
+void releaseFrameRing(FrameRing& ring);
+
+struct FrameRing {
+  FrameRing() = default;
+  FrameRing(const FrameRing&) = delete;
+  FrameRing& operator=(const FrameRing&) = delete;
+  ~FrameRing() { releaseFrameRing(*this); }
+
+  platform::SharedBlock block;
+  double* numbers = nullptr;
+  int capacity = 0;      // frames the run records (0..capacity, plus one spare)
+  int recordLength = 0;  // S: numbers of one record
+  char name[32] = {};
+
+  int stride() const { return recordLength + 1; }
+  bool exists() const { return numbers != nullptr; }
+  // The numbers of frame f (its pool entry k is frame(f)[k - 1]), or nullptr past the block.
+  double* frame(int f) {
+    if (numbers == nullptr || f < 0 || f > capacity + 1) return nullptr;
+    return numbers + static_cast<long>(f) * stride();
+  }
+};
+
+// Creates the block "%012d_ts_" (the clock value) for capacity + 2 frames of S + 1
+// numbers. Returns 0, 1 when it cannot be created, 2 when it cannot be mapped.
+int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength);
+
+// releaseFrameRing (declared above) unmaps and removes the block.
+
+}  // namespace movra

@@ -1,0 +1,170 @@
+#include "engine/recording.h"
+
+#include "engine/newton.h"
+
+namespace movra {
+
+namespace {
+
+constexpr double kDegreesPerRadian = 180.0 / 3.141592653589793;
+constexpr int kCounterCount = 5;
+constexpr int kWatchedCount = 2;
+
+// Engine items take their numbers straight from the pool; the limits are checked
+// where the Part of the frame that must not be lost is stored.
+void appendItem(DisplayList& list, int kind, int tag) {
+  if (list.count >= kDisplayItemLimit) return;
+  ++list.count;
+  list.kind[list.count] = kind;
+  list.start[list.count] = list.cursor;
+  list.tag[list.count] = tag;
+  list.statement[list.count] = 0;
+}
+
+void appendNumber(DisplayList& list, double value) {
+  if (list.cursor < kPoolCapacity) list.pool[++list.cursor] = value;
+}
+
+void advanceCursor(Run& run) {
+  const bool held = run.interactionMode >= 1 && run.holdState >= 1;
+  if (held) return;
+  if (run.interactionMode == 2) {
+    if (run.controlKeyFlag == 1) {
+      run.controlKeyFlag = 0;
+      if (run.frameCursor < run.frameCount) ++run.frameCursor;
+    }
+    if (run.kt == 0) ++run.frameCursor;
+    return;
+  }
+  if (run.outputInterval > 0 && run.kt % run.outputInterval == 0) ++run.frameCursor;
+}
+
+int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
+  DisplayList& list = run.display;
+  const int last = model.lastRecordIndex < kRecordCapacity ? model.lastRecordIndex : kRecordCapacity - 1;
+  for (int r = 0; r <= last; ++r) {
+    const StatementRecord& record = model.records[r];
+    if (record.typeCode <= 19 || record.typeCode >= 71 || record.echoFlag == 1) continue;
+    if (list.count > 1000 || list.cursor > 10000) {
+      reporter.modelError("データ量が過多 \n\n %d", list.cursor);
+      return kRunRefused;
+    }
+    appendItem(list, 32, 0xFFFF);
+    list.statement[list.count] = r;
+    for (double value : record.valueBlock) appendNumber(list, value);
+  }
+  return 0;
+}
+
+void appendEngineItems(const Model& model, Run& run) {
+  DisplayList& list = run.display;
+  appendItem(list, 17, 0xFF);
+  for (int i = 0; i <= run.unknownCount; ++i) appendNumber(list, run.X[i]);
+  appendItem(list, 14, 0xFF);
+  appendItem(list, 15, 0xFF);
+  appendItem(list, 16, 0x10);
+  appendItem(list, 11, 0xFF);
+  run.outputBlockStart = list.cursor;
+
+  const int items = model.count.outputs;
+  for (int i = 1; i <= items; ++i) {
+    double value = run.outputValue[i];
+    if (i == 1 && run.interactionMode == 2) value = run.frameCursor;
+    appendNumber(list, value);
+  }
+  appendNumber(list, model.count.elements);
+  appendNumber(list, run.unknownCount);
+  appendNumber(list, static_cast<double>(run.totalIterations));
+  appendNumber(list, static_cast<double>(run.totalHalvings));
+  appendNumber(list, run.iteration);
+
+  // The node the view follows: its x and y, when the view follows one.
+  const int watched[kWatchedCount] = {
+      model.view.followedNodeX >= 0 ? model.view.followedNodeX * 10 + 1 : -1,
+      model.view.followedNodeY >= 0 ? model.view.followedNodeY * 10 + 2 : -1};
+  for (int key : watched) {
+    if (key >= 0 && key < kUnknownKeyCapacity && list.cursor < kPoolCapacity) {
+      list.pool[++list.cursor] = run.X[run.unknownOfKey[key]];
+    } else if (list.cursor < kPoolCapacity) {
+      ++list.cursor;  // left as it was
+    }
+  }
+}
+
+void trackExtremes(const Model& model, Run& run) {
+  for (int i = 1; i <= model.count.outputs && i < kOutputSlots; ++i) {
+    if (run.outputUntracked[i]) continue;
+    const double value = run.outputValue[i];
+    if (value > run.outputHigh[i]) run.outputHigh[i] = value;
+    if (value < run.outputLow[i]) run.outputLow[i] = value;
+  }
+}
+
+}  // namespace
+
+double outputValue(const Model& model, const Run& run, int item) {
+  const OutputItem& output = model.outputs[item];
+  if (output.componentDigit < 1) return model.parameters.get(output.slot);
+  const int key = output.slot;
+  if (key < 0 || key >= kUnknownKeyCapacity) return 0.0;
+  const double value = run.X[run.unknownOfKey[key]];
+  return output.componentDigit == 4 ? value * kDegreesPerRadian : value;
+}
+
+double recordedOutput(Run& run, int frame, int item) {
+  const double* numbers = run.frames.frame(frame);
+  const int entry = run.outputBlockStart + item;  // pool entry numbers start at 1
+  if (numbers == nullptr || entry < 1 || entry > run.frames.recordLength + 1) return 0.0;
+  return numbers[entry - 1];
+}
+
+int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
+  advanceCursor(run);
+  run.displayFlag = 7;
+  run.display.clear();
+  run.recordingFlag = 1;
+  run.holdFlag = (run.interactionMode >= 1 && run.holdState >= 1) ? 1 : 0;
+
+  if (runElementPass(model, run, reporter) > 0) {
+    if (run.kt == 0) return kRunRefused;
+    run.runEnded = 1;
+    return kRunStopped;
+  }
+  for (int i = 1; i <= model.count.outputs && i < kOutputSlots; ++i) {
+    run.outputValue[i] = outputValue(model, run, i);
+  }
+  if (const int status = appendStatementItems(model, run, reporter); status != 0) return status;
+  appendEngineItems(model, run);
+  trackExtremes(model, run);
+
+  DisplayList& list = run.display;
+  if (run.kt == 0) {
+    if (list.count > 1000 || list.cursor > 10000) {
+      reporter.modelError("初期にＨＤ容量不足... imn= %d \n", list.cursor);
+      return kRunStopped;
+    }
+    const int created = createFrameRing(run.frames, host.nowMs(), run.frameCount, list.cursor);
+    if (created == 1) {
+      reporter.modelError(" File失敗0");
+      return kRunStopped;
+    }
+    if (created == 2) {
+      reporter.modelError("File失敗1");
+      return kRunStopped;
+    }
+  }
+  if (list.count > 1000 || list.cursor > 10000) {
+    reporter.modelError(run.kt == 0 ? "初期にＨＤ容量不足... imn= %d \n" : "ＨＤ容量不足... imn= %d \n",
+                        list.cursor);
+    return kRunStopped;
+  }
+  run.currentFrame = run.frameCursor;
+  if (run.interactionMode == 1) run.currentFrame = run.frameCursor % (run.frames.capacity + 1);
+  double* frame = run.frames.frame(run.currentFrame);
+  if (frame == nullptr) return 0;  // a cursor past the ring writes nothing
+  const int count = run.frames.stride();
+  for (int k = 0; k < count; ++k) frame[k] = k + 1 <= kPoolCapacity ? list.pool[k + 1] : 0.0;
+  return 0;
+}
+
+}  // namespace movra

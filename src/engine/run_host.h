@@ -1,0 +1,28 @@
+// What the driver needs from the program around it: the message pump, repaints,
+// the stop command, the title notice, the graph plot and the clock. The window
+// implements it; headless runs use a host that pumps nothing.
+#pragma once
+
+namespace movra {
+
+struct Run;
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+  // Takes and dispatches the window's messages until the queue is empty; the
+  // window may change the run-control flags of the run meanwhile.
+  virtual void pumpMessages(Run& run) = 0;
+  // Repaints the picture below the toolbar.
+  virtual void repaint(Run& run) = 0;
+  // The window's stop command ("中止"): the run ends at the driver's next check.
+  virtual void sendStopCommand(Run& run) = 0;
+  // Appends a notice to the window title.
+  virtual void appendTitleNotice(const char* notice) = 0;
+  // Plots the recorded outputs at the end of a run; a positive result is a fault.
+  virtual int plotGraphs(Run& run) = 0;
+  // Milliseconds of a steady clock.
+  virtual long long nowMs() = 0;
+};
+
+}  // namespace movra
