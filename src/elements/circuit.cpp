@@ -159,7 +159,8 @@ int evaluateCurrentSource(EvaluationContext& context, int row) {
   return 0;
 }
 
-// Resistor, R = P1, or P3 for x[i] < 0 unless the statement is bidirectional:
+// Resistor, R = P1, or P3 for x[i] < 0 unless the statement is bidirectional or
+// leaves P3 out:
 //   F[i] = R·x[i] - (x[m] - x[n])   (V);  dF[i]/dx[m] = -1, dx[n] = +1, dx[i] = R (ohm)
 //   open (marked as a switch with P2 < 0.0001): F[i] = x[i] (A), dF[i]/dx[i] = 1
 //   F[m] -= x[i], F[n] += x[i] when not open (A);  leak 1e-9 S at m and n.
@@ -177,7 +178,9 @@ int evaluateResistor(EvaluationContext& context, int row) {
   const Branch branch = branchOf(run, *element);
   const int flags = statementFlags(context.model, *element);
   const bool open = (flags & kRecordMarkedAsSwitch) != 0 && switchState < kSwitchClosedFloor;
-  const bool bidirectional = (flags & kRecordBidirectional) != 0;
+  // A resistor written without a reverse value is the same both ways: a missing P3
+  // must not turn it into a short for negative current.
+  const bool bidirectional = (flags & kRecordBidirectional) != 0 || element->empty[3] == 1;
   const double resistance = !bidirectional && branch.current < 0.0 ? backward : forward;
   if (open) {
     setOpenBranchRow(run, branch);

@@ -104,6 +104,10 @@ int synchronisePwm(Model& model, Run& run, Reporter& reporter, RunHost& host, co
     }
     period = run.dt / k;
   } else {
+    // The period is a field of the PWM statement: evaluate the statements once so
+    // that it holds its starting value.
+    model.parameters[1] = run.t0;
+    if (runFormulaPass(model, run, reporter, kFormulaStatements) > 0) return kRunRefused;
     period = pwmStatementPeriod(model);
     if (period <= 0) {
       reporter.modelError("pwm周波数が？　\n\n %s", line.text);
