@@ -1,9 +1,10 @@
-// movra-sim: start-up. Copies the editor's blocks, checks the launch mode, reads the
-// model text and the statements. The calculation and the window come next.
+// movra-sim: start-up and the run. Copies the editor's blocks, checks the launch
+// mode, reads the model, runs it (headless until the window exists), reports to
+// the editor and writes "out.txt".
 #include <cstdio>
-
 #include <cstdlib>
 
+#include "app/editor_report.h"
 #include "app/export.h"
 #include "app/hand_over.h"
 #include "app/headless_host.h"
@@ -15,8 +16,21 @@
 
 using namespace movra;
 
+namespace {
+
+// Sends what the reader collected, if the editor started us and there is any.
+void reportCollectedError(const Model& model, const Run& run, Reporter& reporter,
+                          const app::LaunchArguments& launch) {
+  if (model.handOverMode > 0 && reporter.hasCollectedError()) {
+    app::reportErrorToEditor(model, run, reporter, launch.at(4));
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   auto model = makeModel();
+  auto run = makeRun();
   Reporter reporter;
   // Without a window the Newton questions take the answer given for the run.
   const char* answer = std::getenv("MOVRA_ANSWER");
@@ -37,7 +51,8 @@ int main(int argc, char** argv) {
     reporter.notice("実行ファイルのパスが？");
     return 0;
   }
-  // "out.txt" goes beside the program; a batch run may name another directory.
+  // "out.txt" goes beside the program; a batch run names its own directory, so
+  // that runs side by side never write over each other's results.
   std::string outputDirectory = platform::directoryOf(program);
   if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch != nullptr && *batch != 0) {
     outputDirectory = batch;
@@ -46,30 +61,23 @@ int main(int argc, char** argv) {
 
   ModelTextArguments textArguments{launch.at(1), launch.at(5)};
   const int textStatus = readModelText(*model, reporter, textArguments);
-  if (textStatus > 10) {
-    if (reporter.hasCollectedError()) std::fprintf(stderr, "%s\n", reporter.errorBuffer());
-    return 0;
-  }
-  if (textStatus > 0) {
-    reporter.notice("ファイルが開かない_");
-    if (reporter.hasCollectedError()) std::fprintf(stderr, "%s\n", reporter.errorBuffer());
+  if (textStatus != 0) {
+    if (textStatus <= 10) reporter.notice("ファイルが開かない_");
+    // The editor would otherwise never learn why nothing ran.
+    reportCollectedError(*model, *run, reporter, launch);
     return 0;
   }
 
   reporter.clearErrorBuffer();
-  const int readStatus = readStatements(*model, reporter);
-  if (readStatus != 0) {
-    // Until the editor link exists the collected error goes to the console.
-    if (reporter.hasCollectedError()) std::fprintf(stderr, "%s\n", reporter.errorBuffer());
-    return 0;
-  }
-  const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);
-  auto run = makeRun();
-  app::HeadlessHost host;
   int result = kRunRefused;
-  if (prepareRun(*model, *run, reporter) == 0) result = runSimulation(*model, *run, reporter, host);
-  if (reporter.hasCollectedError()) std::fprintf(stderr, "%s\n", reporter.errorBuffer());
+  if (readStatements(*model, reporter) == 0 && prepareRun(*model, *run, reporter) == 0) {
+    app::HeadlessHost host;
+    result = runSimulation(*model, *run, reporter, host);
+  }
+  reportCollectedError(*model, *run, reporter, launch);
   if (run->runEnded == 1) app::exportOutputs(*model, *run, reporter, outputDirectory);
+
+  const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);
   std::printf("movra-sim: %s: status %d, %d unknowns, %d steps, %d frames, %lld Newton iterations%s\n",
               modelName.c_str(), result, run->unknownCount, run->kt, run->lastFrame + 1,
               run->totalIterations, run->runEnded == 1 ? "; out.txt written" : "");

@@ -199,6 +199,9 @@ int iterate(Model& model, Run& run, Reporter& reporter) {
     double sum = 0.0;
     for (int i = 1; i <= n; ++i) sum += run.X[i] * run.X[i];
     run.updateNorm = std::sqrt(sum);
+    // A NaN or infinite update can never settle: fail the attempt now, so the
+    // unknowns go back to the last accepted step instead of carrying it on.
+    if (!std::isfinite(run.updateNorm)) return 0;
     for (int i = 1; i <= n; ++i) run.X[i] = run.iterationStart[i] - run.X[i];
 
     if (iteration > run.minimumIterations && run.updateNorm <= run.tolerance &&

@@ -1,6 +1,10 @@
 #include "note/commands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <cstdio>
 
@@ -10,6 +14,7 @@
 #include "note/json_writer.h"
 #include "note/launcher.h"
 #include "note/model_file.h"
+#include "platform/editor_link.h"
 #include "platform/program_path.h"
 
 namespace movra::note {
@@ -98,6 +103,8 @@ int runCommand(const std::vector<std::string>& arguments) {
   }
   const std::string& modelPath = arguments[0];
   LaunchRequest request;
+  std::string batchDirectory;
+  std::string answer;
   for (size_t i = 1; i < arguments.size(); ++i) {
     const std::string& option = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
@@ -111,7 +118,13 @@ int runCommand(const std::vector<std::string>& arguments) {
     } else if (option == "--keys" && hasValue) {
       request.controlKeyFile = arguments[++i];
     } else if (option == "--batch" && hasValue) {
-      ++i;  // the window and its picture come with the window; the option is accepted now
+      batchDirectory = arguments[++i];
+    } else if (option == "--answer" && hasValue) {
+      answer = arguments[++i];
+      if (answer != "Y" && answer != "N") {
+        std::fprintf(stderr, "movra-note run: --answer takes Y or N\n");
+        return 2;
+      }
     } else {
       std::fprintf(stderr, "movra-note run: unknown option '%s'\n", option.c_str());
       return 2;
@@ -124,34 +137,57 @@ int runCommand(const std::vector<std::string>& arguments) {
     printFileErrors(modelPath, errors);
     return 1;
   }
-  // Until the simulator reports back over the editor link, the model is read here
-  // first, so that a mistake is shown at its line and the run is not called good.
-  {
-    auto model = makeModel();
-    const int mode = request.modeMarker[2] - '0';
-    const ReadOutcome outcome = readImage(image, *model, mode, request.controlKeyFile);
-    if (!outcome.ok()) {
-      for (const ReaderMessage& message : outcome.messages) {
-        std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
-      }
-      return 1;
-    }
+  platform::EditorMailbox mailbox;
+  if (!mailbox.ok()) {
+    std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
+                 platform::runtimeDirectory().c_str());
+    return 1;
   }
   request.textBlockName = "movra-text-" + std::to_string(getpid());
   request.modelName = baseName(modelPath);
+  request.editorWindow = mailbox.id();
   request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
-  HandOverBlocks blocks(image, request.textBlockName);
-  if (!blocks.ok()) {
-    std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
-    return 1;
+  // The simulator reads these from its environment: where a batch run's results go
+  // and how the Newton questions are answered without a window.
+  if (!batchDirectory.empty()) {
+    if (mkdir(batchDirectory.c_str(), 0755) != 0 && errno != EEXIST) {
+      std::fprintf(stderr, "movra-note run: cannot make %s\n", batchDirectory.c_str());
+      return 1;
+    }
+    setenv("MOVRA_OUTPUT_DIR", batchDirectory.c_str(), 1);
   }
-  std::fflush(stdout);
-  const int status = runSimulator(request);
+  if (!answer.empty()) setenv("MOVRA_ANSWER", answer.c_str(), 1);
+
+  int status = 0;
+  {
+    HandOverBlocks blocks(image, request.textBlockName);
+    if (!blocks.ok()) {
+      std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
+      return 1;
+    }
+    std::fflush(stdout);
+    status = runSimulator(request);
+  }
   if (status < 0) {
     std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
     return 1;
   }
-  return status;
+  bool failed = false;
+  for (const platform::EditorMessage& report : mailbox.takeMessages()) {
+    if (report.dataWord >= 1000 && report.dataWord < 3000) {
+      ReaderMessage message;
+      message.text = report.text;
+      const int record = report.dataWord % 1000;
+      if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
+        message.fileLine = image.recordFileLine[record];
+      }
+      std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
+      failed = true;
+    } else {
+      std::printf("%s: report %d:%s\n", modelPath.c_str(), report.dataWord, report.text.c_str());
+    }
+  }
+  return failed ? 1 : status;
 }
 
 }  // namespace movra::note

@@ -447,3 +447,33 @@ TEST_F(Newton, PreparationPassVisitsItsKindsWithoutClearing) {
 
 }  // namespace
 }  // namespace movra
+
+namespace movra {
+namespace {
+
+// F = NaN from the third step on: an evaluator that has gone wrong.
+int nanEvaluator(EvaluationContext& context, int row) {
+  Run& run = context.run;
+  const int u = context.model.elements[row].variableSlots[1];
+  ++gScript.attempts;
+  run.jacobian(u, u) += 1.0;
+  run.F[u] += run.kt >= 3 ? std::nan("") : run.X[u] - 1.0;
+  return 0;
+}
+
+TEST_F(Newton, NonFiniteUpdateFailsTheAttemptAtOnceAndKeepsTheLastSolution) {
+  EvaluatorOverride broken{kScripted, nanEvaluator};
+  acceptSteps(0, 2);
+  const double accepted = run.X[1];
+  ASSERT_TRUE(std::isfinite(accepted));
+  gScript.attempts = 0;
+  f.messages.answers = {true};  // abort when asked
+  outputStep(3);
+  EXPECT_TRUE(std::isfinite(run.X[1]));
+  EXPECT_EQ(run.X[1], accepted);
+  // Each attempt gives up on its first iteration instead of running a hundred.
+  EXPECT_LE(gScript.attempts, kMaxHalvings + 2);
+}
+
+}  // namespace
+}  // namespace movra

@@ -1,0 +1,106 @@
+#include "platform/editor_link.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace movra::platform {
+
+namespace {
+
+bool socketAddress(const std::string& id, sockaddr_un& address, std::string& path) {
+  for (const char c : id) {
+    if (c < '0' || c > '9') return false;  // ids are decimal numbers, nothing else
+  }
+  if (id.empty()) return false;
+  path = runtimeDirectory() + "/editor-" + id + ".sock";
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+}  // namespace
+
+std::string runtimeDirectory() {
+  std::string directory;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != 0) {
+    directory = std::string(runtime) + "/movra";
+  } else {
+    directory = "/tmp/movra-" + std::to_string(static_cast<unsigned long>(getuid()));
+  }
+  mkdir(directory.c_str(), 0700);
+  return directory;
+}
+
+EditorMailbox::EditorMailbox() {
+  id_ = std::to_string(static_cast<long>(getpid()));
+  sockaddr_un address{};
+  if (!socketAddress(id_, address, path_)) return;
+  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return;
+  unlink(path_.c_str());  // a socket left by a process that had our id before
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return;
+  }
+  fd_ = fd;
+}
+
+EditorMailbox::~EditorMailbox() {
+  if (fd_ >= 0) {
+    close(fd_);
+    unlink(path_.c_str());
+  }
+}
+
+std::vector<EditorMessage> EditorMailbox::takeMessages() {
+  std::vector<EditorMessage> messages;
+  if (fd_ < 0) return messages;
+  std::vector<char> buffer(sizeof(int32_t) + kEditorMessageBytes + 1);
+  while (true) {
+    const ssize_t got = recv(fd_, buffer.data(), buffer.size() - 1, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      break;  // nothing more waiting
+    }
+    if (got < static_cast<ssize_t>(sizeof(int32_t))) continue;
+    EditorMessage message;
+    int32_t word = 0;
+    std::memcpy(&word, buffer.data(), sizeof word);
+    message.dataWord = word;
+    buffer[static_cast<size_t>(got)] = 0;
+    message.text = std::string(buffer.data() + sizeof word, strnlen(buffer.data() + sizeof word,
+                                                                    static_cast<size_t>(got) - sizeof word));
+    messages.push_back(std::move(message));
+  }
+  return messages;
+}
+
+bool sendToEditor(const std::string& editorId, int dataWord, const char* text) {
+  sockaddr_un address{};
+  std::string path;
+  if (!socketAddress(editorId, address, path)) return false;
+  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  // The message carries the data word and a 65536-byte block whose first part is
+  // the zero-terminated text.
+  std::vector<char> packet(sizeof(int32_t) + kEditorMessageBytes, 0);
+  const int32_t word = dataWord;
+  std::memcpy(packet.data(), &word, sizeof word);
+  const size_t length = strnlen(text, kEditorMessageBytes - 1);
+  std::memcpy(packet.data() + sizeof word, text, length);
+  const ssize_t sent = sendto(fd, packet.data(), packet.size(), 0,
+                              reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  close(fd);
+  return sent == static_cast<ssize_t>(packet.size());
+}
+
+}  // namespace movra::platform
