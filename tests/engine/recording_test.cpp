@@ -1,0 +1,170 @@
+// Frames, the display list, the frame ring and "out.txt", over a model whose
+// element the test supplies.
+#include "engine/recording.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/export.h"
+#include "engine/driver.h"
+#include "engine/run_setup.h"
+#include "support/engine_fixture.h"
+
+namespace movra {
+namespace {
+
+constexpr int kTestCode = 19;
+int gShapesPerFrame = 0;
+
+// x = kt (its own row: F = x - kt), and a number of shapes when recording.
+int steppingEvaluator(EvaluationContext& context, int row) {
+  Run& run = context.run;
+  const int x = context.model.elements[row].variableSlots[1];
+  run.F[x] += run.X[x] - run.kt;
+  run.jacobian(x, x) += 1.0;
+  if (run.recordingFlag >= 1) {
+    for (int s = 0; s < gShapesPerFrame; ++s) recordShape4(run.display, s, 0.0, 1.0, 3);
+  }
+  return 0;
+}
+
+class RecordingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string tag = "recording-" + std::to_string(getpid());
+    setenv("MOVRA_SHM_TAG", tag.c_str(), 1);
+    gShapesPerFrame = 0;
+    f.addElement(kTestCode, {3000}, "T 1");
+    Model& model = *f.model;
+    model.count.outputs = 2;
+    model.outputs[1].slot = 1;
+    model.outputs[2].slot = 3000;
+    model.outputs[2].componentDigit = 1;
+    double* c = model.timeConditions;
+    c[1] = 1;
+    c[2] = 0;
+    c[3] = 1;
+    c[4] = 0.1;
+    c[5] = 1;
+    c[6] = 1e-99;
+  }
+  int simulate() {
+    if (prepareRun(*f.model, *f.run, f.reporter) != 0) return -1;
+    return runSimulation(*f.model, *f.run, f.reporter, f.host);
+  }
+
+  testing::EngineFixture f;
+  testing::EvaluatorOverride stepping{kTestCode, steppingEvaluator};
+};
+
+TEST_F(RecordingTest, ShapesBeyondTheLimitsAreDroppedWithoutAWord) {
+  DisplayList list;
+  for (int i = 0; i < 1200; ++i) recordShape4(list, i, 0, 0, 1);
+  EXPECT_EQ(list.count, 1001);
+  EXPECT_EQ(list.cursor, 4004);
+  list.clear();
+  for (int i = 0; i < 1000; ++i) recordShape1(list, 0, 0, 0, 0, 0, 0, 0, 0, 1);  // 9 numbers each
+  recordShape1(list, 1, 1, 1, 1, 1, 1, 1, 1, 1);
+  EXPECT_EQ(list.count, 1001);
+  EXPECT_LE(list.cursor, kPoolCapacity);
+}
+
+TEST_F(RecordingTest, FrameLayoutEndsWithOutputsCountersAndWatchedValues) {
+  gShapesPerFrame = 2;
+  ASSERT_EQ(simulate(), 0);
+  movra::Run& run = *f.run;
+  // Two shapes of 4 numbers, kind 17 with X[0..N], then the outputs.
+  const int shapes = 2 * 4;
+  EXPECT_EQ(run.outputBlockStart, shapes + 1 + run.unknownCount);
+  for (int frame = 0; frame <= run.lastFrame; ++frame) {
+    EXPECT_DOUBLE_EQ(recordedOutput(run, frame, 2), frame);
+    const double* numbers = run.frames.frame(frame);
+    const int counters = run.outputBlockStart + f.model->count.outputs;
+    EXPECT_EQ(numbers[counters], 1);                 // elements
+    EXPECT_EQ(numbers[counters + 1], run.unknownCount);
+  }
+  EXPECT_EQ(run.frames.recordLength, run.outputBlockStart + 2 + 5 + 2);
+}
+
+TEST_F(RecordingTest, TwoRunsGetTwoRingsAndTheRingGoesWithTheRun) {
+  ASSERT_EQ(simulate(), 0);
+  const std::string first = f.run->frames.name;
+  auto second = makeRun();
+  ASSERT_EQ(prepareRun(*f.model, *second, f.reporter), 0);
+  ASSERT_EQ(runSimulation(*f.model, *second, f.reporter, f.host), 0);  // the same clock value
+  EXPECT_NE(first, std::string(second->frames.name));
+  second.reset();
+  platform::SharedBlock probe;
+  ASSERT_TRUE(platform::openSharedBlock(first.c_str(), 8, probe));
+  EXPECT_FALSE(probe.created);  // the first run's ring is still there
+  platform::closeSharedBlock(probe);
+}
+
+TEST_F(RecordingTest, InteractiveFramesFormARing) {
+  f.model->interactionMode = 1;
+  f.model->timeConditions[3] = 0.4;  // a capacity of four frames
+  int pumpsLeft = 12;
+  struct StopAfter : testing::RecordingHost {
+    int* left;
+    void pumpMessages(movra::Run& run) override {
+      clockMs += 1000;  // always behind real time, so no step waits
+      if (--*left <= 0) run.runRequest = 2;
+    }
+  } host;
+  host.left = &pumpsLeft;
+  host.clockMs = 0;
+  ASSERT_EQ(prepareRun(*f.model, *f.run, f.reporter), 0);
+  f.run->interactionMode = 1;
+  EXPECT_EQ(runSimulation(*f.model, *f.run, f.reporter, host), kRunStopped);
+  movra::Run& run = *f.run;
+  ASSERT_EQ(run.frames.capacity, 4);
+  // The sixth advance (step 5) wrote frame 0 again: it now holds a later step.
+  EXPECT_GE(run.kt, 5);
+  EXPECT_GT(recordedOutput(run, 0, 2), 4);
+}
+
+TEST_F(RecordingTest, StoppedRunKeepsItsFramesAndExportsThem) {
+  struct StopAtFour : testing::RecordingHost {
+    void pumpMessages(movra::Run& run) override {
+      if (run.kt == 4) sendStopCommand(run);
+    }
+    void sendStopCommand(movra::Run& run) override {
+      run.runRequest = 2;
+      run.runEnded = 1;
+    }
+  } host;
+  // An item that is not shown stays out of every line.
+  f.model->count.outputs = 3;
+  f.model->outputs[3] = f.model->outputs[2];
+  f.model->outputs[2].outputKind = -1;
+  ASSERT_EQ(prepareRun(*f.model, *f.run, f.reporter), 0);
+  EXPECT_EQ(runSimulation(*f.model, *f.run, f.reporter, host), kRunStopped);
+  ASSERT_EQ(f.run->lastFrame, 3);
+  const std::string directory = ::testing::TempDir();
+  ASSERT_TRUE(app::exportOutputs(*f.model, *f.run, f.reporter, directory));
+  std::ifstream file(directory + "out.txt");
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_EQ(text.str(),
+            " 0          0         \n 0.1        1         \n 0.2        2         \n"
+            " 0.3        3         \n");
+}
+
+TEST_F(RecordingTest, NothingIsExportedWithoutAFrame) {
+  const std::string directory = ::testing::TempDir() + "empty_export_" + std::to_string(getpid()) + "/";
+  std::remove((directory + "out.txt").c_str());
+  EXPECT_TRUE(app::exportOutputs(*f.model, *f.run, f.reporter, directory));
+  std::ifstream file(directory + "out.txt");
+  EXPECT_FALSE(file.good());
+  f.run->lastFrame = 0;
+  EXPECT_FALSE(app::exportOutputs(*f.model, *f.run, f.reporter, "/nonexistent/dir/"));
+  EXPECT_EQ(f.messages.last(), " Can't open out.txt ");
+}
+
+}  // namespace
+}  // namespace movra
