@@ -65,7 +65,8 @@ void replayControlKeys(Model& model, const Run& run) {
     if (index > keys.rowsRead + 2) index = keys.rowsRead + 2;
     for (int e = 0; e < kControlKeyEntries; ++e) row[e] = keys.row[index][e];
   } else {
-    const double time = run.kt == 0 ? run.t0 : run.tTarget;
+    // The time of the coming step, as the formulas of this step see it.
+    const double time = run.kt == 0 ? run.t0 : run.t + (run.pwmPeriod > 0 ? run.pwmSubStep : run.hSim);
     int upper = 0;
     while (upper < keys.rowsRead && keys.row[upper][1] < time) ++upper;
     const int lower = upper > 0 ? upper - 1 : 0;

@@ -207,3 +207,69 @@ TEST_F(DriverTest, InteractiveHoldRedrawsTheSameStep) {
 
 }  // namespace
 }  // namespace movra
+
+namespace movra {
+namespace {
+
+// Rows of a control-key record: time in value 1, a signal in value 2.
+void fillKeys(Model& model, int rows, double rowTime) {
+  ControlKeyRecord& keys = model.controlKeys;
+  for (int r = 0; r < rows; ++r) {
+    keys.row[r][1] = r * rowTime;
+    keys.row[r][2] = 10.0 * r;
+    keys.row[r][12] = r;
+  }
+  for (int extra = 0; extra < 3; ++extra) {
+    for (int e = 1; e <= 17; ++e) keys.row[rows + extra][e] = keys.row[rows - 1][e];
+  }
+  keys.rowsRead = rows;
+  keys.lastRowIndex = rows - 1;
+}
+
+TEST_F(DriverTest, ReplayModeATakesTheRowOfTheStep) {
+  fillKeys(*model, 6, 0.25);
+  model->replayMode = 1;
+  model->outputs[3].slot = 102;
+  timeConditions(1, 0, 99, 0.1, 1);  // the recorded end replaces 99
+  ASSERT_EQ(simulate(1.0), 0);
+  EXPECT_EQ(run->stepCount, 5);  // t1 = t0 + 5 rows of 0.1
+  for (int frame = 0; frame <= run->lastFrame; ++frame) {
+    EXPECT_DOUBLE_EQ(recordedOutput(*run, frame, 3), 10.0 * frame);
+  }
+}
+
+TEST_F(DriverTest, ReplayModeBInterpolatesByTime) {
+  fillKeys(*model, 6, 0.25);  // rows at 0, 0.25, ... 1.25
+  model->replayMode = 2;
+  model->outputs[3].slot = 102;
+  timeConditions(1, 0, 99, 0.1, 1);
+  ASSERT_EQ(simulate(1.0), 0);
+  EXPECT_NEAR(run->t1, 1.25, 1e-12);
+  // The signal rises 10 per row, 40 per unit of time, and keeps the last row's
+  // value past the recorded end (the grid may overshoot it by part of a step).
+  for (int frame = 0; frame <= run->lastFrame; ++frame) {
+    const double time = std::fmin(recordedOutput(*run, frame, 1), 1.25);
+    EXPECT_NEAR(recordedOutput(*run, frame, 3), 40.0 * time, 1e-9) << frame;
+  }
+}
+
+TEST_F(DriverTest, ResumedRunContinuesFromItsSavedStateAndEndsWithThree) {
+  timeConditions(1, 0, 1, 0.1, 1);
+  host.onPump = [&](movra::Run& r) {
+    if (r.kt == 4 && r.runRequest == 0) r.runRequest = 2;  // pause at step 4
+  };
+  ASSERT_EQ(simulate(1.0), kRunStopped);
+  EXPECT_EQ(run->kt, 4);
+  const double paused = run->resume[1];
+  host.onPump = nullptr;
+  run->runRequest = -2;
+  EXPECT_EQ(runSimulation(*model, *run, reporter, host), kRunResumedEnd);
+  EXPECT_EQ(run->kt, 10);
+  // The resumed steps carry on the same decay from where the pause left it.
+  double expected = paused;
+  for (int k = 4; k <= 10; ++k) expected /= 1.0 + 0.1 / kTau;
+  EXPECT_NEAR(run->X[1], expected, 1e-12);
+}
+
+}  // namespace
+}  // namespace movra
