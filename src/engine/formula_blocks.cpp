@@ -5,19 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/run.h"
-#include "input/model.h"
-#include "input/report.h"
+#include "engine/formula_blocks.h"
 
 namespace movra::formula_detail {
-
-// Also declared, in the same words, by formula_pass.cpp, which calls them.
-double unknownValue(const Run& run, int key);
-double* fieldRow(Model& model, int p);
-uint32_t nextLibraryState(uint32_t state);
-int libraryValue(uint32_t state);
-int runBlock(Model& model, Run& run, Reporter& reporter, int p, double recordInput,
-             const char* line);
 
 namespace {
 

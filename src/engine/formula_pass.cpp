@@ -9,19 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/formula_blocks.h"
 #include "input/expression.h"
 
 namespace movra {
-
-// Defined in formula_blocks.cpp.
-namespace formula_detail {
-double unknownValue(const Run& run, int key);
-double* fieldRow(Model& model, int p);
-uint32_t nextLibraryState(uint32_t state);
-int libraryValue(uint32_t state);
-int runBlock(Model& model, Run& run, Reporter& reporter, int p, double recordInput,
-             const char* line);
-}  // namespace formula_detail
 
 namespace {
 
