@@ -67,13 +67,17 @@ def round_down_125(value):
 def model_text(n, r, c, e, end, step, command):
     far = n + 1
     tau = r * c
+    slowest = tau / (4 * math.sin(math.pi / (2 * (2 * n + 1))) ** 2)
     lines = [
         f"// RC ladder of {n} sections: R = {format_value(r)} Ohm and C = {format_value(c)} F per section,",
         f"// a {format_value(e)} V source switched on at the first step (step flag p2).",
-        f"// Node 1 is the source, node {far} the far end. Elmore delay of the far end:",
-        f"// R C N (N + 1) / 2 = {format_value(tau * n * (n + 1) / 2)} s; the far end has reached",
-        f"// {format_value(e)} V once every section's capacitor has charged. The ngspice netlist of the",
-        "// same circuit comes from the same generator.",
+        f"// Node 1 is the source, node {far} the far end; every node tends to {format_value(e)} V.",
+        "// Closed forms for the far end: the area between the final value and its step",
+        f"// response, over the final value (the Elmore delay), is R C N (N + 1) / 2 = {format_value(tau * n * (n + 1) / 2)} s;",
+        f"// its slowest mode decays with R C / (4 sin^2(pi / (2 (2 N + 1)))) = {slowest:.4g} s.",
+        "// The 1e-9 S leak of each resistor terminal keeps the far end up to",
+        f"// R 2e-9 S E N (N + 1) / 2 = {format_value(r * 2e-9 * e * n * (n + 1) / 2)} V below that.",
+        "// The ngspice netlist of the same circuit comes from the same generator.",
         f"// Written by: {command}",
         "",
         f"V 1 0, {format_value(e)} * p2, 0",

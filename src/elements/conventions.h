@@ -57,8 +57,10 @@ ElementEntry* elementAt(Model& model, int row);
 // The model line quoted in messages, always terminated inside its slot.
 const char* quotedLine(ElementEntry& element);
 
+// The recording pass keeps the accepted attempt's iteration count, which may be 1:
+// it is no iteration, and switching logic must not run twice in one step.
 inline bool isFirstIteration(const Run& run) {
-  return run.iteration == 1;
+  return run.iteration == 1 && run.recordingFlag == 0;
 }
 
 // The unknown index in variable slot 1..10. An index outside 0..N (a damaged

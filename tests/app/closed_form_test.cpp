@@ -42,7 +42,8 @@ Rows readColumns(const std::string& path) {
 }
 
 std::string scratchDirectory(const std::string& name) {
-  const std::string directory = ::testing::TempDir() + "closed_form_" + name + "_" + std::to_string(getpid());
+  const std::string directory =
+      ::testing::TempDir() + "closed_form_" + name + "_" + std::to_string(getpid());
   std::system(("mkdir -p " + directory + " && rm -f " + directory + "/out.txt").c_str());
   return directory;
 }
@@ -95,10 +96,11 @@ TEST(ClosedForm, RcChargesThenDischargesThroughTheChangeoverSwitch) {
     if (k <= switching) {
       worstCharge = std::max(worstCharge, std::fabs(rows[k][2] - e * (1 - std::exp(-t / tau))));
     } else {
-      worstDischarge = std::max(worstDischarge, std::fabs(rows[k][2] - vSwitch * std::exp(-(t - tSwitch) / tau)));
+      worstDischarge = std::max(worstDischarge,
+                                std::fabs(rows[k][2] - vSwitch * std::exp(-(t - tSwitch) / tau)));
     }
   }
-  // Charge: the two first-order starting steps leave e (h/tau)^2 / 2 = 0.25 mV, the
+  // Charge: the first-order first step leaves e (h/tau)^2 / 2 = 0.25 mV, the
   // second-order formula about as much again, the print 2.5 mV at most (4.59 V).
   EXPECT_LT(worstCharge, 3e-3);
   // Discharge: the second-order formula is not restarted at the switching instant,
@@ -113,8 +115,9 @@ TEST(ClosedForm, RcChargesThenDischargesThroughTheChangeoverSwitch) {
   // (h / tau)^2 ~ 1e-4, and the print of two values, 1e-3.
   const double ratio = rows[400][2] / rows[300][2];
   EXPECT_NEAR(ratio, std::exp(-1.0), 1.2e-3 * std::exp(-1.0));
-  std::printf("rc: worst charge %.3g V, worst discharge %.3g V, decay ratio %.6f (exp(-1) = %.6f)\n",
-              worstCharge, worstDischarge, ratio, std::exp(-1.0));
+  std::printf(
+      "rc: worst charge %.3g V, worst discharge %.3g V, decay ratio %.6f (exp(-1) = %.6f)\n",
+      worstCharge, worstDischarge, ratio, std::exp(-1.0));
 }
 
 // ---- RL rise ----
@@ -133,7 +136,7 @@ TEST(ClosedForm, RlCurrentRisesWithTheTimeConstantLOverR) {
   }
   EXPECT_EQ(rows[0][1], 0.0);
   EXPECT_EQ(rows[0][2], 0.0);
-  // h / tau = 0.01: the first-order starting steps leave final (h/tau)^2 / 2 = 5 uA,
+  // h / tau = 0.01: the first-order first step leaves final (h/tau)^2 / 2 = 5 uA,
   // the second-order formula about as much; the print of a current up to 0.1 A is
   // 5e-5 relative, 5 uA at most. 30 uA is 3e-4 of the final current.
   EXPECT_LT(worstCurrent, 3e-5);
@@ -159,13 +162,15 @@ TEST(ClosedForm, UnderdampedRlcRingsAtTheDampedFrequencyAndDecays) {
   for (size_t k = 0; k < rows.size(); ++k) {
     const double t = static_cast<double>(k) * h;
     const double decay = std::exp(-alpha * t);
-    worstCurrent = std::max(worstCurrent, std::fabs(rows[k][1] - decay * std::sin(wd * t) / (wd * l)));
-    worstVoltage = std::max(worstVoltage,
-                            std::fabs(rows[k][2] - (1 - decay * (std::cos(wd * t) + alpha / wd * std::sin(wd * t)))));
+    worstCurrent =
+        std::max(worstCurrent, std::fabs(rows[k][1] - decay * std::sin(wd * t) / (wd * l)));
+    worstVoltage = std::max(
+        worstVoltage,
+        std::fabs(rows[k][2] - (1 - decay * (std::cos(wd * t) + alpha / wd * std::sin(wd * t)))));
   }
   // wd h = 0.01. The second-order formula's phase error is about (wd h)^2 / 3 per
   // radian, 1.7e-3 rad after 16 periods, on an envelope that has fallen to 0.7 %;
-  // its first-order starting steps cost about (wd h)^2 = 1e-4 of the 10 mA
+  // its first-order first step costs about (wd h)^2 = 1e-4 of the 10 mA
   // envelope. The print: 5 uA at the largest peak. 10 uA is 0.1 % of the envelope.
   EXPECT_LT(worstCurrent, 1e-5);
   // The capacitor voltage (near 1 V, printed to 0.5 mV): 2 mV.
@@ -182,9 +187,10 @@ TEST(ClosedForm, UnderdampedRlcRingsAtTheDampedFrequencyAndDecays) {
     }
   }
   ASSERT_GE(crossings.size(), 10u);
-  const double halfPeriod = (crossings.back() - crossings.front()) / static_cast<double>(crossings.size() - 1);
+  const double halfPeriod =
+      (crossings.back() - crossings.front()) / static_cast<double>(crossings.size() - 1);
   // The phase error of the formula, (wd h)^2 / 3 = 3.3e-5 of the frequency, is
-  // all there is: 2e-4 leaves room for the starting steps and the interpolation.
+  // all there is: 2e-4 leaves room for the first step and the interpolation.
   EXPECT_NEAR(halfPeriod, M_PI / wd, 2e-4 * M_PI / wd);
   // Each crossing sits at k pi / wd, the phase error growing with k.
   for (size_t j = 0; j < crossings.size(); ++j) {
@@ -215,14 +221,16 @@ TEST(ClosedForm, UnderdampedRlcRingsAtTheDampedFrequencyAndDecays) {
   const double halfRatio = -std::exp(-alpha * M_PI / wd);
   const double fullRatio = std::exp(-alpha * 2 * M_PI / wd);
   for (size_t j = 0; j + 1 < peaks.size(); ++j) {
-    EXPECT_NEAR(peaks[j + 1] / peaks[j], halfRatio, 1.2e-3 * std::fabs(halfRatio)) << "extreme " << j;
+    EXPECT_NEAR(peaks[j + 1] / peaks[j], halfRatio, 1.2e-3 * std::fabs(halfRatio))
+        << "extreme " << j;
     if (j + 2 < peaks.size()) {
       EXPECT_NEAR(peaks[j + 2] / peaks[j], fullRatio, 1.2e-3 * fullRatio) << "peak " << j;
     }
   }
-  std::printf("rlc: worst current %.3g A, worst voltage %.3g V, half period %.6g s (closed form %.6g s), "
-              "peak ratio %.5f (closed form %.5f)\n",
-              worstCurrent, worstVoltage, halfPeriod, M_PI / wd, peaks[2] / peaks[0], fullRatio);
+  std::printf(
+      "rlc: worst current %.3g A, worst voltage %.3g V, half period %.6g s (closed form %.6g s), "
+      "peak ratio %.5f (closed form %.5f)\n",
+      worstCurrent, worstVoltage, halfPeriod, M_PI / wd, peaks[2] / peaks[0], fullRatio);
 }
 
 // ---- current source into a capacitor ----
@@ -271,7 +279,8 @@ TEST(ClosedForm, NonInvertingAmplifierHasGainElevenAndClampsAtItsLimits) {
     ASSERT_NEAR(rows[k][1], input, kPrinted * std::fabs(input) + 1e-12) << "row " << k;
     const double expected = std::clamp(linearOutput(input), -limit, limit);
     // A static, piecewise-linear solve: exact but for the print.
-    EXPECT_NEAR(rows[k][2], expected, kPrinted * std::fabs(expected) + 1e-9) << "row " << k << " input " << input;
+    EXPECT_NEAR(rows[k][2], expected, kPrinted * std::fabs(expected) + 1e-9)
+        << "row " << k << " input " << input;
     worst = std::max(worst, std::fabs(rows[k][2] - expected));
     if (expected == limit) ++clampedHigh;
     if (expected == -limit) ++clampedLow;
@@ -287,10 +296,12 @@ TEST(ClosedForm, NonInvertingAmplifierHasGainElevenAndClampsAtItsLimits) {
 // ---- PWM-driven switch ----
 
 TEST(ClosedForm, PwmSwitchedLoadAveragesDutyTimesSupply) {
-  const Rows rows = simulate("pwm_switch", 3);  // time, switch node, load, switch signal
+  // Time, the load's own period mean (c1111), switch node, load, switch signal.
+  const Rows rows = simulate("pwm_switch", 4);
   const double period = 1 / 10e3, duty = 0.25, supply = 12, tau = 10e-3 / 10;
   // Two steps per period over 20 ms, plus the starting solution.
   ASSERT_EQ(rows.size(), 401u);
+  const size_t periodMean = 1, switchNode = 2, load = 3, signal = 4;
 
   // The step grid: the starting solution, then per period the off part (1 - d) P
   // and the on part d P; the signal is 1 on even steps, 0 on odd ones.
@@ -298,40 +309,54 @@ TEST(ClosedForm, PwmSwitchedLoadAveragesDutyTimesSupply) {
     const double periods = static_cast<double>(k / 2);
     const double t = k % 2 == 0 ? periods * period : periods * period + (1 - duty) * period;
     ASSERT_NEAR(rows[k][0], t, kPrinted * t + 1e-15) << "row " << k;
-    ASSERT_EQ(rows[k][3], k % 2 == 0 ? 1.0 : 0.0) << "row " << k;
+    ASSERT_EQ(rows[k][signal], k % 2 == 0 ? 1.0 : 0.0) << "row " << k;
     // The supply is off in the starting solution (p2 = 0), then the switch node is
     // the supply during the on part and ground during the off part.
-    ASSERT_EQ(rows[k][1], k > 0 && k % 2 == 0 ? supply : 0.0) << "row " << k;
+    ASSERT_EQ(rows[k][switchNode], k > 0 && k % 2 == 0 ? supply : 0.0) << "row " << k;
   }
 
   // A step stands for its own part of the period: weight d P for an on step,
-  // (1 - d) P for an off step. Over the last 50 periods (15 to 20 load time
-  // constants in, the start has died out to exp(-15)):
-  double sum = 0, weights = 0, switchSum = 0;
+  // (1 - d) P for an off step.
+  auto weight = [&](size_t k) { return (k % 2 == 0 ? duty : 1 - duty) * period; };
+  // The resistor's mean covers its present step and the one before: the same
+  // weighted mean, to the print of the three numbers (5e-4 of 3.2 V each).
+  for (size_t k = 2; k < rows.size(); ++k) {
+    const double mean = (weight(k) * rows[k][load] + weight(k - 1) * rows[k - 1][load]) / period;
+    ASSERT_NEAR(rows[k][periodMean], mean, 3 * kPrinted * 3.2) << "row " << k;
+  }
+
+  // Over the last 50 periods (15 to 20 load time constants in, the start has died
+  // out to exp(-15)):
+  double sum = 0, weights = 0, switchSum = 0, worstPeriodMean = 0;
   for (size_t k = 301; k <= 400; ++k) {
-    const double weight = (k % 2 == 0 ? duty : 1 - duty) * period;
-    sum += weight * rows[k][2];
-    switchSum += weight * rows[k][1];
-    weights += weight;
+    sum += weight(k) * rows[k][load];
+    switchSum += weight(k) * rows[k][switchNode];
+    weights += weight(k);
+    worstPeriodMean = std::max(worstPeriodMean, std::fabs(rows[k][periodMean] - duty * supply));
   }
   EXPECT_NEAR(weights, 50 * period, 1e-12);
   EXPECT_NEAR(switchSum / weights, duty * supply, 1e-12);
-  // The first-order formula keeps the mean exact in the periodic state (summed over
-  // a period, L di vanishes and what remains is the weighted mean of R i against
-  // that of the switch node), so only the print is left: 5e-4 of 3.2 V.
+  // The first-order formula keeps the mean exact in the periodic state: summed over
+  // a period, L di vanishes, and what remains is the weighted mean of R i against
+  // that of the switch node. So only the print is left: 5e-4 of 3.2 V.
   const double mean = sum / weights;
   EXPECT_NEAR(mean, duty * supply, kPrinted * 3.2);
+  // Each period mean of the resistor likewise; it is printed once.
+  EXPECT_LT(worstPeriodMean, kPrinted * 3.2);
 
   // Ripple of the last period against the continuous closed form. One step per
   // part of the period: the first-order formula's decay over a part,
   // 1 / (1 + h / tau) for exp(-h / tau), errs by about h / (2 tau) of the swing,
   // 3.8 % for the 75 us off part; 5 %.
-  const double ripple = rows[400][2] - rows[399][2];
+  const double ripple = rows[400][load] - rows[399][load];
   const double expectedRipple = supply * (1 - std::exp(-duty * period / tau)) *
-                                (1 - std::exp(-(1 - duty) * period / tau)) / (1 - std::exp(-period / tau));
+                                (1 - std::exp(-(1 - duty) * period / tau)) /
+                                (1 - std::exp(-period / tau));
   EXPECT_NEAR(ripple, expectedRipple, 0.05 * expectedRipple);
-  std::printf("pwm: mean load voltage %.6g V (closed form %.6g V), ripple %.4g V (closed form %.4g V)\n", mean,
-              duty * supply, ripple, expectedRipple);
+  std::printf(
+      "pwm: mean load voltage %.6g V, worst period mean of the resistor off by %.3g V "
+      "(closed form %.6g V), ripple %.4g V (closed form %.4g V)\n",
+      mean, worstPeriodMean, duty * supply, ripple, expectedRipple);
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ std::string readFile(const std::string& path) {
 }
 
 std::string scratchDirectory(const std::string& name) {
-  const std::string directory = ::testing::TempDir() + "determinism_" + name + "_" + std::to_string(getpid());
+  const std::string directory =
+      ::testing::TempDir() + "determinism_" + name + "_" + std::to_string(getpid());
   std::system(("rm -rf " + directory + " && mkdir -p " + directory).c_str());
   return directory;
 }

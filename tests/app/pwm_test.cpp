@@ -4,21 +4,12 @@
 
 #include <string>
 
-#include "engine/driver.h"
-#include "engine/run_setup.h"
-#include "note/in_process.h"
-#include "note/model_file.h"
-#include "support/engine_fixture.h"
+#include "support/in_process_run.h"
 
 namespace movra {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::unique_ptr<movra::Run> run = makeRun();
-  testing::ScriptedMessages messages;
-  testing::RecordingHost host;
-};
+using Outcome = testing::InProcessRun;
 
 // A 10 V supply switched by the PWM signal p20 into a 10-ohm load.
 std::string pwmModel(const std::string& duty, const std::string& period, const std::string& dt,
@@ -34,18 +25,7 @@ std::string pwmModel(const std::string& duty, const std::string& period, const s
 }
 
 std::unique_ptr<Outcome> simulate(const std::string& text, int handOverMode = 2) {
-  auto outcome = std::make_unique<Outcome>();
-  note::HandOverImage image;
-  std::vector<note::FileError> errors;
-  EXPECT_TRUE(note::readModelFile(text, image, errors)) << (errors.empty() ? "" : errors[0].message);
-  auto model = makeModel();
-  const note::ReadOutcome read = note::readImage(image, *model, handOverMode);
-  EXPECT_TRUE(read.ok()) << (read.messages.empty() ? "" : read.messages[0].text);
-  Reporter reporter;
-  reporter.setSink(outcome->messages.sink());
-  if (prepareRun(*model, *outcome->run, reporter) != 0) return outcome;
-  outcome->status = runSimulation(*model, *outcome->run, reporter, outcome->host);
-  return outcome;
+  return testing::runModelText(text, handOverMode);
 }
 
 TEST(PwmGrid, FrequencyThatDividesTheStepSetsPeriodHalfStepsAndSubSteps) {
