@@ -81,5 +81,7 @@ int main(int argc, char** argv) {
   std::printf("movra-sim: %s: status %d, %d unknowns, %d steps, %d frames, %lld Newton iterations%s\n",
               modelName.c_str(), result, run->unknownCount, run->kt, run->lastFrame + 1,
               run->totalIterations, run->runEnded == 1 ? "; out.txt written" : "");
-  return 0;
+  // Without a window there is no message loop whose code to return: a script gets
+  // the run's own status instead (0 for a run that ended normally or was resumed).
+  return result == kRunResumedEnd ? 0 : result;
 }

@@ -101,11 +101,12 @@ int runCommand(const std::vector<std::string>& arguments) {
     std::fprintf(stderr, "movra-note run: which model?\n");
     return 2;
   }
-  const std::string& modelPath = arguments[0];
   LaunchRequest request;
+  std::string modelPath;
   std::string batchDirectory;
   std::string answer;
-  for (size_t i = 1; i < arguments.size(); ++i) {
+  // Options may stand before or after the model.
+  for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& option = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
     if (option == "--mode" && hasValue) {
@@ -125,10 +126,16 @@ int runCommand(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "movra-note run: --answer takes Y or N\n");
         return 2;
       }
+    } else if (option.rfind("--", 0) != 0 && modelPath.empty()) {
+      modelPath = option;
     } else {
       std::fprintf(stderr, "movra-note run: unknown option '%s'\n", option.c_str());
       return 2;
     }
+  }
+  if (modelPath.empty()) {
+    std::fprintf(stderr, "movra-note run: which model?\n");
+    return 2;
   }
 
   HandOverImage image;
