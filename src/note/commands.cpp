@@ -66,13 +66,21 @@ int evalCommand(const std::string& expression) {
   return 0;
 }
 
+namespace {
+
+// Reads the model file; prints its mistakes and returns false when it cannot be read.
+bool readFileOrReport(const std::string& modelPath, HandOverImage& image) {
+  std::vector<FileError> errors;
+  if (readModelFilePath(modelPath, image, errors)) return true;
+  printFileErrors(modelPath, errors);
+  return false;
+}
+
+}  // namespace
+
 int dumpCommand(const std::string& modelPath) {
   HandOverImage image;
-  std::vector<FileError> errors;
-  if (!readModelFilePath(modelPath, image, errors)) {
-    printFileErrors(modelPath, errors);
-    return 1;
-  }
+  if (!readFileOrReport(modelPath, image)) return 1;
   auto model = makeModel();
   const ReadOutcome outcome = readImage(image, *model, 0);
   JsonWriter json;
@@ -83,11 +91,7 @@ int dumpCommand(const std::string& modelPath) {
 
 int checkCommand(const std::string& modelPath) {
   HandOverImage image;
-  std::vector<FileError> errors;
-  if (!readModelFilePath(modelPath, image, errors)) {
-    printFileErrors(modelPath, errors);
-    return 1;
-  }
+  if (!readFileOrReport(modelPath, image)) return 1;
   auto model = makeModel();
   const ReadOutcome outcome = readImage(image, *model, 1);
   for (const ReaderMessage& message : outcome.messages) {
@@ -139,11 +143,7 @@ int runCommand(const std::vector<std::string>& arguments) {
   }
 
   HandOverImage image;
-  std::vector<FileError> errors;
-  if (!readModelFilePath(modelPath, image, errors)) {
-    printFileErrors(modelPath, errors);
-    return 1;
-  }
+  if (!readFileOrReport(modelPath, image)) return 1;
   platform::EditorMailbox mailbox;
   if (!mailbox.ok()) {
     std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",

@@ -18,45 +18,23 @@
 #include <string>
 #include <vector>
 
+#include "support/batch_runs.h"
+
 namespace {
 
-using Rows = std::vector<std::vector<double>>;
+using movra::testing::Rows;
+using movra::testing::readColumns;
 
 const std::string kExamples = std::string(MOVRA_SOURCE_DIR) + "/examples/";
 
 // Relative rounding of a value printed with four significant digits.
 constexpr double kPrinted = 5e-4;
 
-Rows readColumns(const std::string& path) {
-  Rows rows;
-  std::ifstream file(path);
-  std::string line;
-  while (std::getline(file, line)) {
-    std::istringstream fields(line);
-    std::vector<double> row;
-    double value = 0;
-    while (fields >> value) row.push_back(value);
-    if (!row.empty()) rows.push_back(row);
-  }
-  return rows;
-}
-
-std::string scratchDirectory(const std::string& name) {
-  const std::string directory =
-      ::testing::TempDir() + "closed_form_" + name + "_" + std::to_string(getpid());
-  std::system(("mkdir -p " + directory + " && rm -f " + directory + "/out.txt").c_str());
-  return directory;
-}
-
 // Runs an example through movra-note; returns out.txt's rows, each checked to have
 // the time and `columns` output values.
 Rows simulate(const std::string& model, size_t columns) {
-  const std::string directory = scratchDirectory(model);
-  const std::string command = "MOVRA_SHM_TAG=closed-form-" + std::to_string(getpid()) +
-                              " MOVRA_OUTPUT_DIR=" + directory + " " + MOVRA_BINARY_DIR +
-                              "/bin/movra-note run " + kExamples + model + ".model > " + directory +
-                              "/log.txt 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  const std::string directory = movra::testing::scratchDirectory("closed_form_" + model);
+  movra::testing::runBatch(kExamples + model + ".model", directory);
   Rows rows = readColumns(directory + "/out.txt");
   for (const auto& row : rows) {
     EXPECT_EQ(row.size(), columns + 1) << model;

@@ -10,28 +10,19 @@
 #include <sstream>
 #include <string>
 
+#include "support/batch_runs.h"
+
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using movra::testing::readFile;
 
 std::string scratchDirectory(const std::string& name) {
-  const std::string directory =
-      ::testing::TempDir() + "determinism_" + name + "_" + std::to_string(getpid());
-  std::system(("rm -rf " + directory + " && mkdir -p " + directory).c_str());
-  return directory;
+  return movra::testing::scratchDirectory("determinism_" + name);
 }
 
 // Runs the model into its own directory; returns out.txt as written.
 std::string runOnce(const std::string& model, const std::string& directory) {
-  const std::string command = "MOVRA_SHM_TAG=determinism-" + std::to_string(getpid()) +
-                              " MOVRA_OUTPUT_DIR=" + directory + " " + MOVRA_BINARY_DIR +
-                              "/bin/movra-note run " + model + " > " + directory + "/log.txt 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  movra::testing::runBatch(model, directory);
   return readFile(directory + "/out.txt");
 }
 

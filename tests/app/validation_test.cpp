@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/batch_runs.h"
+
 namespace {
 
 const std::string kData = std::string(MOVRA_SOURCE_DIR) + "/tests/data/validation/";
@@ -20,27 +22,11 @@ struct Sample {
   double v;
 };
 
-std::vector<std::vector<double>> readColumns(const std::string& path) {
-  std::vector<std::vector<double>> rows;
-  std::ifstream file(path);
-  std::string line;
-  while (std::getline(file, line)) {
-    std::istringstream fields(line);
-    std::vector<double> row;
-    double value = 0;
-    while (fields >> value) row.push_back(value);
-    if (!row.empty()) rows.push_back(row);
-  }
-  return rows;
-}
+using movra::testing::readColumns;
 
 // Runs the model through movra-note; returns out.txt's rows.
 std::vector<std::vector<double>> simulate(const std::string& model, const std::string& directory) {
-  const std::string command = "MOVRA_SHM_TAG=validation-" + std::to_string(getpid()) +
-                              " MOVRA_OUTPUT_DIR=" + directory + " " + MOVRA_BINARY_DIR +
-                              "/bin/movra-note run " + kData + model + " > " + directory +
-                              "/log.txt 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  movra::testing::runBatch(kData + model, directory);
   return readColumns(directory + "/out.txt");
 }
 
@@ -74,11 +60,7 @@ double interpolate(const std::vector<Sample>& samples, double t) {
   return a.v + (b.v - a.v) * (t - a.t) / (b.t - a.t);
 }
 
-std::string scratchDirectory(const char* name) {
-  std::string directory = ::testing::TempDir() + name + std::to_string(getpid());
-  std::system(("mkdir -p " + directory).c_str());
-  return directory;
-}
+std::string scratchDirectory(const char* name) { return movra::testing::scratchDirectory(name); }
 
 TEST(CircuitValidation, RcStepFollowsNgspiceAndTheClosedForm) {
   const std::string directory = scratchDirectory("rc_step_");
