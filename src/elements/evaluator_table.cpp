@@ -13,6 +13,13 @@ constexpr int kTypeCodeCount = 70;
 
 constexpr std::array<ElementEvaluator, kTypeCodeCount> buildTable() {
   std::array<ElementEvaluator, kTypeCodeCount> table{};
+  table[5] = evaluateSpringDamper;
+  table[6] = evaluateRigidLink;
+  table[9] = evaluateCombinedSpring;
+  table[10] = evaluateRotarySpring;
+  table[11] = evaluateBody;
+  table[17] = evaluateRigidJoint;
+  table[18] = evaluateAppliedForce;
   table[21] = evaluateVoltageSource;
   table[22] = evaluateCurrentSource;
   table[23] = evaluateResistor;

@@ -325,14 +325,16 @@ TEST_F(ModelChecksTest, NodeUnknownsStartAtTheEditorsCoordinates) {
   EXPECT_DOUBLE_EQ(initialNodeValue(*model, -51), 0.0);
 }
 
-TEST_F(ModelChecksTest, CombinedSpringKeepsItsStartingLength) {
+TEST_F(ModelChecksTest, SpringsAndLinksKeepTheirStartingGeometry) {
   place(1, 1.0, 2.0);
   place(2, 4.0, 6.0);
   ASSERT_EQ(read({{"sp 1n 2p", 9}, {"sp 0n 2n", 9}, {"lr 1n 2n", 6}}), 0);
   EXPECT_DOUBLE_EQ(model->elements[1].realSlots[kStartingLengthSlot], std::hypot(3.0, 4.0));
   // The ground stays where its unknowns are: at the origin.
   EXPECT_DOUBLE_EQ(model->elements[2].realSlots[kStartingLengthSlot], std::hypot(4.0, 6.0));
-  EXPECT_EQ(model->elements[3].realSlots[kStartingLengthSlot], 0.0);  // only code 9
+  // A rigid link keeps its length and its direction (radians).
+  EXPECT_DOUBLE_EQ(model->elements[3].realSlots[kStartingLengthSlot], 5.0);
+  EXPECT_DOUBLE_EQ(model->elements[3].realSlots[kStartingLengthSlot + 1], std::atan2(4.0, 3.0 + 1e-18));
 }
 
 // ---------------------------------------------------------------- drawing modes
