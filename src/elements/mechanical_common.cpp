@@ -199,24 +199,27 @@ void drawSpringOutline(EvaluationContext& context, double x1, double y1, double 
 
 void drawForceArrow(EvaluationContext& context, double x, double y, double forceX, double forceY) {
   const double gauge = forceGauge(context.model.view);
-  const double pixelsX = clipGauge(forceX * gauge);
-  const double pixelsY = clipGauge(forceY * gauge);
-  if (!std::isfinite(pixelsX) || !std::isfinite(pixelsY)) return;
-  if (pixelsX == 0.0 && pixelsY == 0.0) return;
+  // Every frame records the same shapes, zero forces included: frames share one
+  // layout, and a shape missing from one frame would shift the outputs after it.
+  double pixelsX = clipGauge(forceX * gauge);
+  double pixelsY = clipGauge(forceY * gauge);
+  if (!std::isfinite(pixelsX) || !std::isfinite(pixelsY)) pixelsX = pixelsY = 0.0;
   DisplayList& list = context.run.display;
   list.currentTag = kForceTag;
   recordShape21(list, x, y, pixelsX, pixelsY, kForceColour, kSolid, kArrowHead);
 }
 
 void drawMomentArc(EvaluationContext& context, double x, double y, double moment) {
-  const double pixels = clipGauge(moment * momentGauge(context.model.view));
-  if (!std::isfinite(pixels) || pixels == 0.0) return;
+  double pixels = clipGauge(moment * momentGauge(context.model.view));
+  if (!std::isfinite(pixels)) pixels = 0.0;
   const double sweep = std::clamp(pixels / kMomentRadius, -kLargestSweep, kLargestSweep);
   DisplayList& list = context.run.display;
   list.currentTag = kForceTag;
   // Counter-clockwise from the x axis for a positive moment, clockwise for a negative one.
-  recordShape7(list, x, y, kMomentRadius, std::min(0.0, sweep), std::max(0.0, sweep), kMomentColour,
-               kSolid);
+  // No moment: the arc keeps its place in the frame with no radius, so nothing shows
+  // (equal angles would otherwise draw a whole circle).
+  const double radius = pixels == 0.0 ? 0.0 : kMomentRadius;
+  recordShape7(list, x, y, radius, std::min(0.0, sweep), std::max(0.0, sweep), kMomentColour, kSolid);
 }
 
 }  // namespace movra
