@@ -1,6 +1,7 @@
 // movra-sim: start-up and the run. Copies the editor's blocks, checks the launch
 // mode, reads the model, runs it (headless until the window exists), reports to
 // the editor and writes "out.txt".
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,6 +9,7 @@
 #include "app/export.h"
 #include "app/hand_over.h"
 #include "app/headless_host.h"
+#include "app/run_picture.h"
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/model_text.h"
@@ -29,6 +31,12 @@ void reportCollectedError(const Model& model, const Run& run, Reporter& reporter
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Pictures need Qt's fonts and painting; without a display they are made off screen.
+  if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  }
+  int qtArgc = 1;
+  QGuiApplication application(qtArgc, argv);
   auto model = makeModel();
   auto run = makeRun();
   Reporter reporter;
@@ -70,12 +78,18 @@ int main(int argc, char** argv) {
 
   reporter.clearErrorBuffer();
   int result = kRunRefused;
+  app::HeadlessHost host(*model, reporter);
   if (readStatements(*model, reporter) == 0 && prepareRun(*model, *run, reporter) == 0) {
-    app::HeadlessHost host;
     result = runSimulation(*model, *run, reporter, host);
   }
   reportCollectedError(*model, *run, reporter, launch);
-  if (run->runEnded == 1) app::exportOutputs(*model, *run, reporter, outputDirectory);
+  if (run->runEnded == 1) {
+    app::exportOutputs(*model, *run, reporter, outputDirectory);
+    // A batch run also leaves the picture beside its results.
+    if (std::getenv("MOVRA_OUTPUT_DIR") != nullptr && host.graphs() != nullptr) {
+      app::saveRunPicture(*model, *run, *host.graphs(), outputDirectory + "view.png");
+    }
+  }
 
   const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);
   std::printf("movra-sim: %s: status %d, %d unknowns, %d steps, %d frames, %lld Newton iterations%s\n",

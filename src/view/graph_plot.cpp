@@ -194,9 +194,19 @@ void settleAxisRanges(const Model& model, Run& run, AxisRanges& ranges) {
   int group[kOutputSlots] = {};
   group[0] = model.outputs[0].axisGroup;
   for (int j = 1; j <= count; ++j) {
-    group[j] = model.outputs[j].axisGroup;
+    const OutputItem& item = model.outputs[j];
+    group[j] = item.axisGroup;
     ranges.low[j] = run.outputLow[j];
     ranges.high[j] = run.outputHigh[j];
+    if (item.hasRange) {
+      // A range from the output statement is the item's axis as written.
+      group[j] = -1;
+      ranges.low[j] = item.rangeLow;
+      ranges.high[j] = item.rangeHigh;
+    } else if (run.outputUntracked[j]) {
+      // The driver gave this item (the time) its axis: kept as it is.
+      group[j] = -1;
+    }
     ranges.grouped[j] = group[j] >= 1;
   }
 

@@ -283,3 +283,34 @@ TEST_F(GraphPlotTest, TimeAxisLabelsAreLeftToTheView) {
 
 }  // namespace
 }  // namespace movra::view
+
+namespace movra::view {
+namespace {
+
+// The axes the model and the driver fix: a range written in the output statement,
+// and the time axis the driver set for the run.
+TEST_F(GraphPlotTest, WrittenRangesAndTheDriversTimeAxisAreKept) {
+  prepare(3, 10);
+  run->outputLow[1] = 0.0;  // the driver's time axis [t0, t0 + n h]
+  run->outputHigh[1] = 1.0;
+  run->outputUntracked[1] = true;
+  model->outputs[3].hasRange = true;
+  model->outputs[3].axisGroup = -1;
+  model->outputs[3].rangeLow = -5.0;
+  model->outputs[3].rangeHigh = 5.0;
+  for (int f = 0; f <= 10; ++f) {
+    set(f, 1, 0.1 * f);
+    set(f, 2, 1.0 + f);
+    set(f, 3, 0.5 * f);
+  }
+  ASSERT_EQ(plot(), 0);
+  EXPECT_DOUBLE_EQ(low(1), 0.0);
+  EXPECT_DOUBLE_EQ(high(1), 1.0);  // not rounded up to 2
+  EXPECT_DOUBLE_EQ(low(3), -5.0);
+  EXPECT_DOUBLE_EQ(high(3), 5.0);
+  // The time axis spans the whole square: the curve of item 2 reaches its right edge.
+  EXPECT_GT(countColour(image(), colour(1), QRect(690, 30, 11, 600)), 0);
+}
+
+}  // namespace
+}  // namespace movra::view
