@@ -1,0 +1,58 @@
+// What the window keeps between pictures and the view reads: the requested view
+// window and its zoom, the quantity scales and their levels, the display toggles.
+// Shared by the mechanism view and the main window.
+#pragma once
+
+#include "input/model.h"
+#include "view/drawing_surface.h"
+
+namespace movra::view {
+
+inline constexpr int kZoomLimit = 20;  // levels -20..20
+
+struct DisplayToggles {
+  bool graph = false;
+  bool nodeNumbers = true;
+  bool forces = true;
+  bool elements = true;
+  bool afterimage = false;
+};
+
+// DisplayFlags: 1 always; 0x10 node numbers, 4 forces, 2 elements, 0x20 graph.
+inline int displayFlags(const DisplayToggles& toggles) {
+  int flags = 1;
+  if (toggles.nodeNumbers) flags |= 0x11;
+  if (toggles.forces) flags |= 4;
+  if (toggles.elements) flags |= 2;
+  if (toggles.graph) flags |= 0x20;
+  return flags;
+}
+
+struct ViewState {
+  ViewWindow requested;            // what zoom and commands change
+  ViewWindow drawn;                // what the last picture used (pointer conversions)
+  double baseHalf = 1.0;           // half-size set by ".vc" or "元尺"
+  int zoomLevel = 0;               // requested half = 1.3^level x base half
+  double scale[kQuantityScaleCount + 1] = {};  // current quantity scales 1..10
+  double baseScale[kQuantityScaleCount + 1] = {};
+  int scaleLevel[kQuantityScaleCount + 1] = {};
+  DisplayToggles toggles;
+  bool redrawRequest = false;
+};
+
+// The state a new window starts with, from the model's ".vc" settings.
+inline ViewState initialViewState(const Model& model) {
+  ViewState state;
+  state.baseHalf = model.view.halfSize > 0 ? model.view.halfSize : 1.0;
+  state.requested.left = model.view.left;
+  state.requested.bottom = model.view.bottom;
+  state.requested.half = state.baseHalf;
+  state.drawn = state.requested;
+  for (int k = 1; k <= kQuantityScaleCount; ++k) {
+    state.baseScale[k] = model.view.quantityInitial[k];
+    state.scale[k] = model.view.quantityInitial[k];
+  }
+  return state;
+}
+
+}  // namespace movra::view
