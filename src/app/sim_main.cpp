@@ -1,15 +1,14 @@
 // movra-sim: start-up and the run. Copies the editor's blocks, checks the launch
 // mode, reads the model, runs it (headless until the window exists), reports to
 // the editor and writes "out.txt".
-#include <QGuiApplication>
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/editor_report.h"
 #include "app/export.h"
 #include "app/hand_over.h"
-#include "app/headless_host.h"
-#include "app/run_picture.h"
+#include "app/window_host.h"
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/model_text.h"
@@ -36,7 +35,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
   int qtArgc = 1;
-  QGuiApplication application(qtArgc, argv);
+  QApplication application(qtArgc, argv);
   auto model = makeModel();
   auto run = makeRun();
   Reporter reporter;
@@ -76,26 +75,18 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  reporter.clearErrorBuffer();
-  int result = kRunRefused;
-  app::HeadlessHost host(*model, reporter);
-  if (readStatements(*model, reporter) == 0 && prepareRun(*model, *run, reporter) == 0) {
-    result = runSimulation(*model, *run, reporter, host);
-  }
-  reportCollectedError(*model, *run, reporter, launch);
-  if (run->runEnded == 1) {
-    app::exportOutputs(*model, *run, reporter, outputDirectory);
-    // A batch run also leaves the picture beside its results.
-    if (std::getenv("MOVRA_OUTPUT_DIR") != nullptr && host.graphs() != nullptr) {
-      app::saveRunPicture(*model, *run, *host.graphs(), outputDirectory + "view.png");
-    }
-  }
+  // The rest of start-up happens with the window: on a display it stays open for
+  // playback; in a batch run, or without a display, it saves its picture and closes.
+  const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+  app::WindowRunOptions options;
+  options.outputDirectory = outputDirectory;
+  options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
+  options.offscreenAnswer = answerYes;
+  const int result = app::runWithWindow(*model, *run, reporter, launch, options);
 
   const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);
   std::printf("movra-sim: %s: status %d, %d unknowns, %d steps, %d frames, %lld Newton iterations%s\n",
               modelName.c_str(), result, run->unknownCount, run->kt, run->lastFrame + 1,
               run->totalIterations, run->runEnded == 1 ? "; out.txt written" : "");
-  // Without a window there is no message loop whose code to return: a script gets
-  // the run's own status instead (0 for a run that ended normally or was resumed).
-  return result == kRunResumedEnd ? 0 : result;
+  return result;
 }

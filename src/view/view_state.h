@@ -28,6 +28,27 @@ inline int displayFlags(const DisplayToggles& toggles) {
   return flags;
 }
 
+// One label of a picture, kept so that the next picture can dim it (afterimage).
+struct RememberedLabel {
+  int x = 0;  // window pixels, top-left of the text
+  int y = 0;
+  int height = 0;
+  char text[48] = {};
+};
+
+inline constexpr int kRememberedLabelCount = 96;
+
+// What the mechanism view carries from one picture to the next.
+struct ViewMemory {
+  RememberedLabel labels[kRememberedLabelCount];
+  int labelCount = 0;
+  bool panelDrawn = false;  // a first output panel has been drawn
+  int furthestMarker = -1;  // furthest time-marker position reached (view u), -1 none
+  int lastFrame = -1;       // frame index of the last picture
+  double shownScale[kQuantityScaleCount + 1] = {};
+  double gaugeFactor[kQuantityScaleCount + 1] = {};  // 300 / scale, 0 for no scale
+};
+
 struct ViewState {
   ViewWindow requested;            // what zoom and commands change
   ViewWindow drawn;                // what the last picture used (pointer conversions)
@@ -38,6 +59,11 @@ struct ViewState {
   int scaleLevel[kQuantityScaleCount + 1] = {};
   DisplayToggles toggles;
   bool redrawRequest = false;
+  // Read by the mechanism view.
+  int grabbedNode = -1;           // node under the pointer in the interactive modes
+  bool lagging = false;           // an interactive run lags real time by more than 100 ms
+  bool controlKeyReplay = false;  // a control-key record is being replayed: panel only
+  ViewMemory memory;
 };
 
 // The state a new window starts with, from the model's ".vc" settings.

@@ -1,0 +1,118 @@
+#include "app/window_host.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <chrono>
+
+#include "app/main_window.h"
+#include "app/message_box_sink.h"
+#include "engine/driver.h"
+#include "engine/run_setup.h"
+#include "input/statement_reader.h"
+#include "view/graph_plot.h"
+
+namespace movra::app {
+
+void WindowHost::pumpMessages(Run&) {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WindowHost::repaint(Run&) {
+  window_.requestRepaint();
+}
+
+void WindowHost::sendStopCommand(Run&) {
+  window_.command(kStopCommand);
+}
+
+void WindowHost::appendTitleNotice(const char* notice) {
+  window_.appendTitleNotice(notice);
+}
+
+int WindowHost::plotGraphs(Run& run) {
+  if (run.lastFrame < 0) return 0;
+  view::GraphSurface& surface = window_.graphSurface();
+  surface.fillGray();
+  return view::gnn(window_.model(), run, window_.reporter(), surface);
+}
+
+long long WindowHost::nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool settleClosedRun(Run& run) {
+  // Interactive runs of mode 2 keep their frames in a ring that wraps; only runs
+  // whose frames still lie in order from slot 0 can be written as they are.
+  if (run.interactionMode != 0 && run.interactionMode != 1) return false;
+  if (run.frameCursor < 0 || run.frameCursor > run.frames.capacity) return false;
+  if (run.interactionMode == 1 && run.frameCursor > run.frameCount) return false;
+  run.lastFrame = run.frameCursor;
+  run.frameCursor = 0;
+  return true;
+}
+
+int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArguments& launch,
+                  const WindowRunOptions& options) {
+  WindowOptions windowOptions;
+  windowOptions.outputDirectory = options.outputDirectory;
+  MainWindow window(model, run, reporter, launch, windowOptions);
+  MessageBoxContext boxes;
+  boxes.parent = &window;
+  boxes.offscreenAnswer = options.offscreenAnswer;
+  reporter.setSink(messageBoxSink(&boxes));
+  if (options.titleChanged) {
+    options.titleChanged(window.windowTitle().toStdString());
+    QObject::connect(
+        &window, &QWidget::windowTitleChanged, &window,
+        [&options](const QString& title) { options.titleChanged(title.toStdString()); });
+  }
+
+  model.parameters[kGrabbedNodeEntry] = -1;
+  reporter.clearErrorBuffer();
+
+  int result = kRunRefused;
+  if (readStatements(model, reporter) == 0) {
+    // Offscreen there is no screen to fill: the window keeps its created size.
+    if (boxesCannotBeAnswered()) {
+      window.show();
+    } else {
+      window.showMaximized();
+    }
+    window.raise();
+    window.activateWindow();
+    if (prepareRun(model, run, reporter) == 0) {
+      result = runSimulation(model, run, reporter, window.host());
+    }
+  }
+  if (model.handOverMode > 0 && reporter.hasCollectedError()) window.command(kReportCommand);
+  if (result == kRunRefused) {
+    // A close during the run must not lose what was recorded up to then.
+    if (run.runRequest == 1 && settleClosedRun(run)) window.command(kExportCommand);
+    QMetaObject::invokeMethod(
+        &window, [&window] { window.destroySequence(); }, Qt::QueuedConnection);
+  }
+  if (run.runEnded == 1) {
+    window.setEndedTitle();
+    window.command(kExportCommand);
+  }
+  if (!launch.at(5).empty()) window.command(kSendScalesCommand);
+
+  if (options.batch) {
+    if (run.lastFrame >= 0) {
+      window.viewState().toggles.graph = true;
+      window.composePicture();
+      window.workSurface()
+          .copy(0, 0, 960, 685)
+          .save(QString::fromStdString(options.outputDirectory + "view.png"));
+    }
+    QCoreApplication::processEvents();
+    window.destroySequence();
+    // No message loop: a script gets the run's own status (0 for an ended run).
+    return result == kRunResumedEnd ? 0 : result;
+  }
+  if (window.quitRequested()) return 0;
+  return QApplication::exec();
+}
+
+}  // namespace movra::app
