@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/census.h"
 #include "app/editor_report.h"
 #include "app/export.h"
 #include "app/hand_over.h"
+#include "app/message_box_sink.h"
 #include "app/window_host.h"
 #include "engine/driver.h"
 #include "engine/run_setup.h"
@@ -42,6 +44,10 @@ int main(int argc, char** argv) {
   // Without a window the Newton questions take the answer given for the run.
   const char* answer = std::getenv("MOVRA_ANSWER");
   int answerYes = (answer != nullptr && (answer[0] == 'N' || answer[0] == 'n')) ? 0 : 1;
+  // The census refuses in a plain box, as a window would.
+  app::MessageBoxContext startBoxes;
+  reporter.setSink(app::messageBoxSink(&startBoxes));
+  if (app::censusAllowsStart(reporter) != app::LaunchCheck::Go) return 0;
   reporter.setSink(consoleSink(&answerYes));
 
   if (!app::copyHandOverBlocks(*model, reporter)) return 0;
@@ -82,6 +88,7 @@ int main(int argc, char** argv) {
   options.outputDirectory = outputDirectory;
   options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
   options.offscreenAnswer = answerYes;
+  options.titleChanged = app::publishTitle;  // what the census of later starts reads
   const int result = app::runWithWindow(*model, *run, reporter, launch, options);
 
   const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);

@@ -1,11 +1,14 @@
 #include "app/window_host.h"
 
+#include "view/view_state.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <chrono>
 
 #include "app/main_window.h"
 #include "app/message_box_sink.h"
+#include "app/toolbar.h"
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/statement_reader.h"
@@ -57,6 +60,7 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
   WindowOptions windowOptions;
   windowOptions.outputDirectory = options.outputDirectory;
   MainWindow window(model, run, reporter, launch, windowOptions);
+  installToolbar(window);
   MessageBoxContext boxes;
   boxes.parent = &window;
   boxes.offscreenAnswer = options.offscreenAnswer;
@@ -73,6 +77,11 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
 
   int result = kRunRefused;
   if (readStatements(model, reporter) == 0) {
+    // The window was made before the statements were read: take the view window and
+    // the scale base values of the model's ".vc" now.
+    const view::DisplayToggles toggles = window.viewState().toggles;
+    window.viewState() = view::initialViewState(model);
+    window.viewState().toggles = toggles;
     // Offscreen there is no screen to fill: the window keeps its created size.
     if (boxesCannotBeAnswered()) {
       window.show();

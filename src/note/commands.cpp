@@ -100,6 +100,29 @@ int checkCommand(const std::string& modelPath) {
   return outcome.ok() ? 0 : 1;
 }
 
+namespace {
+
+// The numbers of a report as model fields ("a, b, c"), or "" unless there are
+// exactly count of them.
+std::string commaFields(const std::string& text, size_t count) {
+  std::string fields;
+  size_t found = 0;
+  size_t at = text.find_first_not_of(" \t");
+  while (at != std::string::npos) {
+    const size_t end = text.find_first_of(" \t", at);
+    const std::string word = text.substr(at, end == std::string::npos ? end : end - at);
+    char* rest = nullptr;
+    std::strtod(word.c_str(), &rest);
+    if (rest == word.c_str() || *rest != 0) return "";
+    if (found++ > 0) fields += ", ";
+    fields += word;
+    at = text.find_first_not_of(" \t", end);
+  }
+  return found == count ? fields : "";
+}
+
+}  // namespace
+
 int runCommand(const std::vector<std::string>& arguments) {
   if (arguments.empty()) {
     std::fprintf(stderr, "movra-note run: which model?\n");
@@ -190,6 +213,14 @@ int runCommand(const std::vector<std::string>& arguments) {
       }
       std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
       failed = true;
+    } else if (const std::string view = commaFields(report.text, 3);
+               report.dataWord == 3 && !view.empty()) {
+      // Pasted as the first three fields of the model's ".vc" line.
+      std::printf("%s: view window: .vc %s\n", modelPath.c_str(), view.c_str());
+    } else if (const std::string scales = commaFields(report.text, 10);
+               report.dataWord == 4 && !scales.empty()) {
+      // Fields 4..13 of the ".vc" line, in column order.
+      std::printf("%s: scales: %s\n", modelPath.c_str(), scales.c_str());
     } else {
       std::printf("%s: report %d:%s\n", modelPath.c_str(), report.dataWord, report.text.c_str());
     }

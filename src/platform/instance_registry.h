@@ -1,0 +1,74 @@
+// What stands in for visiting every top-level window and reading its title: each
+// running simulator keeps its current title in a file named by its process id in
+// a per-user directory, and the census reads those files. An entry whose process
+// has died (a crash, a kill) is ignored and removed on the next visit, so it can
+// never block a later start.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace movra::platform {
+
+// The four markers the census counts, each separately.
+inline constexpr const char* kEndedTitleMarker = "_movra_";
+inline constexpr const char* kCalculatingTitleMarker = "_on-cal_";
+inline constexpr const char* kTryInfoTitleMarker = "_try-info_";
+inline constexpr const char* kVersionTitleMarker = " movra  v-7.72";
+
+// A title is searched up to this many bytes, as a window title would be read.
+inline constexpr size_t kTitleBytes = 1024;
+
+struct MarkerCounts {
+  int ended = 0;        // "_movra_": a simulator whose run has ended
+  int calculating = 0;  // "_on-cal_": a simulator still calculating (or paused)
+  int tryInfo = 0;      // "_try-info_"
+  int version = 0;      // " movra  v-7.72"
+};
+
+// Counts the markers in one title (the first kTitleBytes bytes of it).
+MarkerCounts countMarkersIn(const std::string& title);
+
+struct TitleEntry {
+  pid_t pid = 0;
+  std::string title;
+};
+
+class TitleRegistry {
+ public:
+  // The directory of this user: runtimeDirectory()/titles, or with MOVRA_SHM_TAG
+  // set runtimeDirectory()/titles-<tag>, so that parallel test runs stay apart.
+  TitleRegistry();
+  // A registry in the given directory (created with mode 0700 when missing).
+  explicit TitleRegistry(std::string directory);
+
+  const std::string& directory() const { return directory_; }
+  std::string entryPath(pid_t pid) const;
+
+  // Replaces the title of a process; atomic for readers (temp file + rename), so
+  // a census never sees half a title.
+  bool write(pid_t pid, const std::string& title) const;
+  // Removes the entry of a process; true when there was one.
+  bool remove(pid_t pid) const;
+  // Leaves no empty directory behind (test runs make one per tag).
+  void removeDirectoryIfEmpty() const;
+
+  // The titles of live processes, in no particular order. Entries (and leftover
+  // temp files) of processes that no longer exist are removed on the way.
+  std::vector<TitleEntry> liveEntries() const;
+  // The markers of all live entries, counted separately.
+  MarkerCounts countMarkers() const;
+
+ private:
+  std::string directory_;
+};
+
+// The default directory as above.
+std::string titleRegistryDirectory();
+
+// True unless the process is known to be gone (kill(pid, 0) fails with ESRCH).
+bool processExists(pid_t pid);
+
+}  // namespace movra::platform
