@@ -21,6 +21,16 @@ using namespace movra;
 
 namespace {
 
+// Off screen, Qt reports on every start that it cannot raise windows or find a
+// runtime directory; those lines say nothing to a user of a batch run.
+void quietPlatformNoise(QtMsgType, const QMessageLogContext&, const QString& message) {
+  if (message.startsWith("This plugin does not support") ||
+      message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")) {
+    return;
+  }
+  std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 // Sends what the reader collected, if the editor started us and there is any.
 void reportCollectedError(const Model& model, const Run& run, Reporter& reporter,
                           const app::LaunchArguments& launch) {
@@ -36,6 +46,7 @@ int main(int argc, char** argv) {
   if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
+  qInstallMessageHandler(quietPlatformNoise);
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
   auto model = makeModel();
@@ -89,6 +100,12 @@ int main(int argc, char** argv) {
   options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
   options.offscreenAnswer = answerYes;
   options.titleChanged = app::publishTitle;  // what the census of later starts reads
+  // The interactive modes run until the user stops them: without a window to
+  // stop them in they would never end.
+  if (options.batch && launch.interactionMode != 0) {
+    std::fprintf(stderr, "movra-sim: the interactive modes (_a3_, _a4_) need a display\n");
+    return kRunRefused;
+  }
   const int result = app::runWithWindow(*model, *run, reporter, launch, options);
 
   const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);

@@ -105,4 +105,15 @@ TEST_F(CliTest, RunRefusesABadModelAtItsLineAndBadOptions) {
   EXPECT_EQ(leftoverBlocks(), 0);
 }
 
+TEST_F(CliTest, InteractiveModesWithoutADisplayAreRefusedInsteadOfRunningForEver) {
+  const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/pendulum.model";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  const Result result = runNote("run --mode a3 " + path);
+  EXPECT_EQ(result.exitCode, 51);
+  EXPECT_NE(result.output.find("the interactive modes (_a3_, _a4_) need a display"), std::string::npos)
+      << result.output;
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
 }  // namespace
