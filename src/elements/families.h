@@ -82,4 +82,9 @@ void drawForceArrow(EvaluationContext& context, double x, double y, double force
 // A moment as an arc about a point, its sweep from the moment scale of the view.
 void drawMomentArc(EvaluationContext& context, double x, double y, double moment);
 
+// The first interactive mode's pointer spring (an "sc" spring-damper between node 0
+// and node 0): while a node is held it pulls that node to the pointer.
+bool isPointerSpring(const Model& model, const ElementEntry& element);
+int evaluatePointerSpring(EvaluationContext& context, int row);
+
 }  // namespace movra

@@ -228,6 +228,7 @@ int evaluateBody(EvaluationContext& context, int row) {
 int evaluateSpringDamper(EvaluationContext& context, int row) {
   ElementEntry* element = elementAt(context.model, row);
   if (element == nullptr) return 0;
+  if (isPointerSpring(context.model, *element)) return evaluatePointerSpring(context, row);
   Run& run = context.run;
   const double stiffness = element->realSlots[1];
   const double preload = element->realSlots[2];
