@@ -27,36 +27,13 @@
 #include "note/in_process.h"
 #include "note/model_file.h"
 #include "support/in_process_run.h"
+#include "support/window_tests.h"
 
 namespace movra::app {
 namespace {
 
-void ensureApplication() {
-  if (QApplication::instance() != nullptr) return;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "interactive_test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: tearing Qt down among the other static objects at exit crashes.
-  new QApplication(argc, argv);
-}
-
-// A pendulum: node 1 pinned at the origin, node 2 a body at (0.5, 0) on a rigid link
-// of length 0.5. The view shows [-1, 1]^2, so node 2 starts at pixel (550, 330) and
-// stays on the circle of 150 pixels around (400, 330).
-const char* const kPendulum = R"(.in 1  0    0
-.in 2  0.5  0
-pc 0n 1n
-lr 2n 1p
-b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
-.o x2.1, x2.2
-.vc 0, 0, 1
-.t 2
-   0
-   0.4
-   1m
-   1
-)";
+using movra::testing::ensureApplication;
+using movra::testing::kPendulum;
 
 constexpr int kDraggedNode = 2;
 constexpr double kLinkLength = 0.5;

@@ -23,36 +23,13 @@
 #include "note/model_file.h"
 #include "platform/editor_link.h"
 #include "support/in_process_run.h"
+#include "support/window_tests.h"
 
 namespace movra::app {
 namespace {
 
-void ensureApplication() {
-  if (QApplication::instance() != nullptr) return;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "main_window_test";
-  static char* argv[] = {name, nullptr};
-  // Kept for the whole process and never destroyed: tearing Qt down among the
-  // other static objects at exit crashes, whatever the tests did.
-  new QApplication(argc, argv);
-}
-
-// A pendulum: node 1 at the origin, node 2 at (0.5, 0); the view shows [-1, 1]^2, so
-// node 2 sits at pixel (550, 330). 400 steps leave room to close mid-run.
-const char* const kPendulum = R"(.in 1  0    0
-.in 2  0.5  0
-pc 0n 1n
-lr 2n 1p
-b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
-.o x2.1, x2.2
-.vc 0, 0, 1
-.t 2
-   0
-   0.4
-   1m
-   1
-)";
+using movra::testing::ensureApplication;
+using movra::testing::kPendulum;
 
 // The model read and prepared as start-up leaves it, but not yet run.
 struct PreparedModel {
