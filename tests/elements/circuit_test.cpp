@@ -13,12 +13,13 @@
 
 #include "elements/conventions.h"
 #include "elements/evaluator.h"
+#include "support/element_fixture.h"
 #include "support/model_fixture.h"
 
 namespace movra {
 namespace {
 
-class CircuitTest : public ::testing::Test {
+class CircuitTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
     reporter.setSink(log.sink());
@@ -27,26 +28,6 @@ class CircuitTest : public ::testing::Test {
     run->initialPass = 0;
   }
 
-  // An element with its unknown indices (slots 1..) and parameters (P1..); its
-  // statement record is the record of its row.
-  ElementEntry& add(int typeCode, std::initializer_list<int> unknowns,
-                    std::initializer_list<double> parameters) {
-    const int row = ++model->count.elements;
-    ElementEntry& element = model->elements[row];
-    element = ElementEntry{};
-    model->records[row].flags = 0;
-    element.typeCode = typeCode;
-    element.statementLine = row;
-    std::snprintf(element.text, sizeof element.text, "element %d of code %d", row, typeCode);
-    int slot = 1;
-    for (int unknown : unknowns) {
-      element.variableSlots[slot++] = unknown;
-      run->unknownCount = std::max(run->unknownCount, unknown);
-    }
-    slot = 1;
-    for (double value : parameters) element.realSlots[slot++] = value;
-    return element;
-  }
 
   // One element pass as the engine runs it.
   int pass() {
@@ -165,19 +146,10 @@ class CircuitTest : public ::testing::Test {
     }
   }
 
-  void setX(std::initializer_list<double> values) {
-    int u = 1;
-    for (double value : values) run->X[u++] = value;
-  }
-  double store(int id) const { return model->parameters.get(id); }
   const double* display(const ElementEntry& element) {
     return model->records[element.statementLine].valueBlock;
   }
 
-  std::unique_ptr<Model> model = makeModel();
-  std::unique_ptr<movra::Run> run = makeRun();
-  Reporter reporter;
-  testing::MessageLog log;
 };
 
 // Each case: one element on scrambled unknown indices with spare unknowns it must

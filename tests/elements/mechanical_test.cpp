@@ -17,6 +17,7 @@
 #include "elements/families.h"
 #include "engine/linear_solver.h"
 #include "engine/newton.h"
+#include "support/element_fixture.h"
 #include "support/model_fixture.h"
 
 namespace movra {
@@ -24,7 +25,7 @@ namespace {
 
 constexpr double kGravity = 9.81;
 
-class MechanicalTest : public ::testing::Test {
+class MechanicalTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
     reporter.setSink(log.sink());
@@ -37,25 +38,6 @@ class MechanicalTest : public ::testing::Test {
     run->kt = 1;
   }
 
-  // An element with unknown indices in slots 1.. (0 = ground) and parameters P1...
-  ElementEntry& add(int typeCode, std::initializer_list<int> unknowns,
-                    std::initializer_list<double> parameters) {
-    const int row = ++model->count.elements;
-    ElementEntry& element = model->elements[row];
-    element = ElementEntry{};
-    model->records[row].flags = 0;
-    element.typeCode = typeCode;
-    element.statementLine = row;
-    std::snprintf(element.text, sizeof element.text, "element %d of code %d", row, typeCode);
-    int slot = 1;
-    for (int unknown : unknowns) {
-      element.variableSlots[slot++] = unknown;
-      run->unknownCount = std::max(run->unknownCount, unknown);
-    }
-    slot = 1;
-    for (double value : parameters) element.realSlots[slot++] = value;
-    return element;
-  }
 
   // Gives the element state slot s, which lives in X[N + s].
   void giveStateSlot(ElementEntry& element, int slot) {
@@ -141,10 +123,6 @@ class MechanicalTest : public ::testing::Test {
     }
   }
 
-  void setX(std::initializer_list<double> values) {
-    std::copy(values.begin(), values.end(), run->X + 1);
-  }
-  double store(int id) const { return model->parameters.get(id); }
 
   // Items of the display list of a kind and tag; `first` gets the numbers of the first.
   int countItems(int kind, int tag, const double** first = nullptr) const {
@@ -157,10 +135,6 @@ class MechanicalTest : public ::testing::Test {
     return count;
   }
 
-  std::unique_ptr<Model> model = makeModel();
-  std::unique_ptr<movra::Run> run = makeRun();
-  Reporter reporter;
-  testing::MessageLog log;
 };
 
 // Each case: one element on scrambled unknown indices among spare ones it must not
