@@ -8,6 +8,8 @@
 // Counters per step, the starting solution (step 0) included: steps/s, s/step and
 // newton/step (Newton iterations of the accepted attempts).
 #include <benchmark/benchmark.h>
+
+#include "model_runs.h"
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,11 +28,7 @@ namespace movra {
 namespace {
 
 // A model read once, as the simulator reads it; every benchmark run copies it.
-struct Mechanism {
-  std::unique_ptr<Model> model = makeModel();
-  std::string source;
-  std::string error;
-};
+using Mechanism = LoadedModel;
 
 Mechanism readExample(const char* name) {
   Mechanism result;
@@ -59,68 +57,16 @@ const Mechanism& doublePendulum() {
   return loaded;
 }
 
-// runSimulation over a fixed number of steps of the model's own step length. Each
-// timed run also holds the run's set-up (unknowns, the frame ring).
-void runMechanism(benchmark::State& state, const Mechanism& source) {
-  if (!source.error.empty()) {
-    state.SkipWithError(source.error.c_str());
-    return;
-  }
-  const int steps = static_cast<int>(state.range(0));
-  auto model = makeModel();
-  Reporter reporter;
-  const int answerYes = 1;
-  reporter.setSink(consoleSink(&answerYes));
-  app::HeadlessHost host;
-  long long recordedSteps = 0;
-  long long iterations = 0;
-  int unknowns = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    *model = *source.model;
-    double* conditions = model->timeConditions;
-    conditions[3] = conditions[2] + steps * conditions[4];  // t1 = t0 + steps * dt
-    conditions[5] = 1;                                      // record every step
-    auto run = makeRun();
-    state.ResumeTiming();
-
-    int status = prepareRun(*model, *run, reporter);
-    if (status == 0) status = runSimulation(*model, *run, reporter, host);
-
-    state.PauseTiming();
-    if (status != kRunNormal || run->kt != steps) {
-      state.SkipWithError(("run ended with status " + std::to_string(status) + " at step " +
-                           std::to_string(run->kt))
-                              .c_str());
-      break;
-    }
-    recordedSteps += run->kt + 1;
-    iterations += run->totalIterations;
-    unknowns = run->unknownCount;
-    run.reset();  // the frame ring goes with it, outside the timing
-    state.ResumeTiming();
-  }
-  state.SetLabel(source.source);
-  state.counters["unknowns"] = unknowns;
-  state.counters["steps/s"] =
-      benchmark::Counter(static_cast<double>(recordedSteps), benchmark::Counter::kIsRate);
-  state.counters["s/step"] =
-      benchmark::Counter(static_cast<double>(recordedSteps),
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["newton/step"] =
-      recordedSteps > 0 ? static_cast<double>(iterations) / static_cast<double>(recordedSteps)
-                        : 0.0;
-}
 
 // One turn of the crank is 1000 steps of 1 ms.
 void BM_FourBarRun(benchmark::State& state) {
-  runMechanism(state, fourBar());
+  timeModelRuns(state, fourBar());
 }
 BENCHMARK(BM_FourBarRun)->ArgName("steps")->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // 1 ms steps; 5000 steps are 5 s of chaotic motion.
 void BM_DoublePendulumRun(benchmark::State& state) {
-  runMechanism(state, doublePendulum());
+  timeModelRuns(state, doublePendulum());
 }
 BENCHMARK(BM_DoublePendulumRun)
     ->ArgName("steps")

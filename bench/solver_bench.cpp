@@ -8,6 +8,8 @@
 // BM_BandedSolve times the solve alone (manual timing); BM_BandedFill times the
 // clearing and stamping that precede every solve, so the two can be told apart.
 #include <benchmark/benchmark.h>
+
+#include "model_runs.h"
 #include <unistd.h>
 
 #include <chrono>
@@ -159,11 +161,7 @@ std::string generatedLadder() {
 }
 
 // The ladder read once, as the simulator reads it; every benchmark run copies it.
-struct Ladder {
-  std::unique_ptr<Model> model = makeModel();
-  std::string source;
-  std::string error;
-};
+using Ladder = LoadedModel;
 
 const Ladder& ladder() {
   static const Ladder loaded = [] {
@@ -195,53 +193,7 @@ const Ladder& ladder() {
 // runSimulation over a fixed number of output steps; the counters are per output
 // step, step 0 (the starting solution) included. Each timed run also holds the
 // run's set-up (unknowns, the frame ring); the 10-step case shows what that costs.
-void BM_LadderRun(benchmark::State& state) {
-  const Ladder& source = ladder();
-  if (!source.error.empty()) {
-    state.SkipWithError(source.error.c_str());
-    return;
-  }
-  const int steps = static_cast<int>(state.range(0));
-  auto model = makeModel();
-  Reporter reporter;
-  const int answerYes = 1;
-  reporter.setSink(consoleSink(&answerYes));
-  app::HeadlessHost host;
-  long long outputSteps = 0;
-  long long iterations = 0;
-  int unknowns = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    *model = *source.model;
-    double* conditions = model->timeConditions;
-    conditions[3] = conditions[2] + steps * conditions[4];  // t1 = t0 + steps * dt
-    conditions[5] = 1;                                      // record every step
-    auto run = makeRun();
-    state.ResumeTiming();
-
-    int status = prepareRun(*model, *run, reporter);
-    if (status == 0) status = runSimulation(*model, *run, reporter, host);
-
-    state.PauseTiming();
-    if (status != kRunNormal || run->kt != steps) {
-      state.SkipWithError(("run ended with status " + std::to_string(status) + " at step " +
-                           std::to_string(run->kt)).c_str());
-      break;
-    }
-    outputSteps += run->kt + 1;
-    iterations += run->totalIterations;
-    unknowns = run->unknownCount;
-    run.reset();  // the frame ring goes with it, outside the timing
-    state.ResumeTiming();
-  }
-  state.SetLabel(source.source);
-  state.counters["unknowns"] = unknowns;
-  state.counters["steps/s"] = benchmark::Counter(static_cast<double>(outputSteps), benchmark::Counter::kIsRate);
-  state.counters["s/step"] = benchmark::Counter(static_cast<double>(outputSteps),
-                                                benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["newton/step"] =
-      outputSteps > 0 ? static_cast<double>(iterations) / static_cast<double>(outputSteps) : 0.0;
-}
+void BM_LadderRun(benchmark::State& state) { timeModelRuns(state, ladder()); }
 BENCHMARK(BM_LadderRun)->ArgName("steps")->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
