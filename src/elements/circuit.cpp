@@ -43,13 +43,6 @@ constexpr int kCapacitorSettled = 15;
 // Real slot with the remembered value of the convergence vote.
 constexpr int kVoteMemory = 11;
 
-bool recording(const Run& run) {
-  return run.recordingFlag >= 1;
-}
-bool displaying(const Run& run) {
-  return run.displayFlag != 0;
-}
-
 void writeDisplay(Model& model, const ElementEntry& element, double flow, double across) {
   double* record = displayRecord(model, element);
   if (record == nullptr) return;

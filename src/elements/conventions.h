@@ -57,6 +57,11 @@ ElementEntry* elementAt(Model& model, int row);
 // The model line quoted in messages, always terminated inside its slot.
 const char* quotedLine(ElementEntry& element);
 
+// The pass writes return-value records (the recording pass and after the run).
+inline bool recording(const Run& run) { return run.recordingFlag >= 1; }
+// The pass records the element's display record and shapes.
+inline bool displaying(const Run& run) { return run.displayFlag != 0; }
+
 // The recording pass keeps the accepted attempt's iteration count, which may be 1:
 // it is no iteration, and switching logic must not run twice in one step.
 inline bool isFirstIteration(const Run& run) {

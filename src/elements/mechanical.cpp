@@ -26,13 +26,6 @@ constexpr int kDashDot = 3;
 constexpr int kSolid = 0;
 constexpr double kBodyRadius = 8.0;  // pixels
 
-bool recording(const Run& run) {
-  return run.recordingFlag >= 1;
-}
-bool displaying(const Run& run) {
-  return run.displayFlag != 0;
-}
-
 // Angle in degrees wrapped to [-180, 180) and to [0, 360).
 double wrapSigned(double degrees) {
   double wrapped = std::fmod(degrees + 180.0, 360.0);

@@ -35,13 +35,6 @@ constexpr int kSolid = 0;
 constexpr double kRotaryRadius = 10.0;  // pixels
 constexpr double kRotarySweep = 1.5 * kPi;
 
-bool recording(const Run& run) {
-  return run.recordingFlag >= 1;
-}
-bool displaying(const Run& run) {
-  return run.displayFlag != 0;
-}
-
 // Adds a torque law T(θ_j - θ_i) with slope dT/dθ_j = -slope to both angle rows:
 //   F[θ_j] += T, F[θ_i] -= T;  J[θ_j][θ_j] -= s, J[θ_j][θ_i] += s, J[θ_i][θ_j] += s,
 //   J[θ_i][θ_i] -= s.

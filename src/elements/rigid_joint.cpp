@@ -28,13 +28,6 @@ constexpr double kStiffCompliance = 1e-9;
 constexpr int kJointColour = 22;
 constexpr int kDotted = 1;
 
-bool recording(const Run& run) {
-  return run.recordingFlag >= 1;
-}
-bool displaying(const Run& run) {
-  return run.displayFlag != 0;
-}
-
 }  // namespace
 
 // Offsets d = (P1, P2, P3·π/180), plus the initial offsets (real slots 15..17)

@@ -27,13 +27,6 @@ constexpr int kLinkColour = 35;
 constexpr int kSolid = 0;
 constexpr double kPinRadius = 3.0;  // pixels
 
-bool recording(const Run& run) {
-  return run.recordingFlag >= 1;
-}
-bool displaying(const Run& run) {
-  return run.displayFlag != 0;
-}
-
 bool isPin(const ElementEntry& element, int end) {
   return element.terminalMark[end] == kPinMark;
 }
