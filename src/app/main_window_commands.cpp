@@ -225,7 +225,11 @@ void MainWindow::resumeRun() {
   run_.holdState = 0;
   // The rest of the calculation runs nested inside this command's dispatch.
   const int result = runSimulation(model_, run_, reporter_, *host_);
-  if (result == kRunRefused) postDestroy();
+  if (result == kRunRefused) {
+    // Closed during the rest of the run: what was recorded is still written.
+    if (run_.runRequest == 1 && settleClosedRun(run_)) command(kExportCommand);
+    postDestroy();
+  }
   if (run_.runEnded == 1) setEndedTitle();
   requestRepaint();
 }

@@ -1,0 +1,300 @@
+// The simulator as a person meets it: `movra-note run MODEL` on a real X display,
+// the window found by its title, its toolbar pressed and held with a real pointer
+// (XTEST events through xdotool), and what it shows read back from the screen.
+// The shown frame is judged by the picture alone: the same frame draws the same
+// pixels, so a picture is compared with the one taken when that frame was known
+// to be on screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/toolbar.h"
+#include "engine/run_setup.h"
+#include "note/in_process.h"
+#include "note/model_file.h"
+#include "support/batch_runs.h"
+#include "support/in_process_run.h"
+#include "support/virtual_desktop.h"
+#include "support/window_tests.h"
+
+namespace movra::app {
+namespace {
+
+using movra::testing::Child;
+using movra::testing::DesktopWindow;
+using movra::testing::VirtualDesktop;
+using movra::testing::waitFor;
+
+// The pendulum of the window tests over 2 s with a frame every 50 steps and a
+// playback as long as the run: 41 frames, about 49 ms each, so that every frame
+// stays on screen long enough to be seen.
+const std::string kShortPendulum = R"(.in 1  0    0
+.in 2  0.5  0
+pc 0n 1n
+lr 2n 1p
+b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
+.o x2.1, x2.2
+.vc 0, 0, 1
+.t 2
+   0
+   2
+   1m
+   50
+   2
+)";
+
+// The same pendulum swinging far longer than any test waits (8000 frames, near the
+// limit of output points).
+const std::string kEndlessPendulum = R"(.in 1  0    0
+.in 2  0.5  0
+pc 0n 1n
+lr 2n 1p
+b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
+.o x2.1, x2.2
+.vc 0, 0, 1
+.t 2
+   0
+   400
+   1m
+   50
+)";
+
+constexpr int kStartMs = 30000;   // start-up and a short run, on a busy machine
+constexpr int kSettleMs = 5000;   // a click's effect reaching the screen
+constexpr int kPlaybackMs = 20000;
+
+// One X server per test process; it ends with the process.
+VirtualDesktop& desktop() {
+  static VirtualDesktop* shared =
+      new VirtualDesktop(movra::testing::scratchDirectory("desktop_framebuffer"));
+  return *shared;
+}
+
+// Where the toolbar puts its buttons on this display, in client coordinates: the
+// same toolbar laid out in this process on the same X server, so that font and
+// style are the simulator's own.
+const std::map<int, QPoint>& buttonCentres() {
+  static const std::map<int, QPoint> centres = [] {
+    std::map<int, QPoint> found;
+    setenv("DISPLAY", desktop().display().c_str(), 1);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    static int argc = 1;
+    static char name[] = "desktop_test";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);  // never destroyed, like the window tests' one
+    auto model = makeModel();
+    auto run = makeRun();
+    note::HandOverImage image;
+    std::vector<note::FileError> errors;
+    if (!note::readModelFile(movra::testing::kPendulum, image, errors)) return found;
+    if (!note::readImage(image, *model, 2).ok()) return found;
+    Reporter reporter;
+    LaunchArguments launch;
+    launch.arguments = {"movra-sim", "", "_a2_", "pendel", "0"};
+    launch.handOverMode = 2;
+    MainWindow window(*model, *run, reporter, launch);
+    installToolbar(window);
+    Toolbar* bar = findToolbar(window);
+    for (int index = 0; index < kButtonSlots; ++index) {
+      if (bar != nullptr && bar->button(index) != nullptr) {
+        found[index] = bar->button(index)->geometry().center();
+      }
+    }
+    return found;
+  }();
+  return centres;
+}
+
+// One `movra-note run` of a model on the desktop, from a copy of the programs in
+// a directory of its own, so that the "out.txt" written beside the program is
+// this run's.
+class DesktopRun {
+ public:
+  DesktopRun(const std::string& modelText, const std::vector<std::string>& options = {}) {
+    directory_ = movra::testing::scratchDirectory("desktop_run");
+    for (const char* program : {"movra-note", "movra-sim"}) {
+      std::filesystem::copy_file(std::string(MOVRA_BINARY_DIR) + "/bin/" + program,
+                                 directory_ + "/" + program);
+    }
+    model_ = directory_ + "/pendel.model";
+    std::ofstream(model_) << modelText;
+    std::vector<std::string> words{directory_ + "/movra-note", "run"};
+    words.insert(words.end(), options.begin(), options.end());
+    words.push_back(model_);
+    note_ = std::make_unique<Child>(
+        words, desktop().environmentFor("desktop-" + std::to_string(getpid())), true);
+  }
+
+  bool started() const { return note_->started(); }
+  const std::string& directory() const { return directory_; }
+
+  bool waitForWindow(const std::string& titlePattern, int timeoutMs = kStartMs) {
+    return desktop().findWindow(titlePattern, window_, timeoutMs);
+  }
+  std::string title() const { return desktop().windowTitle(window_); }
+  bool titleHas(const std::string& text) const { return title().find(text) != std::string::npos; }
+
+  // The client area below the toolbar band, and the band.
+  QImage picture() const {
+    return desktop().grab(QRect(window_.origin + QPoint(0, kToolbarBand),
+                                QSize(window_.size.width(), window_.size.height() - kToolbarBand)));
+  }
+  QImage band() const {
+    return desktop().grab(QRect(window_.origin, QSize(window_.size.width(), kToolbarBand)));
+  }
+  QImage buttonLook(int index) const {
+    const QPoint centre = buttonCentres().at(index);
+    return desktop().grab(QRect(window_.toScreen(centre) - QPoint(8, 8), QSize(16, 16)));
+  }
+  bool pictureBecomes(const QImage& expected, int timeoutMs = kSettleMs) const {
+    return waitFor([&] { return picture() == expected; }, timeoutMs, 5);
+  }
+  // The picture once it has stopped changing for a while.
+  QImage settledPicture() const {
+    QImage last = picture();
+    waitFor(
+        [&] {
+          movra::testing::pause(150);
+          QImage now = picture();
+          const bool same = now == last;
+          last = now;
+          return same;
+        },
+        kSettleMs, 0);
+    return last;
+  }
+
+  QPoint button(int index) const { return window_.toScreen(buttonCentres().at(index)); }
+  QPoint client(QPoint point) const { return window_.toScreen(point); }
+  void click(int index) const { desktop().click(button(index)); }
+  void press(int index) const { desktop().press(button(index)); }
+  void release(int index) const { desktop().release(button(index)); }
+
+  // movra-note's exit code once the simulator has gone, and what it printed.
+  int finish(int timeoutMs = kStartMs) {
+    const int code = note_->waitExit(timeoutMs);
+    output_ = note_->readAll();
+    return code;
+  }
+  const std::string& output() const { return output_; }
+
+ private:
+  std::string directory_;
+  std::string model_;
+  std::unique_ptr<Child> note_;
+  DesktopWindow window_;
+  std::string output_;
+};
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(desktop().ready()) << "Xvfb did not start (the package xvfb is in "
+                                      "scripts/debian-packages.txt; ./movra test installs it)";
+    ASSERT_FALSE(desktop().tool({"version"}).empty())
+        << "xdotool is missing (./movra test installs it)";
+    ASSERT_EQ(buttonCentres().size(), 11u) << "the toolbar has eleven buttons";
+  }
+};
+
+TEST_F(DesktopTest, PlaybackFollowsTheToolbarUnderARealPointer) {
+  DesktopRun run(kShortPendulum);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_movra_")) << "the run did not end with the ended title";
+  // After the run the window stands at the last frame, ">_" and ">>" grayed.
+  const QImage atLast = run.settledPicture();
+  const QImage bandAtLast = run.band();
+
+  // "|-" goes to the first frame; "<<" and "_<" are grayed there.
+  run.click(kJumpButton);
+  ASSERT_TRUE(waitFor([&] { return run.picture() != atLast; }, kSettleMs));
+  const QImage atFirst = run.settledPicture();
+  const QImage bandAtFirst = run.band();
+  EXPECT_NE(bandAtFirst, bandAtLast);
+
+  // ">>" clicked once steps 11 frames; "<<" at frame 11 lands on frame 0 and stays
+  // there: no timer keeps it stepping.
+  run.click(kFastForwardButton);
+  ASSERT_TRUE(waitFor([&] { return run.picture() != atFirst; }, kSettleMs));
+  const QImage atEleven = run.settledPicture();
+  EXPECT_NE(atEleven, atLast);
+  run.click(kFastRewindButton);
+  EXPECT_TRUE(run.pictureBecomes(atFirst));
+  movra::testing::pause(700);  // twice the countdown of a held button
+  EXPECT_EQ(run.picture(), atFirst);
+  EXPECT_EQ(run.band(), bandAtFirst) << "back at the first frame, with the buttons of that state";
+
+  // ">_" held past the last frame steps there and stops, grayed as after the run.
+  run.press(kForwardButton);
+  EXPECT_TRUE(run.pictureBecomes(atLast, kPlaybackMs)) << "holding >_ never reached the end";
+  movra::testing::pause(500);
+  EXPECT_EQ(run.picture(), atLast);
+  run.release(kForwardButton);
+  movra::testing::pause(200);
+  EXPECT_EQ(run.band(), bandAtLast) << "stopped in the last-frame state";
+
+  // "|-" dragged off switches repeat on: it goes to frame 0 and stays down, and a
+  // held ">_" now wraps past the last frame instead of stopping there.
+  const QImage jumpUp = run.buttonLook(kJumpButton);
+  run.press(kJumpButton);
+  desktop().moveTo(run.client(QPoint(400, 300)));
+  desktop().release(run.client(QPoint(400, 300)));
+  EXPECT_TRUE(run.pictureBecomes(atFirst));
+  EXPECT_NE(run.buttonLook(kJumpButton), jumpUp) << "|- stays down while repeat is on";
+  run.press(kForwardButton);
+  bool sawLast = false;
+  bool wrapped = waitFor(
+      [&] {
+        const bool atEnd = run.picture() == atLast;
+        if (sawLast && !atEnd) return true;
+        sawLast = sawLast || atEnd;
+        return false;
+      },
+      kPlaybackMs, 2);
+  run.release(kForwardButton);
+  EXPECT_TRUE(sawLast) << "the held >_ never showed the last frame";
+  EXPECT_TRUE(wrapped) << "with repeat on, >_ should go on past the last frame";
+
+  // The close button ends the program; the run's results stay beside it.
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 0) << run.output();
+  EXPECT_EQ(movra::testing::readColumns(run.directory() + "/out.txt").size(), 41u);
+}
+
+TEST_F(DesktopTest, GraphButtonPausesAndResumesARunningCalculation) {
+  DesktopRun run(kEndlessPendulum);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_on-cal_"));
+  EXPECT_TRUE(run.titleHas("計算中")) << run.title();
+  // Running: every step is drawn.
+  const QImage early = run.picture();
+  ASSERT_TRUE(waitFor([&] { return run.picture() != early; }, kSettleMs));
+
+  run.click(kGraphButton);
+  ASSERT_TRUE(waitFor([&] { return run.titleHas("休止中"); }, kSettleMs)) << run.title();
+  const QImage paused = run.settledPicture();
+  movra::testing::pause(500);
+  EXPECT_EQ(run.picture(), paused) << "a paused calculation draws nothing new";
+
+  run.click(kGraphButton);
+  ASSERT_TRUE(waitFor([&] { return run.titleHas("計算中"); }, kSettleMs)) << run.title();
+  EXPECT_TRUE(waitFor([&] { return run.picture() != paused; }, kSettleMs))
+      << "the calculation went on after the second press";
+
+  // Closing in the middle of the run still writes what was computed.
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 0) << run.output();
+  const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
+  EXPECT_GT(rows.size(), 2u) << "the frames computed before the close are in out.txt";
+}
+
+}  // namespace
+}  // namespace movra::app
