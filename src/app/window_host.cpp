@@ -45,9 +45,10 @@ long long WindowHost::nowMs() {
 }
 
 bool settleClosedRun(Run& run) {
-  // Interactive runs of mode 2 keep their frames in a ring that wraps; only runs
-  // whose frames still lie in order from slot 0 can be written as they are.
-  if (run.interactionMode != 0 && run.interactionMode != 1) return false;
+  // The first interactive mode keeps its frames in a ring that wraps; only runs
+  // whose frames still lie in order from slot 0 can be written as they are. The
+  // second keeps its snapshots in order and stops at the capacity.
+  if (run.interactionMode < 0 || run.interactionMode > 2) return false;
   if (run.frameCursor < 0 || run.frameCursor > run.frames.capacity) return false;
   if (run.interactionMode == 1 && run.frameCursor > run.frameCount) return false;
   run.lastFrame = run.frameCursor;

@@ -82,9 +82,14 @@ void drawForceArrow(EvaluationContext& context, double x, double y, double force
 // A moment as an arc about a point, its sweep from the moment scale of the view.
 void drawMomentArc(EvaluationContext& context, double x, double y, double moment);
 
-// The first interactive mode's pointer spring (an "sc" spring-damper between node 0
-// and node 0): while a node is held it pulls that node to the pointer.
+// The "sc" spring-dampers the interactive launch modes add: in the first mode it
+// pulls the held node to the pointer; in the second they hold the pointer nodes
+// 198 and 199 at the pointer anchor and together.
 bool isPointerSpring(const Model& model, const ElementEntry& element);
 int evaluatePointerSpring(EvaluationContext& context, int row);
+// The second mode's joint from node 0 to node 198, whose node-0 end is the anchor.
+bool isPointerJoint(const Model& model, const ElementEntry& element);
+// The anchor: the smoothed pointer point while a node is held, else the origin.
+void pointerAnchor(const Model& model, double& x, double& y);
 
 }  // namespace movra

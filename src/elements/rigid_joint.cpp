@@ -59,6 +59,14 @@ int evaluateRigidJoint(EvaluationContext& context, int row) {
   if (p[4] == 0.0) {
     for (int k = 0; k < 3; ++k) offset[k] += initialOffset[k];
   }
+  if (isPointerJoint(context.model, *element)) {
+    // The launch's joint holds pointer node 198 at the pointer anchor.
+    double anchorX = 0.0;
+    double anchorY = 0.0;
+    pointerAnchor(context.model, anchorX, anchorY);
+    offset[0] += anchorX;
+    offset[1] += anchorY;
+  }
   const double compliance =
       context.model.parameters.get(kSoftJointEntry) == 1.0 ? kSoftCompliance : kStiffCompliance;
 

@@ -15,7 +15,7 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kDegree = kPi / 180.0;
 constexpr double kDivergenceLimit = 1e15;
 constexpr double kSmallDenominator = 1e-18;
-constexpr int kBlockRows = 10;
+constexpr int kBlockRows = kFunctionBlockRows;
 constexpr int kGrabFlagEntry = -10096;  // a node has just been grabbed (1, then 2)
 constexpr int kTimeEntry = 1;
 // A ":u" row value the reader marks as "not given".

@@ -41,7 +41,7 @@ constexpr uint32_t kLibrarySeed = 3;
 
 constexpr int kDivisionByZero = 91;  // the expression evaluator's status
 constexpr int kStatementLines = 10;  // the id line and the lines of fields 1..9
-constexpr int kFieldBlockRows = 10;  // rows a function statement owns in the pool
+constexpr int kFieldBlockRows = kFunctionBlockRows;
 constexpr int kLineBytes = kExpressionChars + 2;
 constexpr int kFieldCountAll = 11;     // fields 1..10
 constexpr int kFieldCountCircuit = 8;  // fields 1..7

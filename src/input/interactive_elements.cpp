@@ -49,16 +49,38 @@ ElementEntry* addPointerSpring(Model& model, Reporter& reporter, int node1, int 
   return element;
 }
 
-int addSmoothingStatement(Model& model, int target) {
+// How the pointer anchor of the second interactive mode follows the pointer: a
+// critically damped second-order lag that settles in about a fifth of a second.
+constexpr double kSmoothingOmega = 25.0;  // rad/s
+constexpr double kSmoothingZeta = 1.0;
+constexpr int kFieldBlockRows = kFunctionBlockRows;
+
+// A second-order lag without a line of its own: input = a pointer entry, output =
+// target entry, its fields in a block of the row pool.
+int addSmoothingStatement(Model& model, Reporter& reporter, int target, int inputEntry) {
+  if (model.parameterRowsUsed + kFieldBlockRows > kParameterRowPool) {
+    return reporter.modelError(" パラメタ文のデータが多過ぎ？ ");
+  }
   const int number = ++model.count.parameterStatements;
   ParameterStatement& statement = model.parameterStatements[number];
   statement = ParameterStatement{};
   statement.typeCode = 96;
   statement.statementLine = -1;  // no line of its own
   statement.id = target;
+  statement.returnValueIds[2] = inputEntry;
+  statement.firstPoolRow = model.parameterRowsUsed;
+  statement.rowCount = kFieldBlockRows;
+  statement.columnCount = kParameterColumns;
+  for (int r = 0; r < kFieldBlockRows; ++r) {
+    for (double& value : model.parameterRows[statement.firstPoolRow + r]) value = 0.0;
+  }
+  model.parameterRows[statement.firstPoolRow][1] = kSmoothingOmega;
+  model.parameterRows[statement.firstPoolRow][2] = kSmoothingZeta;
+  model.parameterRowsUsed += kFieldBlockRows;
+  std::snprintf(statement.text, sizeof statement.text, ":lag2 %d (pointer)", target);
   model.parameterStatementType[number] = 96;
   model.parameterStatementLine[number] = -1;
-  return number;
+  return 0;
 }
 
 }  // namespace
@@ -79,8 +101,8 @@ int addInteractiveElements(Model& model, Reporter& reporter) {
     if (model.count.parameterStatements + 2 >= kParameterStatementCapacity) {
       return reporter.modelError(" パラメタ文が１００を超える ");
     }
-    addSmoothingStatement(model, -10071);
-    addSmoothingStatement(model, -10072);
+    if (addSmoothingStatement(model, reporter, -10071, -10081) != 0) return 9;
+    if (addSmoothingStatement(model, reporter, -10072, -10082) != 0) return 9;
     for (int node : {198, 199}) {
       model.nodes.kind[node] = 1;
       model.nodes.x[node] = 0.0;

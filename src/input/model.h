@@ -26,6 +26,8 @@ inline constexpr int kTimeConditionCount = 10;
 // Rows of all parameter statements together: a data row takes at least two bytes
 // of the model text, so the text can never hold more.
 inline constexpr int kParameterRowPool = kModelTextBytes / 2;
+// Rows a function statement owns in the pool: its fields, its state, and room.
+inline constexpr int kFunctionBlockRows = 10;
 
 // The editor's node tables, as they travel in the "hMapN" block.
 struct NodeTables {

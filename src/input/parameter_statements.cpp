@@ -23,7 +23,7 @@ constexpr int kFunctionReturnIdHigh = 999;
 // The third and fourth return value of a function table may be 9: "no value here".
 constexpr int kPlaceholderReturnId = 9;
 constexpr int kTableTextLimit = 4090;
-constexpr int kFunctionRowCount = 10;
+constexpr int kFunctionRowCount = kFunctionBlockRows;
 constexpr int kSupportValues = 3;
 // The engine reads this value in a table column as "not given".
 constexpr double kNotGiven = 2.225073e-308;

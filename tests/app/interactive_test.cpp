@@ -57,9 +57,9 @@ struct PreparedModel {
   Reporter reporter;
 };
 
-// The model read and prepared as start-up leaves it for the "_a3_" launch.
-std::unique_ptr<PreparedModel> prepareInteractive() {
-  constexpr int kHandOverMode = 3;
+// The model read and prepared as start-up leaves it for the "_a3_" launch (or
+// "_a4_" with hand-over mode 4).
+std::unique_ptr<PreparedModel> prepareInteractive(int kHandOverMode) {
   auto prepared = std::make_unique<PreparedModel>();
   note::HandOverImage image;
   std::vector<note::FileError> errors;
@@ -72,11 +72,11 @@ std::unique_ptr<PreparedModel> prepareInteractive() {
   return prepared;
 }
 
-LaunchArguments interactiveLaunch() {
+LaunchArguments interactiveLaunch(int handOverMode) {
   LaunchArguments launch;
-  launch.arguments = {"movra-sim", "", "_a3_", "pendel", "0"};
-  launch.handOverMode = 3;
-  launch.interactionMode = 1;
+  launch.arguments = {"movra-sim", "", handOverMode == 4 ? "_a4_" : "_a3_", "pendel", "0"};
+  launch.handOverMode = handOverMode;
+  launch.interactionMode = handOverMode - 2;
   return launch;
 }
 
@@ -126,11 +126,11 @@ struct InteractiveWindow {
   std::unique_ptr<PreparedModel> prepared;
   std::unique_ptr<MainWindow> window;
 
-  InteractiveWindow() {
+  explicit InteractiveWindow(int handOverMode = 3) {
     ensureApplication();
-    prepared = prepareInteractive();
+    prepared = prepareInteractive(handOverMode);
     window = std::make_unique<MainWindow>(*prepared->model, *prepared->run, prepared->reporter,
-                                          interactiveLaunch());
+                                          interactiveLaunch(handOverMode));
     window->show();
     QCoreApplication::processEvents();
   }
@@ -211,6 +211,10 @@ struct DragRecord {
   QPointF releasePosition;
   double largestMoveAfterRelease = 0;
   bool stayedOnCircle = true;
+  // The pointer nodes of the second mode: 198 to the target late in the drag, and
+  // the farther of 198 and 199 from the origin at the end, 0.3 s after the release.
+  double worstHandDistanceWhileHeld = 0;
+  double handsFromOriginAfterRelease = 0;
   LagMeter lag;
 };
 
@@ -225,8 +229,8 @@ constexpr int kHeldSteps = 500;
 constexpr int kSettledSteps = 200;
 constexpr int kFreeSteps = 300;
 
-DragRecord dragNodeTwo() {
-  InteractiveWindow fixture;
+DragRecord dragNodeTwo(int handOverMode = 3) {
+  InteractiveWindow fixture(handOverMode);
   MainWindow& window = *fixture.window;
   DragRecord record;
   record.targetPoint = window.pixelToModel(QPointF(kDragTarget));
@@ -276,6 +280,11 @@ DragRecord dragNodeTwo() {
         const double d = distance(node, record.targetPoint);
         record.worstDistanceWhileHeld = std::max(record.worstDistanceWhileHeld, d);
         record.closestDistanceWhileHeld = std::min(record.closestDistanceWhileHeld, d);
+        if (handOverMode == 4) {
+          record.worstHandDistanceWhileHeld =
+              std::max(record.worstHandDistanceWhileHeld,
+                       distance(fixture.nodePosition(kPointerNodeA), record.targetPoint));
+        }
       }
       if (run.kt < record.targetStep + kHeldSteps) return;
       QTest::mouseRelease(&window, Qt::LeftButton, {}, kDragTarget);
@@ -287,6 +296,14 @@ DragRecord dragNodeTwo() {
     }
     record.largestMoveAfterRelease =
         std::max(record.largestMoveAfterRelease, distance(node, record.releasePosition));
+    // Their dampers bring them back within a few hundredths of a second.
+    if (handOverMode == 4) {
+      record.handsFromOriginAfterRelease = 0;
+      for (const int hand : {kPointerNodeA, kPointerNodeB}) {
+        record.handsFromOriginAfterRelease = std::max(
+            record.handsFromOriginAfterRelease, distance(fixture.nodePosition(hand), QPointF()));
+      }
+    }
     if (run.kt < record.releaseStep + kFreeSteps) return;
     record.finished = true;
     record.stopStep = run.kt;
@@ -338,6 +355,24 @@ TEST(InteractiveDrag, GrabbedNodeFollowsThePointer) {
   EXPECT_LT(record.worstDistanceWhileHeld, 0.05)
       << "node 2 did not follow the pointer to (" << record.targetPoint.x() << ", "
       << record.targetPoint.y() << ")";
+}
+
+// In the second mode the pointer moves the pointer nodes, and the held node follows
+// them: node 198 sits on the smoothed pointer, 199 hangs between it and the node.
+TEST(InteractiveDrag, SecondModeDragsTheNodeThroughThePointerNodes) {
+  const DragRecord record = dragNodeTwo(4);
+  record.lag.report("drag with pointer nodes");
+  ASSERT_FALSE(record.forcedStop) << "the scenario did not finish: the run stalled";
+  ASSERT_TRUE(record.reachedTarget && record.released);
+  EXPECT_EQ(record.status, kRunStopped);
+  EXPECT_TRUE(record.grabbedThroughout);
+  EXPECT_TRUE(record.stayedOnCircle);
+  EXPECT_LT(record.worstHandDistanceWhileHeld, 0.005)
+      << "node 198 should rest on the pointer once the smoothing has settled";
+  EXPECT_LT(record.worstDistanceWhileHeld, 0.05) << "node 2 did not follow the pointer nodes";
+  EXPECT_EQ(record.grabbedAfterRelease, -1);
+  EXPECT_GT(record.largestMoveAfterRelease, 0.05) << "the pendulum moves freely after release";
+  EXPECT_LT(record.handsFromOriginAfterRelease, 1e-6) << "let go, the pointer nodes rest at 0";
 }
 
 // --- holding the run with the right button ---
