@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QToolButton>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -65,6 +66,21 @@ b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
    400
    1m
    50
+)";
+
+// A pendulum hanging at rest, bob at (0, 0.5): pixel (400, 180) in the window.
+const std::string kHangingPendulum = R"(.in 1  0    0
+.in 2  0    0.5
+pc 0n 1n
+lr 2n 1p
+b  0n 2n, 1, 1m, 9.81 * p2
+.o x2.1, x2.2
+.vc 0, 0, 1
+.t 2
+   0
+   2
+   1m
+   1
 )";
 
 constexpr int kStartMs = 30000;   // start-up and a short run, on a busy machine
@@ -177,6 +193,11 @@ class DesktopRun {
   void click(int index) const { desktop().click(button(index)); }
   void press(int index) const { desktop().press(button(index)); }
   void release(int index) const { desktop().release(button(index)); }
+  // A key pressed with the keyboard focus on the window.
+  void key(const std::string& name) const {
+    desktop().tool({"windowfocus", "--sync", window_.id});
+    desktop().key(name);
+  }
 
   // movra-note's exit code once the simulator has gone, and what it printed.
   int finish(int timeoutMs = kStartMs) {
@@ -294,6 +315,51 @@ TEST_F(DesktopTest, GraphButtonPausesAndResumesARunningCalculation) {
   EXPECT_EQ(run.finish(), 0) << run.output();
   const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
   EXPECT_GT(rows.size(), 2u) << "the frames computed before the close are in out.txt";
+}
+
+// The second interactive mode as a user drives it: the bob is held with the
+// mouse and dragged through the pointer nodes while the calculation runs in real
+// time. The frame being recorded always holds the latest state; each Ctrl press
+// keeps it and opens the next one. Closing the window keeps the frames in
+// "out.txt".
+TEST_F(DesktopTest, SecondInteractiveModeDragsAndKeepsAFramePerCtrl) {
+  DesktopRun run(kHangingPendulum, {"--mode", "a4"});
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_on-cal_"));
+  movra::testing::pause(500);
+  run.key("ctrl");  // keeps frame 0: hanging at rest
+  movra::testing::pause(300);
+
+  const QPoint bob(400, 180);
+  const QPoint target(550, 330);  // model point (0.5, 0), on the rod's circle
+  desktop().press(run.client(bob));
+  constexpr int kMoves = 10;
+  for (int k = 1; k <= kMoves; ++k) {
+    desktop().moveTo(run.client(bob + (target - bob) * k / kMoves));
+    movra::testing::pause(30);
+  }
+  movra::testing::pause(1500);  // smoothing and swing settle
+  run.key("ctrl");              // keeps frame 1: held at the target
+  movra::testing::pause(300);
+  desktop().release(run.client(target));
+  movra::testing::pause(300);
+  run.key("ctrl");  // keeps frame 2: swinging free
+  movra::testing::pause(300);
+
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 0) << run.output();
+  const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
+  ASSERT_EQ(rows.size(), 4u) << "a frame per Ctrl press and the one open at the close";
+  for (size_t frame = 0; frame < rows.size(); ++frame) {
+    ASSERT_EQ(rows[frame].size(), 3u) << "frame number, x2.1, x2.2";
+    EXPECT_EQ(rows[frame][0], static_cast<double>(frame));
+  }
+  EXPECT_NEAR(rows[0][1], 0.0, 1e-3) << "at rest before the drag";
+  EXPECT_NEAR(rows[0][2], 0.5, 1e-3);
+  EXPECT_NEAR(rows[1][1], 0.5, 0.03) << "held by the pointer at (0.5, 0)";
+  EXPECT_NEAR(rows[1][2], 0.0, 0.03);
+  EXPECT_GT(std::hypot(rows[2][1] - rows[1][1], rows[2][2] - rows[1][2]), 0.02)
+      << "let go, the bob swings away from where it was held";
 }
 
 }  // namespace
