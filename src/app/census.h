@@ -22,16 +22,24 @@ inline constexpr const char* kWindowLimitRefusal = "タスクバーの movra の
 // finished ones end it with a message.
 LaunchCheck applyCensus(const platform::MarkerCounts& counts, Reporter& reporter);
 
-// Counts the titles of this user's running simulators and applies the rules.
-// Call before this process publishes its first title: an entry under our own
-// process id can only be a leftover of a dead process whose id we inherited, so
-// it is removed instead of counted.
+// A simulator that passed the census counts as calculating until its window has
+// a title, so that one started just after it is refused as it would be a moment
+// later.
+inline constexpr const char* kStartingTitle = "starting     _on-cal_";
+
+// Counts the titles of this user's running simulators and applies the rules; on
+// success claims this process's place with kStartingTitle, all under the
+// registry's lock. Call before this process publishes its first title: an entry
+// under our own process id can only be a leftover of a dead process whose id we
+// inherited, so it is removed instead of counted.
 LaunchCheck censusAllowsStart(Reporter& reporter);
 LaunchCheck censusAllowsStart(const platform::TitleRegistry& registry, Reporter& reporter);
 
 // Makes title this process's current title for the census of others; the entry
 // goes away when the process exits normally (a crash leaves it to the census).
 void publishTitle(const std::string& title);
+// The same into the registry in directory (the first call chooses it for good).
+void publishTitleIn(const std::string& directory, const std::string& title);
 // Removes this process's entry now.
 void withdrawTitle();
 

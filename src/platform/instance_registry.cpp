@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,29 @@
 namespace movra::platform {
 
 namespace {
+
+// A whole number spelled in decimal from the start of text up to stop (or the
+// end); false for anything else.
+bool decimalPrefix(const char* text, char stop, unsigned long long& value, const char** end) {
+  value = 0;
+  const char* c = text;
+  for (; *c != 0 && *c != stop; ++c) {
+    if (*c < '0' || *c > '9' || value > 0xffffffffffffULL) return false;
+    value = value * 10 + static_cast<unsigned long long>(*c - '0');
+  }
+  if (c == text) return false;
+  *end = c;
+  return true;
+}
+
+// An entry's name: "<pid>.<start ticks>"; false for any other name.
+bool parseEntryName(const char* name, pid_t& pid, unsigned long long& start) {
+  unsigned long long value = 0;
+  const char* end = nullptr;
+  if (!decimalPrefix(name, '.', value, &end) || *end != '.' || value > 0x7fffffffULL) return false;
+  pid = static_cast<pid_t>(value);
+  return decimalPrefix(end + 1, 0, start, &end) && *end == 0 && pid > 0;
+}
 
 // A process id spelled in decimal and nothing else; 0 for any other name.
 pid_t pidOfName(const char* name, const char* suffix) {
@@ -77,6 +101,25 @@ MarkerCounts countMarkersIn(const std::string& title) {
   return counts;
 }
 
+unsigned long long processStartTicks(pid_t pid) {
+  if (pid <= 0) return 0;
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%ld/stat", static_cast<long>(pid));
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char text[1024];
+  const ssize_t got = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (got <= 0) return 0;
+  text[got] = 0;
+  // The command name in parentheses may hold blanks: count fields after its end.
+  const char* field = std::strrchr(text, ')');
+  if (field == nullptr) return 0;
+  for (int k = 2; k < 22 && field != nullptr; ++k) field = std::strchr(field + 1, ' ');
+  if (field == nullptr) return 0;
+  return std::strtoull(field + 1, nullptr, 10);
+}
+
 bool processExists(pid_t pid) {
   if (pid <= 0) return false;
   // EPERM means someone is there, only not ours to signal.
@@ -99,7 +142,29 @@ TitleRegistry::TitleRegistry(std::string directory) : directory_(std::move(direc
 }
 
 std::string TitleRegistry::entryPath(pid_t pid) const {
-  return directory_ + "/" + std::to_string(static_cast<long>(pid));
+  return directory_ + "/" + std::to_string(static_cast<long>(pid)) + "." +
+         std::to_string(processStartTicks(pid));
+}
+
+RegistryLock::~RegistryLock() {
+  if (fd_ >= 0) close(fd_);  // closing releases the lock
+}
+
+RegistryLock TitleRegistry::lock() const {
+  // A directory removed by the last simulator to leave while we waited is made
+  // again, and the lock taken on the new one.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    mkdir(directory_.c_str(), 0700);
+    const int fd = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return RegistryLock(-1);
+    int locked = -1;
+    while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    struct stat info {};
+    if (locked == 0 && fstat(fd, &info) == 0 && info.st_nlink > 0) return RegistryLock(fd);
+    close(fd);
+  }
+  return RegistryLock(-1);
 }
 
 bool TitleRegistry::write(pid_t pid, const std::string& title) const {
@@ -126,6 +191,7 @@ bool TitleRegistry::remove(pid_t pid) const {
 }
 
 void TitleRegistry::removeDirectoryIfEmpty() const {
+  const RegistryLock held = lock();
   rmdir(directory_.c_str());
 }
 
@@ -141,9 +207,11 @@ std::vector<TitleEntry> TitleRegistry::liveEntries() const {
       if (writer > 0 && !processExists(writer)) unlinkat(dirfd(listing), name, 0);
       continue;
     }
-    const pid_t pid = pidOfName(name, "");
-    if (pid <= 0) continue;  // not ours
-    if (!processExists(pid)) {
+    pid_t pid = 0;
+    unsigned long long start = 0;
+    if (!parseEntryName(name, pid, start)) continue;  // not ours
+    // Gone, or its id now belongs to a later process: a leftover of a crash.
+    if (!processExists(pid) || start != processStartTicks(pid)) {
       unlinkat(dirfd(listing), name, 0);
       continue;
     }

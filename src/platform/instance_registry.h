@@ -1,8 +1,8 @@
 // What stands in for visiting every top-level window and reading its title: each
-// running simulator keeps its current title in a file named by its process id in
-// a per-user directory, and the census reads those files. An entry whose process
-// has died (a crash, a kill) is ignored and removed on the next visit, so it can
-// never block a later start.
+// running simulator keeps its current title in a file named by its process id and
+// start time in a per-user directory, and the census reads those files. An entry
+// whose process has died (a crash, a kill), or whose id a later process got, is
+// ignored and removed on the next visit, so it can never block a later start.
 #pragma once
 
 #include <sys/types.h>
@@ -31,6 +31,23 @@ struct MarkerCounts {
 // Counts the markers in one title (the first kTitleBytes bytes of it).
 MarkerCounts countMarkersIn(const std::string& title);
 
+// Held while a starting simulator counts the titles and claims its place, so that
+// two started at the same instant cannot both pass the census. Released when it
+// goes out of scope.
+class RegistryLock {
+ public:
+  explicit RegistryLock(int fd) : fd_(fd) {}
+  ~RegistryLock();
+  RegistryLock(RegistryLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  RegistryLock(const RegistryLock&) = delete;
+  RegistryLock& operator=(const RegistryLock&) = delete;
+  RegistryLock& operator=(RegistryLock&&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
 struct TitleEntry {
   pid_t pid = 0;
   std::string title;
@@ -45,7 +62,12 @@ class TitleRegistry {
   explicit TitleRegistry(std::string directory);
 
   const std::string& directory() const { return directory_; }
+  // "<pid>.<start ticks>": the start time tells a process from a later one that
+  // was given the same id.
   std::string entryPath(pid_t pid) const;
+
+  // Exclusive among all users of this directory until the lock is dropped.
+  [[nodiscard]] RegistryLock lock() const;
 
   // Replaces the title of a process; atomic for readers (temp file + rename), so
   // a census never sees half a title.
@@ -67,6 +89,9 @@ class TitleRegistry {
 
 // The default directory as above.
 std::string titleRegistryDirectory();
+
+// When the process started, in clock ticks after boot; 0 when it cannot be read.
+unsigned long long processStartTicks(pid_t pid);
 
 // True unless the process is known to be gone (kill(pid, 0) fails with ESRCH).
 bool processExists(pid_t pid);

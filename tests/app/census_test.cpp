@@ -182,6 +182,7 @@ TEST_F(CensusTest, RegistryKeepsOneTitlePerProcessUnderItsTag) {
   const TitleRegistry other;
   EXPECT_NE(other.directory(), registry.directory());
   std::filesystem::remove_all(other.directory());
+  setenv("MOVRA_SHM_TAG", tag.c_str(), 1);  // for the clean-up of this test's own
 }
 
 TEST_F(CensusTest, EntriesOfDeadProcessesAreIgnoredAndRemoved) {
@@ -289,12 +290,67 @@ TEST_F(CensusTest, OtherProgramsTitlesEndStartUpSilentlyAndComeFirst) {
 }
 
 TEST_F(CensusTest, LeftoverUnderOurOwnProcessIdDoesNotCount) {
-  // A dead simulator whose id this process inherited: its entry looks alive.
+  // A title under this very process before its census: it can only be a leftover.
   const TitleRegistry registry;
   ASSERT_TRUE(registry.write(getpid(), kCalculatingTitle));
   EXPECT_EQ(app::censusAllowsStart(reporter), app::LaunchCheck::Go);
   EXPECT_TRUE(shown.texts.empty());
-  EXPECT_FALSE(std::filesystem::exists(registry.entryPath(getpid())));
+  // In its place the census put this process's claim.
+  EXPECT_EQ(movra::testing::readFile(registry.entryPath(getpid())), app::kStartingTitle);
+  app::withdrawTitle();
+}
+
+TEST_F(CensusTest, EntryOfAnEarlierProcessUnderAReusedIdIsDropped) {
+  const TitleRegistry registry;
+  Sleepers sleepers;
+  const pid_t live = sleepers.add();
+  const unsigned long long start = platform::processStartTicks(live);
+  ASSERT_GT(start, 0u);
+  // Written by a process that had this id before and died without removing it.
+  const std::string stale = registry.directory() + "/" + std::to_string(live) + "." +
+                            std::to_string(start - 1);
+  std::ofstream(stale) << kCalculatingTitle;
+  EXPECT_EQ(registry.countMarkers().calculating, 0);
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  // The process that has the id now counts.
+  ASSERT_TRUE(registry.write(live, kCalculatingTitle));
+  EXPECT_EQ(registry.countMarkers().calculating, 1);
+}
+
+TEST_F(CensusTest, OfSimulatorsStartedAtTheSameInstantOnlyOnePasses) {
+  constexpr int kStarters = 6;
+  int gate[2];
+  ASSERT_EQ(pipe(gate), 0);
+  std::vector<pid_t> starters;
+  for (int i = 0; i < kStarters; ++i) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(gate[1]);
+      char byte = 0;
+      if (read(gate[0], &byte, 1) != 0) _exit(3);  // all go when the gate closes
+      Reporter quiet;
+      Shown seen;
+      quiet.setSink(seen.sink());
+      const bool passed = app::censusAllowsStart(quiet) == app::LaunchCheck::Go;
+      // Stay a moment, as a simulator would while it reads its model.
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      _exit(passed ? 0 : 1);
+    }
+    starters.push_back(child);
+  }
+  close(gate[0]);
+  close(gate[1]);
+  int passed = 0;
+  int refused = 0;
+  for (const pid_t child : starters) {
+    const int status = reap(child);
+    ASSERT_TRUE(WIFEXITED(status));
+    passed += WEXITSTATUS(status) == 0 ? 1 : 0;
+    refused += WEXITSTATUS(status) == 1 ? 1 : 0;
+  }
+  EXPECT_EQ(passed, 1);
+  EXPECT_EQ(refused, kStarters - 1);
 }
 
 // ---- real simulators ----
@@ -377,6 +433,7 @@ TEST_F(CensusTest, SecondRunRefusesWhileTheFirstCalculates) {
       "      0         0       0.1 "));
   ASSERT_TRUE(platform::sendToEditor(editor, 3, " only 2 "));
 
+  const std::string simulatorEntry = registry.entryPath(simulator);
   ASSERT_EQ(kill(simulator, SIGTERM), 0);
   const int status = reap(first.note);
   first.note = -1;
@@ -389,9 +446,10 @@ TEST_F(CensusTest, SecondRunRefusesWhileTheFirstCalculates) {
   EXPECT_NE(output.find(model + ": report 3: only 2 \n"), std::string::npos) << output;
 
   // The killed simulator's entry lingers until the next census drops it.
-  EXPECT_TRUE(std::filesystem::exists(registry.entryPath(simulator)));
+  EXPECT_TRUE(std::filesystem::exists(simulatorEntry));
   EXPECT_EQ(app::censusAllowsStart(reporter), app::LaunchCheck::Go);
-  EXPECT_FALSE(std::filesystem::exists(registry.entryPath(simulator)));
+  EXPECT_FALSE(std::filesystem::exists(simulatorEntry));
+  app::withdrawTitle();
 }
 
 // ---- reports to the editor ----

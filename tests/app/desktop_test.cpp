@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QToolButton>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -87,10 +89,14 @@ constexpr int kStartMs = 30000;   // start-up and a short run, on a busy machine
 constexpr int kSettleMs = 5000;   // a click's effect reaching the screen
 constexpr int kPlaybackMs = 20000;
 
-// One X server per test process; it ends with the process.
+// One X server per test process; it ends with the process, and its framebuffer
+// file with it.
 VirtualDesktop& desktop() {
-  static VirtualDesktop* shared =
-      new VirtualDesktop(movra::testing::scratchDirectory("desktop_framebuffer"));
+  static const std::string directory = movra::testing::scratchDirectory("desktop_framebuffer");
+  static VirtualDesktop* shared = [] {
+    std::atexit([] { std::filesystem::remove_all(directory); });
+    return new VirtualDesktop(directory);
+  }();
   return *shared;
 }
 
@@ -148,6 +154,18 @@ class DesktopRun {
     note_ = std::make_unique<Child>(
         words, desktop().environmentFor("desktop-" + std::to_string(getpid())), true);
   }
+
+  // A failed test leaves the run's directory (programs, model, out.txt) to look at.
+  ~DesktopRun() {
+    note_.reset();
+    if (::testing::Test::HasFailure()) {
+      std::printf("[ kept     ] %s\n", directory_.c_str());
+    } else {
+      std::filesystem::remove_all(directory_);
+    }
+  }
+  DesktopRun(const DesktopRun&) = delete;
+  DesktopRun& operator=(const DesktopRun&) = delete;
 
   bool started() const { return note_->started(); }
   const std::string& directory() const { return directory_; }

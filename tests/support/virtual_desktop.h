@@ -51,7 +51,7 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs, int s
 class Child {
  public:
   Child(const std::vector<std::string>& words, const std::vector<std::string>& overrides,
-        bool captureOutput = false, int extraFd = -1) {
+        bool captureOutput = false, int extraFd = -1, bool quiet = false) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
       const std::string text = *entry;
@@ -86,6 +86,10 @@ class Child {
         close(out[0]);
       }
       if (extraFd >= 0) dup2(extraFd, 3);
+      if (quiet) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, 2);
+      }
       execvpe(argv[0], argv.data(), envp.data());
       _exit(127);
     }
@@ -157,7 +161,7 @@ class VirtualDesktop {
         std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0",
                                  std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24",
                                  "-fbdir", framebufferDir_, "-nolisten", "tcp", "-noreset", "-nocursor"},
-        std::vector<std::string>{}, false, ready[1]);
+        std::vector<std::string>{}, false, ready[1], true);
     close(ready[1]);
     // The server writes its display number once it accepts clients.
     std::string number;
