@@ -249,14 +249,20 @@ StepAction attemptStep(Model& model, Run& run, Reporter& reporter, RunHost& host
   ParameterStore& parameters = model.parameters;
   run.iteration = 0;
   parameters[kTimeEntry] = run.t;
+  // A field or preparation error ends the run for good, like an element's error:
+  // the window then takes its ended title and writes what was recorded.
   if (runFormulaPass(model, run, reporter, kFormulaElementFields) > 0) {
+    run.runEnded = 1;
     return endRun(run, kRunStopped);
   }
 
   run.displayFlag = 0;
   run.minimumIterations = 0;
   run.recordingFlag = kRecordingPreparation;
-  if (runPreparationPass(model, run, reporter) > 0) return endRun(run, kRunStopped);
+  if (runPreparationPass(model, run, reporter) > 0) {
+    run.runEnded = 1;
+    return endRun(run, kRunStopped);
+  }
 
   setIntegrationCoefficients(run, run.method, run.kt, run.nominalSteps, run.t - run.tPrev, run.dt);
   for (int entry = kFirstAccumulatorEntry; entry <= kLastAccumulatorEntry; ++entry) {

@@ -504,6 +504,48 @@ TEST_F(CensusTest, ReadingErrorReachesTheEditorWithItsStatement) {
       << result.output;
 }
 
+// The same ladder whose last resistor divides by zero once the run is under way
+// (p2 is 0 at step 0, then 1): the fault shows only after the first step.
+const char* const kLateFaultModel =
+    "// a ladder with a late fault\n\n"
+    "R 1 2, 1k\nR 2 3, 1k\nR 3 4, 1k\nR 4 5, 1k\nR 5 6, 1k\nR 6 7, 1k\n"
+    "// halfway\n"
+    "R 7 8, 1k\nR 8 9, 1k\nR 9 10, 1k\nR 10 11, 1k\nR 11 12, 1k\nR 12 13, 1k\n"
+    "R 13 0, 1k / (1 - p2)\nV 1 0, 5, 0\n"
+    ".t 2\n   0\n   1m\n   10u\n   1\n.ic\n";
+
+TEST_F(CensusTest, RunErrorAfterTheFirstStepReachesTheEditorAsARunError) {
+  const std::string model = writeModel("late.model", kLateFaultModel);
+  note::HandOverImage image;
+  std::vector<note::FileError> errors;
+  ASSERT_TRUE(note::readModelFilePath(model, image, errors)) << errors[0].message;
+  ASSERT_EQ(image.recordFileLine[12], kFaultyFileLine);
+
+  platform::EditorMailbox mailbox;
+  ASSERT_TRUE(mailbox.ok());
+  note::LaunchRequest request;
+  request.simulatorPath = kBin + "movra-sim";
+  request.textBlockName = "census-text";
+  request.modelName = "late.model";
+  request.editorWindow = mailbox.id();
+  setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
+  int status = 0;
+  {
+    note::HandOverBlocks blocks(image, request.textBlockName);
+    ASSERT_TRUE(blocks.ok()) << blocks.error();
+    status = note::runSimulator(request);
+  }
+  unsetenv("MOVRA_OUTPUT_DIR");
+  EXPECT_EQ(status, 5) << "the run was stopped by the error";
+  const auto messages = mailbox.takeMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].dataWord, 2012);
+  EXPECT_EQ(messages[0].text.find('$'), std::string::npos) << messages[0].text;
+  EXPECT_NE(messages[0].text.find("R 13 0, 1k / (1 - p2)"), std::string::npos) << messages[0].text;
+  // What was recorded before the error is kept: the starting solution.
+  EXPECT_EQ(movra::testing::readColumns(directory + "/out.txt").size(), 1u);
+}
+
 TEST_F(CensusTest, ScalesOfTheModelReachTheEditorAtTheEndOfAKeyedRun) {
   // A control-key file on the command line makes the simulator send its scales.
   const std::string keys = directory + "/keys.txt";

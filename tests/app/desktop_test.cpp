@@ -85,6 +85,19 @@ b  0n 2n, 1, 1m, 9.81 * p2
    1
 )";
 
+// A resistor that divides by zero once the run is under way (p2 turns 1 at step 1),
+// on line 3 of the file.
+const std::string kLateFault = R"(V 1 0, 5, 0
+R 1 2, 1k
+R 2 0, 1k / (1 - p2)
+.o x2.9
+.t 2
+   0
+   1m
+   10u
+   1
+)";
+
 constexpr int kStartMs = 30000;   // start-up and a short run, on a busy machine
 constexpr int kSettleMs = 5000;   // a click's effect reaching the screen
 constexpr int kPlaybackMs = 20000;
@@ -211,6 +224,7 @@ class DesktopRun {
   void click(int index) const { desktop().click(button(index)); }
   void press(int index) const { desktop().press(button(index)); }
   void release(int index) const { desktop().release(button(index)); }
+  bool running(int forMs) { return note_->waitExit(forMs) == -1; }
   // A key pressed with the keyboard focus on the window.
   void key(const std::string& name) const {
     desktop().tool({"windowfocus", "--sync", window_.id});
@@ -333,6 +347,23 @@ TEST_F(DesktopTest, GraphButtonPausesAndResumesARunningCalculation) {
   EXPECT_EQ(run.finish(), 0) << run.output();
   const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
   EXPECT_GT(rows.size(), 2u) << "the frames computed before the close are in out.txt";
+}
+
+// An error once the run is under way: the user sees it in a box, the editor gets
+// it at the model's line, and the window stays for a look at what ran.
+TEST_F(DesktopTest, ErrorDuringTheRunShowsABoxAndTheWindowStays) {
+  DesktopRun run(kLateFault);
+  ASSERT_TRUE(run.started());
+  DesktopWindow box;
+  ASSERT_TRUE(desktop().findWindow("movra  note", box, kStartMs)) << "no message box";
+  desktop().tool({"windowfocus", "--sync", box.id});
+  desktop().key("Return");
+  ASSERT_TRUE(run.waitForWindow("_movra_")) << "the stopped run should take the ended title";
+  EXPECT_TRUE(run.running(1000)) << "the window stays after the error";
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 1) << "a reported error";
+  EXPECT_NE(run.output().find("pendel.model:3: "), std::string::npos) << run.output();
+  EXPECT_NE(run.output().find("R 2 0, 1k / (1 - p2)"), std::string::npos) << run.output();
 }
 
 // The second interactive mode as a user drives it: the bob is held with the
