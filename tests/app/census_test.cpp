@@ -546,6 +546,31 @@ TEST_F(CensusTest, RunErrorAfterTheFirstStepReachesTheEditorAsARunError) {
   EXPECT_EQ(movra::testing::readColumns(directory + "/out.txt").size(), 1u);
 }
 
+TEST_F(CensusTest, EditorThatHasGoneLosesTheReportButNotTheFrames) {
+  const std::string model = writeModel("late.model", kLateFaultModel);
+  note::HandOverImage image;
+  std::vector<note::FileError> errors;
+  ASSERT_TRUE(note::readModelFilePath(model, image, errors)) << errors[0].message;
+  note::LaunchRequest request;
+  request.simulatorPath = kBin + "movra-sim";
+  request.textBlockName = "census-text";
+  request.modelName = "late.model";
+  {
+    platform::EditorMailbox gone;  // the editor closes before the simulator reports
+    request.editorWindow = gone.id();
+  }
+  setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
+  int status = 0;
+  {
+    note::HandOverBlocks blocks(image, request.textBlockName);
+    ASSERT_TRUE(blocks.ok()) << blocks.error();
+    status = note::runSimulator(request);
+  }
+  unsetenv("MOVRA_OUTPUT_DIR");
+  EXPECT_EQ(status, 5);
+  EXPECT_EQ(movra::testing::readColumns(directory + "/out.txt").size(), 1u);
+}
+
 TEST_F(CensusTest, ScalesOfTheModelReachTheEditorAtTheEndOfAKeyedRun) {
   // A control-key file on the command line makes the simulator send its scales.
   const std::string keys = directory + "/keys.txt";
