@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QToolButton>
 #include <cmath>
 #include <cstdio>
@@ -113,12 +114,18 @@ VirtualDesktop& desktop() {
   return *shared;
 }
 
-// Where the toolbar puts its buttons on this display, in client coordinates: the
-// same toolbar laid out in this process on the same X server, so that font and
-// style are the simulator's own.
-const std::map<int, QPoint>& buttonCentres() {
-  static const std::map<int, QPoint> centres = [] {
-    std::map<int, QPoint> found;
+// Where the toolbar puts its buttons on this display, in client coordinates, and
+// where "中止" lies in the view menu: the same window laid out in this process on
+// the same X server, so that font and style are the simulator's own.
+struct WindowLayout {
+  std::map<int, QPoint> buttons;
+  QPoint stopItem;          // in the view menu, from its top-left corner
+  QPoint originalViewItem;  // "元尺", likewise
+};
+
+const WindowLayout& layout() {
+  static const WindowLayout made = [] {
+    WindowLayout found;
     setenv("DISPLAY", desktop().display().c_str(), 1);
     qputenv("QT_QPA_PLATFORM", "xcb");
     static int argc = 1;
@@ -140,13 +147,23 @@ const std::map<int, QPoint>& buttonCentres() {
     Toolbar* bar = findToolbar(window);
     for (int index = 0; index < kButtonSlots; ++index) {
       if (bar != nullptr && bar->button(index) != nullptr) {
-        found[index] = bar->button(index)->geometry().center();
+        found.buttons[index] = bar->button(index)->geometry().center();
       }
+    }
+    run->running = 1;  // the menu as a running calculation shows it
+    if (QMenu* menu = window.prepareContextMenu(QPoint(400, 300))) {
+      menu->ensurePolished();
+      menu->adjustSize();
+      found.stopItem = menu->actionGeometry(MainWindow::findAction(menu, kStopCommand)).center();
+      found.originalViewItem =
+          menu->actionGeometry(MainWindow::findAction(menu, kOriginalViewCommand)).center();
     }
     return found;
   }();
-  return centres;
+  return made;
 }
+
+const std::map<int, QPoint>& buttonCentres() { return layout().buttons; }
 
 // One `movra-note run` of a model on the desktop, from a copy of the programs in
 // a directory of its own, so that the "out.txt" written beside the program is
@@ -266,6 +283,17 @@ TEST_F(DesktopTest, PlaybackFollowsTheToolbarUnderARealPointer) {
   const QImage atLast = run.settledPicture();
   const QImage bandAtLast = run.band();
 
+  // The wheel zooms about the pointer; "元尺" from the view menu brings the
+  // original view back.
+  desktop().moveTo(run.client(QPoint(550, 330)));
+  desktop().tool({"click", "4"});
+  EXPECT_TRUE(waitFor([&] { return run.picture() != atLast; }, kSettleMs)) << "no zoom";
+  desktop().moveTo(run.client(QPoint(400, 300)));
+  desktop().tool({"click", "3"});
+  movra::testing::pause(500);
+  desktop().click(run.client(QPoint(0, 23) + layout().originalViewItem));
+  EXPECT_TRUE(run.pictureBecomes(atLast)) << "元尺 should restore the view";
+
   // "|-" goes to the first frame; "<<" and "_<" are grayed there.
   run.click(kJumpButton);
   ASSERT_TRUE(waitFor([&] { return run.picture() != atLast; }, kSettleMs));
@@ -364,6 +392,34 @@ TEST_F(DesktopTest, ErrorDuringTheRunShowsABoxAndTheWindowStays) {
   EXPECT_EQ(run.finish(), 1) << "a reported error";
   EXPECT_NE(run.output().find("pendel.model:3: "), std::string::npos) << run.output();
   EXPECT_NE(run.output().find("R 2 0, 1k / (1 - p2)"), std::string::npos) << run.output();
+}
+
+// "中止" from the view menu in the middle of a run: the run ends for good, its
+// frames are written and stay for playback in the window.
+TEST_F(DesktopTest, StopFromTheViewMenuKeepsWhatWasComputed) {
+  DesktopRun run(kEndlessPendulum);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_on-cal_"));
+  const QImage early = run.picture();
+  ASSERT_TRUE(waitFor([&] { return run.picture() != early; }, kSettleMs));
+
+  // The right button released over the mechanism opens the view menu at (0, 23).
+  desktop().moveTo(run.client(QPoint(400, 300)));
+  desktop().tool({"click", "3"});
+  movra::testing::pause(500);
+  desktop().click(run.client(QPoint(0, 23) + layout().stopItem));
+  ASSERT_TRUE(waitFor([&] { return run.titleHas("_movra_"); }, kSettleMs)) << run.title();
+  EXPECT_TRUE(run.running(500)) << "the window stays for playback";
+  const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
+  EXPECT_GT(rows.size(), 2u) << "the frames computed up to the stop are written";
+
+  // Playback of what was computed: "|-" shows another frame.
+  const QImage stopped = run.settledPicture();
+  run.click(kJumpButton);
+  EXPECT_TRUE(waitFor([&] { return run.picture() != stopped; }, kSettleMs));
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 0) << "a window closed by its user, with nothing reported\n"
+                              << run.output();
 }
 
 // The second interactive mode as a user drives it: the bob is held with the
