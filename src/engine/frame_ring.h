@@ -31,9 +31,11 @@ struct FrameRing {
 };
 
 // Creates the block "%012d_ts_" (the clock value) for capacity + 2 frames of S + 1
-// numbers. Returns 0, 1 when it cannot be created, 2 when it cannot be mapped.
+// numbers, maps it and removes its name, so that nothing is left behind however
+// the process ends. Returns 0, 1 when it cannot be created, 2 when it cannot be
+// mapped.
 int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength);
 
-// releaseFrameRing (declared above) unmaps and removes the block.
+// releaseFrameRing (declared above) unmaps and closes the block.
 
 }  // namespace movra

@@ -91,18 +91,27 @@ TEST_F(RecordingTest, FrameLayoutEndsWithOutputsCountersAndWatchedValues) {
   EXPECT_EQ(run.frames.recordLength, run.outputBlockStart + 2 + 5 + 2);
 }
 
-TEST_F(RecordingTest, TwoRunsGetTwoRingsAndTheRingGoesWithTheRun) {
+TEST_F(RecordingTest, TwoRunsGetTwoRingsThatLeaveNoBlockBehind) {
   ASSERT_EQ(simulate(), 0);
-  const std::string first = f.run->frames.name;
   auto second = makeRun();
   ASSERT_EQ(prepareRun(*f.model, *second, f.reporter), 0);
   ASSERT_EQ(runSimulation(*f.model, *second, f.reporter, f.host), 0);  // the same clock value
-  EXPECT_NE(first, std::string(second->frames.name));
-  second.reset();
-  platform::SharedBlock probe;
-  ASSERT_TRUE(platform::openSharedBlock(first.c_str(), 8, probe));
-  EXPECT_FALSE(probe.created);  // the first run's ring is still there
-  platform::closeSharedBlock(probe);
+  // Separate memory: a write into one ring is not seen in the other.
+  double* first = f.run->frames.frame(0);
+  double* other = second->frames.frame(0);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(other, nullptr);
+  const double kept = first[0];
+  other[0] = kept + 12345.0;
+  EXPECT_EQ(first[0], kept);
+  // No name stays in the system, even while the rings are in use: a killed
+  // simulator leaves nothing in /dev/shm.
+  for (const char* name : {f.run->frames.name, second->frames.name}) {
+    platform::SharedBlock probe;
+    ASSERT_TRUE(platform::openSharedBlock(name, 8, probe));
+    EXPECT_TRUE(probe.created) << name;
+    platform::closeSharedBlock(probe);
+  }
 }
 
 TEST_F(RecordingTest, InteractiveFramesFormARing) {

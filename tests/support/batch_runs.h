@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,10 +38,27 @@ inline std::string readFile(const std::string& path) {
   return text.str();
 }
 
+// The scratch directories of this test process: removed when it exits, unless a
+// test failed, so that a failure leaves its runs to look at.
+class ScratchDirectories {
+ public:
+  ~ScratchDirectories() {
+    if (::testing::UnitTest::GetInstance()->Failed()) return;
+    for (const std::string& directory : directories_) std::filesystem::remove_all(directory);
+  }
+  void add(const std::string& directory) { directories_.push_back(directory); }
+
+ private:
+  std::vector<std::string> directories_;
+};
+
 // An empty directory of this test process.
 inline std::string scratchDirectory(const std::string& name) {
+  static ScratchDirectories made;
   const std::string directory = ::testing::TempDir() + name + "_" + std::to_string(getpid());
-  std::system(("rm -rf " + directory + " && mkdir -p " + directory).c_str());
+  std::filesystem::remove_all(directory);
+  std::filesystem::create_directories(directory);
+  made.add(directory);
   return directory;
 }
 
