@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "input/expression.h"
 #include "note/dump_json.h"
@@ -89,16 +89,6 @@ int dumpCommand(const std::string& modelPath) {
   return outcome.ok() ? 0 : 1;
 }
 
-int checkCommand(const std::string& modelPath) {
-  HandOverImage image;
-  if (!readFileOrReport(modelPath, image)) return 1;
-  auto model = makeModel();
-  const ReadOutcome outcome = readImage(image, *model, 1);
-  for (const ReaderMessage& message : outcome.messages) {
-    std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
-  }
-  return outcome.ok() ? 0 : 1;
-}
 
 namespace {
 
@@ -121,17 +111,132 @@ std::string commaFields(const std::string& text, size_t count) {
   return found == count ? fields : "";
 }
 
+// Prints one report of the simulator the way a user reads it; true for an error.
+bool printReport(const std::string& modelPath, const HandOverImage& image,
+                 const platform::EditorMessage& report) {
+  if (report.dataWord >= 1000 && report.dataWord < 3000) {
+    ReaderMessage message;
+    message.text = report.text;
+    const int record = report.dataWord % 1000;
+    if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
+      message.fileLine = image.recordFileLine[record];
+    }
+    std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
+    return true;
+  }
+  if (const std::string view = commaFields(report.text, 3); report.dataWord == 3 && !view.empty()) {
+    // Pasted as the first three fields of the model's ".vc" line.
+    std::printf("%s: view window: .vc %s\n", modelPath.c_str(), view.c_str());
+  } else if (const std::string scales = commaFields(report.text, 10);
+             report.dataWord == 4 && !scales.empty()) {
+    // Fields 4..13 of the ".vc" line, in column order.
+    std::printf("%s: scales: %s\n", modelPath.c_str(), scales.c_str());
+  } else {
+    std::printf("%s: report %d:%s\n", modelPath.c_str(), report.dataWord, report.text.c_str());
+  }
+  return false;
+}
+
+struct RunOptions {
+  std::string modelPath;
+  std::string modeMarker = "_a2_";
+  std::string controlKeyFile;
+  std::string batchDirectory;
+  std::string answer;
+  bool quiet = false;  // without the simulator's summary line
+};
+
+// Hands the model over, runs the simulator and shows its reports.
+int runModel(const RunOptions& options) {
+  const std::string& modelPath = options.modelPath;
+  HandOverImage image;
+  if (!readFileOrReport(modelPath, image)) return 1;
+  platform::EditorMailbox mailbox;
+  if (!mailbox.ok()) {
+    std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
+                 platform::runtimeDirectory().c_str());
+    return 1;
+  }
+  LaunchRequest request;
+  request.modeMarker = options.modeMarker;
+  request.controlKeyFile = options.controlKeyFile;
+  request.textBlockName = "movra-text-" + std::to_string(getpid());
+  request.modelName = baseName(modelPath);
+  request.editorWindow = mailbox.id();
+  request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
+  request.quiet = options.quiet;
+  // The simulator reads these from its environment: where a batch run's results go
+  // and how the Newton questions are answered without a window.
+  if (!options.batchDirectory.empty()) {
+    if (mkdir(options.batchDirectory.c_str(), 0755) != 0 && errno != EEXIST) {
+      std::fprintf(stderr, "movra-note run: cannot make %s\n", options.batchDirectory.c_str());
+      return 1;
+    }
+    setenv("MOVRA_OUTPUT_DIR", options.batchDirectory.c_str(), 1);
+  }
+  if (!options.answer.empty()) setenv("MOVRA_ANSWER", options.answer.c_str(), 1);
+
+  // Reports are shown as they come, while the simulator's window is still open.
+  bool failed = false;
+  const auto showReports = [&] {
+    for (const platform::EditorMessage& report : mailbox.takeMessages()) {
+      failed = printReport(modelPath, image, report) || failed;
+    }
+    std::fflush(stdout);
+  };
+  int status = 0;
+  {
+    HandOverBlocks blocks(image, request.textBlockName);
+    if (!blocks.ok()) {
+      std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
+      return 1;
+    }
+    std::fflush(stdout);
+    status = runSimulator(request, showReports);
+  }
+  if (status < 0) {
+    std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
+    return 1;
+  }
+  showReports();
+  return failed ? 1 : status;
+}
+
 }  // namespace
+
+int checkCommand(const std::string& modelPath) {
+  HandOverImage image;
+  if (!readFileOrReport(modelPath, image)) return 1;
+  auto model = makeModel();
+  const ReadOutcome outcome = readImage(image, *model, 1);
+  for (const ReaderMessage& message : outcome.messages) {
+    std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
+  }
+  if (!outcome.ok()) return 1;
+  // The model reads: the initial-check launch also solves for the starting state,
+  // without a window and with its results in a directory of its own.
+  char scratch[] = "/tmp/movra-check-XXXXXX";
+  if (mkdtemp(scratch) == nullptr) {
+    std::fprintf(stderr, "movra-note check: cannot make a scratch directory in /tmp\n");
+    return 1;
+  }
+  RunOptions options;
+  options.modelPath = modelPath;
+  options.modeMarker = "_a1_";
+  options.batchDirectory = scratch;
+  options.quiet = true;
+  const int status = runModel(options);
+  std::error_code ignored;
+  std::filesystem::remove_all(scratch, ignored);
+  return status == 0 ? 0 : 1;
+}
 
 int runCommand(const std::vector<std::string>& arguments) {
   if (arguments.empty()) {
     std::fprintf(stderr, "movra-note run: which model?\n");
     return 2;
   }
-  LaunchRequest request;
-  std::string modelPath;
-  std::string batchDirectory;
-  std::string answer;
+  RunOptions options;
   // Options may stand before or after the model.
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& option = arguments[i];
@@ -142,90 +247,29 @@ int runCommand(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "movra-note run: --mode takes a1, a2, a3 or a4, not '%s'\n", mode.c_str());
         return 2;
       }
-      request.modeMarker = "_" + mode + "_";
+      options.modeMarker = "_" + mode + "_";
     } else if (option == "--keys" && hasValue) {
-      request.controlKeyFile = arguments[++i];
+      options.controlKeyFile = arguments[++i];
     } else if (option == "--batch" && hasValue) {
-      batchDirectory = arguments[++i];
+      options.batchDirectory = arguments[++i];
     } else if (option == "--answer" && hasValue) {
-      answer = arguments[++i];
-      if (answer != "Y" && answer != "N") {
+      options.answer = arguments[++i];
+      if (options.answer != "Y" && options.answer != "N") {
         std::fprintf(stderr, "movra-note run: --answer takes Y or N\n");
         return 2;
       }
-    } else if (option.rfind("--", 0) != 0 && modelPath.empty()) {
-      modelPath = option;
+    } else if (option.rfind("--", 0) != 0 && options.modelPath.empty()) {
+      options.modelPath = option;
     } else {
       std::fprintf(stderr, "movra-note run: unknown option '%s'\n", option.c_str());
       return 2;
     }
   }
-  if (modelPath.empty()) {
+  if (options.modelPath.empty()) {
     std::fprintf(stderr, "movra-note run: which model?\n");
     return 2;
   }
-
-  HandOverImage image;
-  if (!readFileOrReport(modelPath, image)) return 1;
-  platform::EditorMailbox mailbox;
-  if (!mailbox.ok()) {
-    std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
-                 platform::runtimeDirectory().c_str());
-    return 1;
-  }
-  request.textBlockName = "movra-text-" + std::to_string(getpid());
-  request.modelName = baseName(modelPath);
-  request.editorWindow = mailbox.id();
-  request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
-  // The simulator reads these from its environment: where a batch run's results go
-  // and how the Newton questions are answered without a window.
-  if (!batchDirectory.empty()) {
-    if (mkdir(batchDirectory.c_str(), 0755) != 0 && errno != EEXIST) {
-      std::fprintf(stderr, "movra-note run: cannot make %s\n", batchDirectory.c_str());
-      return 1;
-    }
-    setenv("MOVRA_OUTPUT_DIR", batchDirectory.c_str(), 1);
-  }
-  if (!answer.empty()) setenv("MOVRA_ANSWER", answer.c_str(), 1);
-
-  int status = 0;
-  {
-    HandOverBlocks blocks(image, request.textBlockName);
-    if (!blocks.ok()) {
-      std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
-      return 1;
-    }
-    std::fflush(stdout);
-    status = runSimulator(request);
-  }
-  if (status < 0) {
-    std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
-    return 1;
-  }
-  bool failed = false;
-  for (const platform::EditorMessage& report : mailbox.takeMessages()) {
-    if (report.dataWord >= 1000 && report.dataWord < 3000) {
-      ReaderMessage message;
-      message.text = report.text;
-      const int record = report.dataWord % 1000;
-      if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
-        message.fileLine = image.recordFileLine[record];
-      }
-      std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
-      failed = true;
-    } else if (const std::string view = commaFields(report.text, 3);
-               report.dataWord == 3 && !view.empty()) {
-      // Pasted as the first three fields of the model's ".vc" line.
-      std::printf("%s: view window: .vc %s\n", modelPath.c_str(), view.c_str());
-    } else if (const std::string scales = commaFields(report.text, 10);
-               report.dataWord == 4 && !scales.empty()) {
-      // Fields 4..13 of the ".vc" line, in column order.
-      std::printf("%s: scales: %s\n", modelPath.c_str(), scales.c_str());
-    } else {
-      std::printf("%s: report %d:%s\n", modelPath.c_str(), report.dataWord, report.text.c_str());
-    }
-  }
-  return failed ? 1 : status;
+  return runModel(options);
 }
 
 }  // namespace movra::note

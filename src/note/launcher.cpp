@@ -1,12 +1,15 @@
 #include "note/launcher.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "input/hand_over_layout.h"
 
@@ -54,7 +57,10 @@ HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& te
   ok_ = true;
 }
 
-int runSimulator(const LaunchRequest& request) {
+// How often the editor looks at its mailbox while the simulator runs.
+constexpr int kWaitStepMs = 50;
+
+int runSimulator(const LaunchRequest& request, const std::function<void()>& whileRunning) {
   std::vector<std::string> arguments = {request.simulatorPath, request.textBlockName,
                                         request.modeMarker,    request.modelName,
                                         request.editorWindow,  request.controlKeyFile};
@@ -62,12 +68,22 @@ int runSimulator(const LaunchRequest& request) {
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
   pid_t child = 0;
-  if (posix_spawn(&child, request.simulatorPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-    return -1;
-  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (request.quiet) posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const int failed =
+      posix_spawn(&child, request.simulatorPath.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return -1;
   int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
+  while (true) {
+    const pid_t ended = waitpid(child, &status, whileRunning ? WNOHANG : 0);
+    if (ended == child) break;
+    if (ended < 0 && errno != EINTR) return -1;
+    if (ended == 0) {
+      whileRunning();
+      std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
+    }
   }
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);

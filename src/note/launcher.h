@@ -2,6 +2,7 @@
 // simulator's command line.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,10 +33,12 @@ struct LaunchRequest {
   std::string modelName;
   std::string editorWindow = "0";
   std::string controlKeyFile;
+  bool quiet = false;  // the simulator's standard output goes nowhere
 };
 
-// Starts the simulator with the command line it expects and waits for it.
-// Returns its exit code, or -1 when it could not be started.
-int runSimulator(const LaunchRequest& request);
+// Starts the simulator with the command line it expects and waits for it, calling
+// whileRunning now and then meanwhile (to show its reports as they come). Returns
+// its exit code, or -1 when it could not be started.
+int runSimulator(const LaunchRequest& request, const std::function<void()>& whileRunning = {});
 
 }  // namespace movra::note

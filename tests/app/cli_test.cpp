@@ -64,6 +64,27 @@ TEST_F(CliTest, EvalPrintsStatusValueAndReferences) {
   EXPECT_NE(result.output.find("\"status\":51,\"value\":null"), std::string::npos) << result.output;
 }
 
+// The check is the initial-check launch: the simulator solves for the starting
+// state, so faults that only the solution shows are found at their line too, and
+// a sound model passes without a word.
+TEST_F(CliTest, CheckSolvesTheStartingStateAndLeavesNothingBehind) {
+  const std::string bad = writeModel("cli_negative.model",
+                                     "// a resistor that is negative at the start\n"
+                                     "V 1 0, 5, 0\n"
+                                     "R 1 0, 1k * (p2 - 1)\n"
+                                     ".t 2\n   0\n   1m\n   10u\n   1\n");
+  Result result = runNote("check " + bad);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output.rfind(bad + ":3: ", 0), 0u) << result.output;
+  EXPECT_NE(result.output.find("R 1 0, 1k * (p2 - 1)"), std::string::npos) << result.output;
+
+  const std::string good = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  result = runNote("check " + good);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
 TEST_F(CliTest, CheckNamesTheModelFilesOwnLine) {
   // Blank and comment lines before the fault must not shift the line.
   const std::string path = writeModel("cli_bad.model",

@@ -117,6 +117,18 @@ class Child {
     while (output_ >= 0 && (got = read(output_, buffer, sizeof buffer)) > 0) text.append(buffer, got);
     return text;
   }
+  // What the child has written so far, without waiting for more.
+  std::string readAvailable() {
+    std::string text;
+    char buffer[4096];
+    pollfd ready{output_, POLLIN, 0};
+    while (output_ >= 0 && poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN) != 0) {
+      const ssize_t got = read(output_, buffer, sizeof buffer);
+      if (got <= 0) break;
+      text.append(buffer, got);
+    }
+    return text;
+  }
 
   // The exit code once the child has ended within the time, else -1 (still running)
   // or -2 (ended by a signal).
