@@ -139,6 +139,29 @@ class CensusTest : public ::testing::Test {
     std::ofstream(path) << text;
     return path;
   }
+  // The editor's side of a run: the model file handed over through the blocks and
+  // the simulator started reporting to editorId, its results in this test's
+  // directory. The simulator's exit code.
+  int runUnderEditor(const std::string& model, const std::string& editorId) {
+    note::HandOverImage image;
+    std::vector<note::FileError> errors;
+    EXPECT_TRUE(note::readModelFilePath(model, image, errors));
+    note::LaunchRequest request;
+    request.simulatorPath = kBin + "movra-sim";
+    request.textBlockName = "census-text";
+    request.modelName = std::filesystem::path(model).filename().string();
+    request.editorWindow = editorId;
+    setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
+    int status = -1;
+    {
+      note::HandOverBlocks blocks(image, request.textBlockName);
+      EXPECT_TRUE(blocks.ok()) << blocks.error();
+      if (blocks.ok()) status = note::runSimulator(request);
+    }
+    unsetenv("MOVRA_OUTPUT_DIR");
+    return status;
+  }
+
   int entryCount() const {
     int count = 0;
     for (const auto& item :
@@ -476,19 +499,7 @@ TEST_F(CensusTest, ReadingErrorReachesTheEditorWithItsStatement) {
   // This test is the editor: it hands over and listens.
   platform::EditorMailbox mailbox;
   ASSERT_TRUE(mailbox.ok());
-  note::LaunchRequest request;
-  request.simulatorPath = kBin + "movra-sim";
-  request.textBlockName = "census-text";
-  request.modelName = "faulty.model";
-  request.editorWindow = mailbox.id();
-  setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
-  int status = 0;
-  {
-    note::HandOverBlocks blocks(image, request.textBlockName);
-    ASSERT_TRUE(blocks.ok()) << blocks.error();
-    status = note::runSimulator(request);
-  }
-  unsetenv("MOVRA_OUTPUT_DIR");
+  const int status = runUnderEditor(model, mailbox.id());
   EXPECT_EQ(status, 51);  // a batch run exits with its run's status: refused
   const auto messages = mailbox.takeMessages();
   ASSERT_EQ(messages.size(), 1u);
@@ -516,26 +527,9 @@ const char* const kLateFaultModel =
 
 TEST_F(CensusTest, RunErrorAfterTheFirstStepReachesTheEditorAsARunError) {
   const std::string model = writeModel("late.model", kLateFaultModel);
-  note::HandOverImage image;
-  std::vector<note::FileError> errors;
-  ASSERT_TRUE(note::readModelFilePath(model, image, errors)) << errors[0].message;
-  ASSERT_EQ(image.recordFileLine[12], kFaultyFileLine);
-
   platform::EditorMailbox mailbox;
   ASSERT_TRUE(mailbox.ok());
-  note::LaunchRequest request;
-  request.simulatorPath = kBin + "movra-sim";
-  request.textBlockName = "census-text";
-  request.modelName = "late.model";
-  request.editorWindow = mailbox.id();
-  setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
-  int status = 0;
-  {
-    note::HandOverBlocks blocks(image, request.textBlockName);
-    ASSERT_TRUE(blocks.ok()) << blocks.error();
-    status = note::runSimulator(request);
-  }
-  unsetenv("MOVRA_OUTPUT_DIR");
+  const int status = runUnderEditor(model, mailbox.id());
   EXPECT_EQ(status, 5) << "the run was stopped by the error";
   const auto messages = mailbox.takeMessages();
   ASSERT_EQ(messages.size(), 1u);
@@ -548,25 +542,12 @@ TEST_F(CensusTest, RunErrorAfterTheFirstStepReachesTheEditorAsARunError) {
 
 TEST_F(CensusTest, EditorThatHasGoneLosesTheReportButNotTheFrames) {
   const std::string model = writeModel("late.model", kLateFaultModel);
-  note::HandOverImage image;
-  std::vector<note::FileError> errors;
-  ASSERT_TRUE(note::readModelFilePath(model, image, errors)) << errors[0].message;
-  note::LaunchRequest request;
-  request.simulatorPath = kBin + "movra-sim";
-  request.textBlockName = "census-text";
-  request.modelName = "late.model";
+  std::string gone;
   {
-    platform::EditorMailbox gone;  // the editor closes before the simulator reports
-    request.editorWindow = gone.id();
+    platform::EditorMailbox mailbox;  // the editor closes before the simulator reports
+    gone = mailbox.id();
   }
-  setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
-  int status = 0;
-  {
-    note::HandOverBlocks blocks(image, request.textBlockName);
-    ASSERT_TRUE(blocks.ok()) << blocks.error();
-    status = note::runSimulator(request);
-  }
-  unsetenv("MOVRA_OUTPUT_DIR");
+  const int status = runUnderEditor(model, gone);
   EXPECT_EQ(status, 5);
   EXPECT_EQ(movra::testing::readColumns(directory + "/out.txt").size(), 1u);
 }

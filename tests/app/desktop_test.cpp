@@ -40,14 +40,7 @@ using movra::testing::waitFor;
 // The pendulum of the window tests over 2 s with a frame every 50 steps and a
 // playback as long as the run: 41 frames, about 49 ms each, so that every frame
 // stays on screen long enough to be seen.
-const std::string kShortPendulum = R"(.in 1  0    0
-.in 2  0.5  0
-pc 0n 1n
-lr 2n 1p
-b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
-.o x2.1, x2.2
-.vc 0, 0, 1
-.t 2
+const std::string kShortPendulum = std::string(movra::testing::kPendulumMechanism) + R"(.t 2
    0
    2
    1m
@@ -57,14 +50,7 @@ b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
 
 // The same pendulum swinging far longer than any test waits (8000 frames, near the
 // limit of output points).
-const std::string kEndlessPendulum = R"(.in 1  0    0
-.in 2  0.5  0
-pc 0n 1n
-lr 2n 1p
-b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
-.o x2.1, x2.2
-.vc 0, 0, 1
-.t 2
+const std::string kEndlessPendulum = std::string(movra::testing::kPendulumMechanism) + R"(.t 2
    0
    400
    1m

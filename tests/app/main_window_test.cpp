@@ -68,7 +68,7 @@ struct WindowFixture {
 
   explicit WindowFixture(int handOverMode, LaunchArguments launch = {}) {
     ensureApplication();
-    prepared = prepareModel(kPendulum, handOverMode);
+    prepared = prepareModel(kPendulum.c_str(), handOverMode);
     if (launch.arguments.empty()) launch = launchFor(handOverMode);
     window =
         std::make_unique<MainWindow>(*prepared->model, *prepared->run, prepared->reporter, launch);

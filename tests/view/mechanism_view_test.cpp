@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/in_process_run.h"
+#include "support/window_tests.h"
 #include "view/graph_plot.h"
 #include "view/gui_environment.h"
 
@@ -25,14 +26,7 @@ const QRect kSquareInside(101, 31, 599, 599);
 constexpr int kAllFlags = 0x37;
 constexpr int kNoGraph = kAllFlags & ~0x20;
 
-const char* const kPendulum = R"(.in 1  0    0
-.in 2  0.5  0
-pc 0n 1n
-lr 2n 1p
-b  0n 2n, 1, 1m, 9.81 * p2 {f 1}
-.o x2.1, x2.2
-.vc 0, 0, 1
-.t 2
+const std::string kPendulum = std::string(movra::testing::kPendulumMechanism) + R"(.t 2
    0
    0.2
    1m
@@ -105,7 +99,7 @@ class MechanismViewTest : public ::testing::Test {
 };
 
 TEST_F(MechanismViewTest, FrameAndScaleZoneColoursFollowTheRunState) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   ASSERT_EQ(run().runEnded, 1);
   QImage ended = draw(kSourceLive, kAllFlags, 0);
   const QRect bottomEdge(100, 630, 602, 1);
@@ -127,13 +121,13 @@ TEST_F(MechanismViewTest, FrameAndScaleZoneColoursFollowTheRunState) {
 }
 
 TEST_F(MechanismViewTest, OtherSourcesDrawNothing) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   QImage picture = draw(5, kAllFlags, 0);
   EXPECT_EQ(testing::countChanged(picture, kStockGray, picture.rect()), 0);
 }
 
 TEST_F(MechanismViewTest, LinkAppearsWhereRecordedAndFollowsTheElementsTag) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   const int link = longestLine();
   ASSERT_GT(link, 0);
   ASSERT_EQ(run().display.tag[link] & 2, 2);
@@ -155,7 +149,7 @@ TEST_F(MechanismViewTest, LinkAppearsWhereRecordedAndFollowsTheElementsTag) {
 }
 
 TEST_F(MechanismViewTest, MechanicalNodeMarkersTellHeldFromMassiveNodes) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   QImage picture = draw(kSourceLive, 1, 0);  // no elements, no forces, no numbers
   const int xPivot = run().unknownOfKey[11];
   const int xBob = run().unknownOfKey[21];
@@ -282,7 +276,7 @@ TEST_F(SchematicTest, NodeGaugesPointUpByPotentialTimesFactor) {
 }
 
 TEST_F(MechanismViewTest, PlaybackPutsTheFramesUnknownsBackIntoX) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   const int xBob = run().unknownOfKey[21];
   const double start = outcome_->output(frameSlot(run(), 0), 2);
   const double end = run().X[xBob];
@@ -296,7 +290,7 @@ TEST_F(MechanismViewTest, PlaybackPutsTheFramesUnknownsBackIntoX) {
 }
 
 TEST_F(MechanismViewTest, FollowedNodeStaysInTheMiddle) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   model().view.followedNodeX = 2;
   const int xBob = run().unknownOfKey[21];
   // The watched value is recorded with the frame: set it as a frame would carry it.
@@ -367,7 +361,7 @@ TEST_F(MechanismViewTest, VectorOutputNamesAlternateBetweenFrames) {
 }
 
 TEST_F(MechanismViewTest, GrabMarkersOnlyInTheInteractiveModes) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   const int xBob = run().unknownOfKey[21];
   QImage still = draw(kSourceLive, kAllFlags, 0);
   const QPoint bob = window(run().X[xBob], run().X[run().unknownOfKey[22]]);
@@ -387,7 +381,7 @@ TEST_F(MechanismViewTest, GrabMarkersOnlyInTheInteractiveModes) {
 }
 
 TEST_F(MechanismViewTest, DamagedFramesAndWindowsDoNotCrash) {
-  load(kPendulum);
+  load(kPendulum.c_str());
   DisplayList& list = run().display;
   list.count = 50000;  // far more items than the list holds
   list.start[1] = -7;
