@@ -166,6 +166,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A paused calculation closed by its user: what it computed is still written.
+  if (run_.runEnded == 0 && run_.runRequest == 2 && run_.lastFrame >= 0) command(kExportCommand);
   destroySequence();
   event->accept();
 }

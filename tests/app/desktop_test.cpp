@@ -368,6 +368,18 @@ TEST_F(DesktopTest, GraphButtonPausesAndResumesARunningCalculation) {
   EXPECT_GT(rows.size(), 2u) << "the frames computed before the close are in out.txt";
 }
 
+TEST_F(DesktopTest, ClosingAPausedCalculationKeepsWhatItComputed) {
+  DesktopRun run(kEndlessPendulum);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_on-cal_"));
+  movra::testing::pause(300);
+  run.click(kGraphButton);
+  ASSERT_TRUE(waitFor([&] { return run.titleHas("休止中"); }, kSettleMs)) << run.title();
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 0) << run.output();
+  EXPECT_GT(movra::testing::readColumns(run.directory() + "/out.txt").size(), 2u);
+}
+
 // An error once the run is under way: the user sees it in a box, the editor gets
 // it at the model's line, and the window stays for a look at what ran.
 TEST_F(DesktopTest, ErrorDuringTheRunShowsABoxAndTheWindowStays) {
