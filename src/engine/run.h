@@ -89,8 +89,8 @@ struct Run {
   int stepsPerOutput = 1;      // q
   int status = kRunNormal;
   int repaintInterval = 1;
-  int playbackPeriodMs = 1;
-  int ticksPerThird = 1;
+  int playbackPeriodMs = 30;  // until a run sets them from its frames
+  int ticksPerThird = 10;
   long long pacingClock = 0;
   int pacingStep = 0;
   int lastFastForward = 0;
