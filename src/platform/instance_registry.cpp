@@ -41,18 +41,13 @@ bool parseEntryName(const char* name, pid_t& pid, unsigned long long& start) {
   return decimalPrefix(end + 1, 0, start, &end) && *end == 0 && pid > 0;
 }
 
-// A process id spelled in decimal and nothing else; 0 for any other name.
-pid_t pidOfName(const char* name, const char* suffix) {
-  const size_t suffixLength = std::strlen(suffix);
-  const size_t length = std::strlen(name);
-  if (length <= suffixLength || std::strcmp(name + length - suffixLength, suffix) != 0) return 0;
-  long pid = 0;
-  for (size_t i = 0; i < length - suffixLength; ++i) {
-    if (name[i] < '0' || name[i] > '9') return 0;
-    pid = pid * 10 + (name[i] - '0');
-    if (pid > 0x7fffffffL) return 0;
-  }
-  return static_cast<pid_t>(pid);
+// The writer of a temp file ".<pid>.tmp"; 0 for any other name.
+pid_t writerOfTempFile(const char* name) {
+  unsigned long long value = 0;
+  const char* end = nullptr;
+  if (name[0] != '.' || !decimalPrefix(name + 1, '.', value, &end)) return 0;
+  if (std::strcmp(end, ".tmp") != 0 || value > 0x7fffffffULL) return 0;
+  return static_cast<pid_t>(value);
 }
 
 // A window counts once per marker, however often its title repeats it.
@@ -203,7 +198,7 @@ std::vector<TitleEntry> TitleRegistry::liveEntries() const {
     const char* name = item->d_name;
     if (name[0] == '.') {
       // A temp file of a writer that died between open and rename.
-      const pid_t writer = pidOfName(name + 1, ".tmp");
+      const pid_t writer = writerOfTempFile(name);
       if (writer > 0 && !processExists(writer)) unlinkat(dirfd(listing), name, 0);
       continue;
     }
