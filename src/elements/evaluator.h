@@ -19,8 +19,26 @@ struct EvaluationContext {
 
 using ElementEvaluator = int (*)(EvaluationContext& context, int row);
 
-// The evaluator of a type code, or nullptr for a code that adds nothing.
+inline constexpr int kTypeCodeCount = 70;  // type codes 0..69
+
+// What the program knows about one type code.
+struct CatalogueEntry {
+  ElementEvaluator evaluate = nullptr;
+  bool prepares = false;  // the preparation pass calls it before every step attempt
+};
+
+// The entry of a type code; an empty entry for a code outside the catalogue.
+const CatalogueEntry& catalogueEntry(int typeCode);
+
+// The evaluator of a type code, or nullptr for a code that has none.
 ElementEvaluator evaluatorFor(int typeCode);
+
+// The code's evaluator brings its states up to date before every attempt.
+bool needsPreparation(int typeCode);
+
+// The first element whose type code has no evaluator is refused at its line:
+// a model runs with every element it names, or not at all. Returns 0 or 9.
+int refuseElementsWithoutEvaluator(Model& model, Reporter& reporter);
 
 // For tests of the engine: serve a code with another evaluator (nullptr restores
 // the real one). Returns the replacement that was in place.

@@ -25,22 +25,6 @@ int elementRows(const Model& model) {
   return std::clamp(model.count.elements, 0, kElementCapacity - 1);
 }
 
-// The kinds that bring their internal states up to date before an attempt.
-bool needsPreparation(int typeCode) {
-  switch (typeCode) {
-    case 5:
-    case 8:
-    case 9:
-    case 14:
-    case 15:
-    case 16:
-    case 54:
-      return true;
-    default:
-      return false;
-  }
-}
-
 int evaluate(EvaluationContext& context, int row) {
   const ElementEvaluator evaluator = evaluatorFor(context.model.elements[row].typeCode);
   return evaluator == nullptr ? 0 : evaluator(context, row);

@@ -1,5 +1,6 @@
 #include "engine/run_setup.h"
 
+#include "elements/evaluator.h"
 #include "engine/unknowns.h"
 #include "input/model_checks.h"
 
@@ -8,6 +9,7 @@ namespace movra {
 int prepareRun(Model& model, Run& run, Reporter& reporter) {
   run.handOverMode = model.handOverMode;
   run.interactionMode = model.interactionMode;
+  if (refuseElementsWithoutEvaluator(model, reporter) != 0) return 9;
   if (allocateUnknowns(model, run, reporter) != 0) return 9;
   for (int key = 3; key < kUnknownKeyCapacity; ++key) {
     const int index = run.unknownOfKey[key];

@@ -95,6 +95,23 @@ TEST_F(CliTest, CheckNamesTheModelFilesOwnLine) {
   EXPECT_EQ(result.output, path + ":6: 節のｉｄが？・ lr 1n 2, 1\n");
 }
 
+TEST_F(CliTest, ElementsWithoutAnEvaluatorAreRefusedAtTheirLine) {
+  // Keywords the language accepts but no evaluator serves: a model that names one
+  // must not run with that element silently left out.
+  for (const char* keyword : {"x0 1n 2n", "m0 1n 2n", "n 1 2 3", "Hv 1 2"}) {
+    const std::string path = writeModel("cli_unmodelled.model", std::string("R 1 0, 1k\n// note\n") +
+                                                                   keyword + ", 1\nV 1 0, 1, 0\n");
+    for (const char* command : {"check ", "run "}) {
+      const Result result = runNote(command + path);
+      EXPECT_EQ(result.exitCode, 1) << command << keyword << ": " << result.output;
+      EXPECT_NE(result.output.find(path + ":3: この要素はまだ計算できない？"), std::string::npos)
+          << command << keyword << ": " << result.output;
+      EXPECT_EQ(result.output.find("out.txt written"), std::string::npos) << result.output;
+    }
+  }
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
 TEST_F(CliTest, ExamplesCheckAndDumpCleanly) {
   for (const char* example : {"rc_circuit.model", "pendulum.model"}) {
     const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/" + example;

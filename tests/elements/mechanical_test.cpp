@@ -14,7 +14,7 @@
 
 #include "elements/conventions.h"
 #include "elements/evaluator.h"
-#include "elements/families.h"
+#include "elements/mechanical/mechanical.h"
 #include "engine/linear_solver.h"
 #include "engine/newton.h"
 #include "support/element_fixture.h"

@@ -17,7 +17,7 @@ namespace movra::note {
 namespace {
 
 const std::filesystem::path kDocs =
-    std::filesystem::path(__FILE__).parent_path() / "../../docs/model-format.md";
+    std::filesystem::path(MOVRA_SOURCE_DIR) / "docs/model-format.md";
 
 std::string docsText() {
   std::ifstream file(kDocs);

@@ -541,7 +541,7 @@ TEST(ModelFileEncoding, UnknownKeywordAndUnreadableFile) {
 }
 
 TEST(ModelFileExamples, ReadWithoutErrors) {
-  const auto examples = std::filesystem::path(__FILE__).parent_path() / "../../examples";
+  const auto examples = std::filesystem::path(MOVRA_SOURCE_DIR) / "examples";
   for (const char* name : {"rc_circuit.model", "pendulum.model"}) {
     Result r;
     r.ok = readModelFilePath((examples / name).string(), r.image, r.errors);

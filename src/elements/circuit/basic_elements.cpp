@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "elements/conventions.h"
-#include "elements/families.h"
+#include "elements/circuit/circuit.h"
 
 namespace movra {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "elements/conventions.h"
-#include "elements/families.h"
+#include "elements/mechanical/mechanical.h"
 
 namespace movra {
 

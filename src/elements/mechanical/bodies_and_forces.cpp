@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "elements/conventions.h"
-#include "elements/families.h"
+#include "elements/mechanical/mechanical.h"
 
 namespace movra {
 

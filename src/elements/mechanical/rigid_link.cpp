@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "elements/conventions.h"
-#include "elements/families.h"
+#include "elements/mechanical/mechanical.h"
 
 namespace movra {
 

@@ -1,18 +1,10 @@
-// The evaluators of each element family, registered in evaluator_table.cpp.
+// The mechanical evaluators and what they share: coordinate damping, node
+// pairs, the point spring, and the outlines and force arrows they draw.
 #pragma once
 
 #include "elements/evaluator.h"
 
 namespace movra {
-
-// Circuit elements.
-int evaluateVoltageSource(EvaluationContext& context, int row);  // 21
-int evaluateCurrentSource(EvaluationContext& context, int row);  // 22
-int evaluateResistor(EvaluationContext& context, int row);       // 23
-int evaluateCapacitor(EvaluationContext& context, int row);      // 24
-int evaluateInductor(EvaluationContext& context, int row);       // 26
-int evaluateSwitch(EvaluationContext& context, int row);         // 27
-int evaluateAmplifier(EvaluationContext& context, int row);      // 35
 
 // Mechanical elements.
 int evaluateSpringDamper(EvaluationContext& context, int row);    // 5

@@ -16,7 +16,7 @@
 #include <cstring>
 
 #include "elements/conventions.h"
-#include "elements/families.h"
+#include "elements/mechanical/mechanical.h"
 
 namespace movra {
 
