@@ -149,6 +149,9 @@ class MainWindow : public QWidget {
   void destroySequence();
   bool destroyed() const { return destroyed_; }
   bool quitRequested() const { return quitRequested_; }
+  // The files the window has written so far (full paths), for the closing line.
+  const std::string& writtenOutputs() const { return writtenOutputs_; }
+  void noteWritten(const std::string& path);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -205,6 +208,7 @@ class MainWindow : public QWidget {
   bool leftDown_ = false;
   bool destroyed_ = false;
   bool quitRequested_ = false;
+  std::string writtenOutputs_;
 };
 
 }  // namespace movra::app

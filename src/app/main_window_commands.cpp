@@ -151,7 +151,9 @@ void MainWindow::command(int id) {
       requestRepaint();
       break;
     case kExportCommand:
-      exportOutputs(model_, run_, reporter_, outputDirectory_);
+      if (run_.lastFrame >= 0 && exportOutputs(model_, run_, reporter_, outputDirectory_)) {
+        noteWritten(outputDirectory_ + "out.txt");
+      }
       break;
     case kReportCommand:
       if (model_.handOverMode > 0) {
@@ -232,6 +234,12 @@ void MainWindow::resumeRun() {
   }
   if (run_.runEnded == 1) setEndedTitle();
   requestRepaint();
+}
+
+void MainWindow::noteWritten(const std::string& path) {
+  if (writtenOutputs_.find(path) != std::string::npos) return;
+  if (!writtenOutputs_.empty()) writtenOutputs_ += ", ";
+  writtenOutputs_ += path;
 }
 
 }  // namespace movra::app

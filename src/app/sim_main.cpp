@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "app/census.h"
 #include "app/editor_report.h"
@@ -20,6 +22,9 @@
 using namespace movra;
 
 namespace {
+
+// A hand-over block that could not be read.
+constexpr int kHandOverFailed = 19;
 
 // Off screen, Qt reports on every start that it cannot raise windows or find a
 // runtime directory; those lines say nothing to a user of a batch run.
@@ -58,14 +63,15 @@ int main(int argc, char** argv) {
   // The census refuses in a plain box, as a window would.
   app::MessageBoxContext startBoxes;
   reporter.setSink(app::messageBoxSink(&startBoxes));
-  if (app::censusAllowsStart(reporter) != app::LaunchCheck::Go) return 0;
+  // A refused start is a failure to whoever started us: never status 0.
+  if (app::censusAllowsStart(reporter) != app::LaunchCheck::Go) return kRunRefused;
   reporter.setSink(consoleSink(&answerYes));
 
-  if (!app::copyHandOverBlocks(*model, reporter)) return 0;
+  if (!app::copyHandOverBlocks(*model, reporter)) return kHandOverFailed;
 
   app::LaunchArguments launch;
   for (int i = 0; i < argc; ++i) launch.arguments.emplace_back(argv[i]);
-  if (app::checkArguments(launch, reporter) != app::LaunchCheck::Go) return 0;
+  if (app::checkArguments(launch, reporter) != app::LaunchCheck::Go) return kRunRefused;
   model->handOverMode = launch.handOverMode;
   model->interactionMode = launch.interactionMode;
   reporter.setHandOverMode(launch.handOverMode);
@@ -73,13 +79,16 @@ int main(int argc, char** argv) {
   const std::string program = platform::programPath();
   if (program.empty()) {
     reporter.notice("実行ファイルのパスが？");
-    return 0;
+    return kRunRefused;
   }
   // "out.txt" goes beside the program; a batch run names its own directory, so
   // that runs side by side never write over each other's results.
   std::string outputDirectory = platform::directoryOf(program);
   if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch != nullptr && *batch != 0) {
-    outputDirectory = batch;
+    // Full paths, so that the closing line says exactly where the results went.
+    std::error_code ignored;
+    outputDirectory = std::filesystem::absolute(batch, ignored).string();
+    if (outputDirectory.empty()) outputDirectory = batch;
     if (outputDirectory.back() != '/') outputDirectory += '/';
   }
 
@@ -89,7 +98,7 @@ int main(int argc, char** argv) {
     if (textStatus <= 10) reporter.notice("ファイルが開かない_");
     // The editor would otherwise never learn why nothing ran.
     reportCollectedError(*model, *run, reporter, launch);
-    return 0;
+    return kRunRefused;
   }
 
   // The rest of start-up happens with the window: on a display it stays open for
@@ -100,6 +109,8 @@ int main(int argc, char** argv) {
   options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
   options.offscreenAnswer = answerYes;
   options.titleChanged = app::publishTitle;  // what the census of later starts reads
+  std::string written;
+  options.written = &written;
   // The interactive modes run until the user stops them: without a window to
   // stop them in they would never end.
   if (options.batch && launch.interactionMode != 0) {
@@ -111,6 +122,6 @@ int main(int argc, char** argv) {
   const std::string modelName = launch.at(launch.scaleForm ? 1 : 3);
   std::printf("movra-sim: %s: status %d, %d unknowns, %d steps, %d frames, %lld Newton iterations%s\n",
               modelName.c_str(), result, run->unknownCount, run->kt, run->lastFrame + 1,
-              run->totalIterations, run->runEnded == 1 ? "; out.txt written" : "");
+              run->totalIterations, written.empty() ? "; nothing written" : ("; wrote " + written).c_str());
   return result;
 }

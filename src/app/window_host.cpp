@@ -112,17 +112,23 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
     if (run.lastFrame >= 0) {
       window.viewState().toggles.graph = true;
       window.composePicture();
-      window.workSurface()
-          .copy(0, 0, 960, 685)
-          .save(QString::fromStdString(options.outputDirectory + "view.png"));
+      const std::string picture = options.outputDirectory + "view.png";
+      if (window.workSurface().copy(0, 0, 960, 685).save(QString::fromStdString(picture))) {
+        window.noteWritten(picture);
+      }
     }
+    if (options.written) *options.written = window.writtenOutputs();
     QCoreApplication::processEvents();
     window.destroySequence();
     // No message loop: a script gets the run's own status (0 for an ended run).
     return result == kRunResumedEnd ? 0 : result;
   }
-  if (window.quitRequested()) return 0;
-  return QApplication::exec();
+  if (!window.quitRequested()) QApplication::exec();
+  if (options.written) *options.written = window.writtenOutputs();
+  // The status is the run's, not the message loop's: the last calculation the
+  // window ran (a resumed run included) decides it.
+  const int last = run.status != kRunNormal ? run.status : result;
+  return last == kRunResumedEnd ? 0 : last;
 }
 
 }  // namespace movra::app

@@ -40,6 +40,8 @@ struct WindowRunOptions {
   int offscreenAnswer = 1;
   // Told every title the window takes (the instance census counts the markers).
   std::function<void(const std::string& title)> titleChanged;
+  // Receives the full paths of the files the run wrote ("out.txt", "view.png").
+  std::string* written = nullptr;
 };
 
 // Start-up from window creation on: creates the window, reads the statements,

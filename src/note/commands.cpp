@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -111,6 +112,24 @@ std::string commaFields(const std::string& text, size_t count) {
   return found == count ? fields : "";
 }
 
+// A simulator that a signal ended never wrote its closing line: say what happened
+// and what of the run survived (an "out.txt" written before the end, or nothing).
+void reportSimulatorDeath(const SimulatorEnd& end, const std::string& directory,
+                          std::filesystem::file_time_type launched) {
+  const char* name = strsignal(end.signal);
+  std::fprintf(stderr, "movra-note run: movra-sim was ended by signal %d (%s)%s during the run\n",
+               end.signal, name != nullptr ? name : "?", end.coreDumped ? ", core dumped" : "");
+  const std::string outTxt = directory + "out.txt";
+  std::error_code error;
+  const auto written = std::filesystem::last_write_time(outTxt, error);
+  if (!error && written >= launched) {
+    std::fprintf(stderr, "movra-note run: %s was written before it ended; frames computed after that are lost\n",
+                 outTxt.c_str());
+  } else {
+    std::fprintf(stderr, "movra-note run: nothing was written: the frames it had computed are lost\n");
+  }
+}
+
 // Prints one report of the simulator the way a user reads it; true for an error.
 bool printReport(const std::string& modelPath, const HandOverImage& image,
                  const platform::EditorMessage& report) {
@@ -168,8 +187,12 @@ int runModel(const RunOptions& options) {
   // The simulator reads these from its environment: where a batch run's results go
   // and how the Newton questions are answered without a window.
   if (!options.batchDirectory.empty()) {
-    if (mkdir(options.batchDirectory.c_str(), 0755) != 0 && errno != EEXIST) {
-      std::fprintf(stderr, "movra-note run: cannot make %s\n", options.batchDirectory.c_str());
+    std::error_code error;
+    std::filesystem::create_directories(options.batchDirectory, error);
+    if (error || !std::filesystem::is_directory(options.batchDirectory)) {
+      std::fprintf(stderr, "movra-note run: cannot make the folder %s: %s\n",
+                   options.batchDirectory.c_str(),
+                   error ? error.message().c_str() : "a file of that name is in the way");
       return 1;
     }
     setenv("MOVRA_OUTPUT_DIR", options.batchDirectory.c_str(), 1);
@@ -184,7 +207,8 @@ int runModel(const RunOptions& options) {
     }
     std::fflush(stdout);
   };
-  int status = 0;
+  SimulatorEnd end;
+  const auto launched = std::filesystem::file_time_type::clock::now();
   {
     HandOverBlocks blocks(image, request.textBlockName);
     if (!blocks.ok()) {
@@ -192,14 +216,21 @@ int runModel(const RunOptions& options) {
       return 1;
     }
     std::fflush(stdout);
-    status = runSimulator(request, showReports);
+    end = waitForSimulator(request, showReports);
   }
-  if (status < 0) {
+  if (end.code < 0) {
     std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
     return 1;
   }
   showReports();
-  return failed ? 1 : status;
+  if (end.signal != 0) {
+    const std::string directory = options.batchDirectory.empty()
+                                      ? platform::directoryOf(request.simulatorPath)
+                                      : options.batchDirectory + "/";
+    reportSimulatorDeath(end, directory, launched);
+    return end.code;
+  }
+  return failed ? 1 : end.code;
 }
 
 }  // namespace

