@@ -45,7 +45,9 @@ std::string runtimeDirectory() {
 // The /tmp fallback is refused, not replaced by a fresh folder of another name,
 // when it is not ours: every simulator and editor of the user must meet in the
 // same folder, or the census would no longer see the others' titles.
-std::string runtimeDirectoryDistrust() { return ensurePrivateFolder(runtimeDirectory()); }
+std::string runtimeDirectoryDistrust() {
+  return ensurePrivateFolder(runtimeDirectory());
+}
 
 EditorMailbox::EditorMailbox() {
   id_ = std::to_string(static_cast<long>(getpid()));

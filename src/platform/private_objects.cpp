@@ -12,10 +12,14 @@ namespace {
 
 const char* nounOf(ObjectKind kind) {
   switch (kind) {
-    case ObjectKind::SharedBlock: return "共有メモリ";
-    case ObjectKind::Folder: return "フォルダ";
-    case ObjectKind::File: return "ファイル";
-    case ObjectKind::Socket: return "ソケット";
+    case ObjectKind::SharedBlock:
+      return "共有メモリ";
+    case ObjectKind::Folder:
+      return "フォルダ";
+    case ObjectKind::File:
+      return "ファイル";
+    case ObjectKind::Socket:
+      return "ソケット";
   }
   return "";
 }
@@ -23,9 +27,12 @@ const char* nounOf(ObjectKind kind) {
 bool isKind(const struct stat& info, ObjectKind kind) {
   switch (kind) {
     case ObjectKind::SharedBlock:
-    case ObjectKind::File: return S_ISREG(info.st_mode);
-    case ObjectKind::Folder: return S_ISDIR(info.st_mode);
-    case ObjectKind::Socket: return S_ISSOCK(info.st_mode);
+    case ObjectKind::File:
+      return S_ISREG(info.st_mode);
+    case ObjectKind::Folder:
+      return S_ISDIR(info.st_mode);
+    case ObjectKind::Socket:
+      return S_ISSOCK(info.st_mode);
   }
   return false;
 }
@@ -33,9 +40,12 @@ bool isKind(const struct stat& info, ObjectKind kind) {
 const char* wrongKind(ObjectKind kind) {
   switch (kind) {
     case ObjectKind::SharedBlock:
-    case ObjectKind::File: return "通常のファイルではない";
-    case ObjectKind::Folder: return "フォルダではない";
-    case ObjectKind::Socket: return "ソケットではない";
+    case ObjectKind::File:
+      return "通常のファイルではない";
+    case ObjectKind::Folder:
+      return "フォルダではない";
+    case ObjectKind::Socket:
+      return "ソケットではない";
   }
   return "";
 }
@@ -55,9 +65,9 @@ std::string distrustOf(const struct stat& info, ObjectKind kind, const std::stri
   if (!isKind(info, kind)) return refusal(kind, path, wrongKind(kind));
   // Root too: a block another account made is that account's, whoever may open it.
   if (info.st_uid != geteuid()) {
-    return refusal(kind, path,
-                   "別のユーザ (uid " + std::to_string(static_cast<unsigned long>(info.st_uid)) +
-                       ") のもの");
+    return refusal(
+        kind, path,
+        "別のユーザ (uid " + std::to_string(static_cast<unsigned long>(info.st_uid)) + ") のもの");
   }
   if ((info.st_mode & 077) != 0) {
     char mode[16];
@@ -69,11 +79,13 @@ std::string distrustOf(const struct stat& info, ObjectKind kind, const std::stri
 
 std::string ensurePrivateFolder(const std::string& path) {
   if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-    return refusal(ObjectKind::Folder, path, std::string("作れない (") + std::strerror(errno) + ")");
+    return refusal(ObjectKind::Folder, path,
+                   std::string("作れない (") + std::strerror(errno) + ")");
   }
   struct stat info {};
   if (lstat(path.c_str(), &info) != 0) {
-    return refusal(ObjectKind::Folder, path, std::string("見えない (") + std::strerror(errno) + ")");
+    return refusal(ObjectKind::Folder, path,
+                   std::string("見えない (") + std::strerror(errno) + ")");
   }
   return distrustOf(info, ObjectKind::Folder, path);
 }

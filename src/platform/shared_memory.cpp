@@ -30,8 +30,8 @@ namespace {
 // mapping never reaches past the object's end.
 bool sizeBlock(int fd, std::size_t size, SharedBlock& block) {
   struct stat info {};
-  if (fstat(fd, &info) != 0 ||
-      (static_cast<std::size_t>(info.st_size) < size && ftruncate(fd, static_cast<off_t>(size)) != 0)) {
+  if (fstat(fd, &info) != 0 || (static_cast<std::size_t>(info.st_size) < size &&
+                                ftruncate(fd, static_cast<off_t>(size)) != 0)) {
     close(fd);
     if (block.created) shm_unlink(block.path.c_str());
     block.created = false;

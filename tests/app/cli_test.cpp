@@ -154,7 +154,8 @@ TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
   const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
   Result result = runNote("run " + path + " --mode a2");
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.output.find("共有メモリ " + records + " を使わない："), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("共有メモリ " + records + " を使わない："), std::string::npos)
+      << result.output;
   EXPECT_NE(result.output.find(t::refusalReason(how)), std::string::npos) << result.output;
   EXPECT_EQ(result.output.find("movra-sim:"), std::string::npos) << "the simulator was started";
   EXPECT_EQ(t::contentOf(t::shmFile(records)), t::kPlantedText);
@@ -168,7 +169,8 @@ TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
   ASSERT_NE(pipe, nullptr);
   std::string output;
   char buffer[4096];
-  for (size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  for (size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, got);
   pclose(pipe);
   EXPECT_NE(output.find(" File失敗C0"), std::string::npos) << output;
   EXPECT_NE(output.find("共有メモリ " + counts + " を使わない："), std::string::npos) << output;

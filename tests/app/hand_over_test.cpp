@@ -1,7 +1,5 @@
 #include "app/hand_over.h"
 
-#include "input/model_text.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "input/hand_over_layout.h"
+#include "input/model_text.h"
 #include "note/launcher.h"
 #include "platform/shared_memory.h"
 #include "support/foreign_objects.h"
@@ -127,14 +126,16 @@ TEST_F(HandOverTest, BlocksOfTheEditorAreGoneWhenItIsDone) {
 }
 
 TEST_F(HandOverTest, BlocksMadeByOthersAreRefusedByNameAndLeftUntouched) {
-  const auto how = testing::canGiveAway() ? testing::Planted::OtherOwner : testing::Planted::OpenToAll;
+  const auto how =
+      testing::canGiveAway() ? testing::Planted::OtherOwner : testing::Planted::OpenToAll;
   const std::string reason = testing::refusalReason(how);
   struct Block {
     const char* name;
     const char* message;  // the simulator's own message for it
   };
-  for (const Block block : {Block{kCountBlockName, " File失敗C0"}, Block{kRecordBlockName, " File失敗0"},
-                            Block{kNodeBlockName, " File失敗C"}}) {
+  for (const Block block :
+       {Block{kCountBlockName, " File失敗C0"}, Block{kRecordBlockName, " File失敗0"},
+        Block{kNodeBlockName, " File失敗C"}}) {
     const std::string path = platform::sharedBlockPath(block.name);
     ASSERT_TRUE(testing::plantBlock(path, how)) << block.name;
     // The editor writes no model into it...

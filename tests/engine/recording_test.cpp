@@ -121,7 +121,8 @@ TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
   constexpr long long kClock = 4321;
   const std::string taken[] = {platform::sharedBlockPath("000000004321_ts_"),
                                platform::sharedBlockPath("000000004322_ts_")};
-  const auto first = testing::canGiveAway() ? testing::Planted::OtherOwner : testing::Planted::OpenToAll;
+  const auto first =
+      testing::canGiveAway() ? testing::Planted::OtherOwner : testing::Planted::OpenToAll;
   ASSERT_TRUE(testing::plantBlock(taken[0], first));
   {
     const int fd = shm_open(taken[1].c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);

@@ -28,10 +28,14 @@ using testing::Planted;
 
 std::string nameOf(Planted how) {
   switch (how) {
-    case Planted::OtherOwner: return "other-owner";
-    case Planted::OpenToAll: return "open-to-all";
-    case Planted::GroupReadable: return "group-readable";
-    case Planted::Link: return "link";
+    case Planted::OtherOwner:
+      return "other-owner";
+    case Planted::OpenToAll:
+      return "open-to-all";
+    case Planted::GroupReadable:
+      return "group-readable";
+    case Planted::Link:
+      return "link";
   }
   return "";
 }

@@ -26,30 +26,42 @@ inline constexpr Planted kEveryPlanting[] = {Planted::OtherOwner, Planted::OpenT
                                              Planted::GroupReadable, Planted::Link};
 
 // Giving an object away needs root; the other plantings work for anyone.
-inline bool canGiveAway() { return geteuid() == 0; }
+inline bool canGiveAway() {
+  return geteuid() == 0;
+}
 
 // The words of the refusal that each planting must bring.
 inline const char* refusalReason(Planted how) {
   switch (how) {
-    case Planted::OtherOwner: return "uid 65534";
-    case Planted::OpenToAll: return "0666";
-    case Planted::GroupReadable: return "0640";
-    case Planted::Link: return "シンボリックリンク";
+    case Planted::OtherOwner:
+      return "uid 65534";
+    case Planted::OpenToAll:
+      return "0666";
+    case Planted::GroupReadable:
+      return "0640";
+    case Planted::Link:
+      return "シンボリックリンク";
   }
   return "";
 }
 
 inline bool giveMode(int fd, Planted how) {
   switch (how) {
-    case Planted::OtherOwner: return fchown(fd, kOtherUid, kOtherUid) == 0;
-    case Planted::OpenToAll: return fchmod(fd, 0666) == 0;
-    case Planted::GroupReadable: return fchmod(fd, 0640) == 0;
-    case Planted::Link: return true;
+    case Planted::OtherOwner:
+      return fchown(fd, kOtherUid, kOtherUid) == 0;
+    case Planted::OpenToAll:
+      return fchmod(fd, 0666) == 0;
+    case Planted::GroupReadable:
+      return fchmod(fd, 0640) == 0;
+    case Planted::Link:
+      return true;
   }
   return false;
 }
 
-inline std::string shmFile(const std::string& shmPath) { return "/dev/shm" + shmPath; }
+inline std::string shmFile(const std::string& shmPath) {
+  return "/dev/shm" + shmPath;
+}
 
 // A shm object under shmPath ("/movra...") holding kPlantedText; for Link, a link
 // there to a private block of ours beside it.
@@ -60,7 +72,8 @@ inline bool plantBlock(const std::string& shmPath, Planted how) {
   const size_t length = std::char_traits<char>::length(kPlantedText);
   bool ok = write(fd, kPlantedText, length) == static_cast<ssize_t>(length) && giveMode(fd, how);
   close(fd);
-  if (how == Planted::Link) ok = ok && symlink(shmFile(name).c_str(), shmFile(shmPath).c_str()) == 0;
+  if (how == Planted::Link)
+    ok = ok && symlink(shmFile(name).c_str(), shmFile(shmPath).c_str()) == 0;
   return ok;
 }
 
@@ -85,10 +98,18 @@ inline bool plantFolder(const std::string& path, Planted how) {
   if (fd < 0) return false;
   bool ok = true;
   switch (how) {
-    case Planted::OtherOwner: ok = fchown(fd, kOtherUid, kOtherUid) == 0; break;
-    case Planted::OpenToAll: ok = fchmod(fd, 0777) == 0; break;
-    case Planted::GroupReadable: ok = fchmod(fd, 0750) == 0; break;
-    case Planted::Link: ok = symlink(folder.c_str(), path.c_str()) == 0; break;
+    case Planted::OtherOwner:
+      ok = fchown(fd, kOtherUid, kOtherUid) == 0;
+      break;
+    case Planted::OpenToAll:
+      ok = fchmod(fd, 0777) == 0;
+      break;
+    case Planted::GroupReadable:
+      ok = fchmod(fd, 0750) == 0;
+      break;
+    case Planted::Link:
+      ok = symlink(folder.c_str(), path.c_str()) == 0;
+      break;
   }
   close(fd);
   return ok;
@@ -97,10 +118,14 @@ inline bool plantFolder(const std::string& path, Planted how) {
 // The refusal words for a planted folder.
 inline const char* folderRefusalReason(Planted how) {
   switch (how) {
-    case Planted::OtherOwner: return "uid 65534";
-    case Planted::OpenToAll: return "0777";
-    case Planted::GroupReadable: return "0750";
-    case Planted::Link: return "シンボリックリンク";
+    case Planted::OtherOwner:
+      return "uid 65534";
+    case Planted::OpenToAll:
+      return "0777";
+    case Planted::GroupReadable:
+      return "0750";
+    case Planted::Link:
+      return "シンボリックリンク";
   }
   return "";
 }
