@@ -46,6 +46,12 @@ LaunchCheck applyCensus(const platform::MarkerCounts& counts, Reporter& reporter
 }
 
 LaunchCheck censusAllowsStart(const platform::TitleRegistry& registry, Reporter& reporter) {
+  // Titles in a folder another account can reach say nothing we may trust, and
+  // ours would be read there: the start is refused, naming the folder and why.
+  if (const std::string why = registry.distrust(); !why.empty()) {
+    reporter.notice("%s", why.c_str());
+    return LaunchCheck::End;
+  }
   const char* message = nullptr;
   LaunchCheck check = LaunchCheck::Go;
   {

@@ -11,10 +11,20 @@ namespace {
 
 using platform::SharedBlock;
 
+// The block's own failure message; for a block found already there but not
+// trusted, followed by which block and why, so the user can see who made it.
+void reportOpenFailure(Reporter& reporter, const char* message, const SharedBlock& block) {
+  if (block.refusal.empty()) {
+    reporter.notice("%s", message);
+  } else {
+    reporter.notice("%s\n\n%s", message, block.refusal.c_str());
+  }
+}
+
 bool readCountBlock(Model& model, Reporter& reporter) {
   SharedBlock block;
   if (!platform::openSharedBlock(kCountBlockName, kCountBlockBytes, block)) {
-    reporter.notice(" File失敗C0");
+    reportOpenFailure(reporter, " File失敗C0", block);
     return false;
   }
   if (!platform::mapSharedBlock(block)) {
@@ -38,7 +48,7 @@ bool readCountBlock(Model& model, Reporter& reporter) {
 bool readRecordBlock(Model& model, Reporter& reporter) {
   SharedBlock block;
   if (!platform::openSharedBlock(kRecordBlockName, kRecordBlockBytes, block)) {
-    reporter.notice(" File失敗0");
+    reportOpenFailure(reporter, " File失敗0", block);
     return false;
   }
   if (!platform::mapSharedBlock(block)) {
@@ -71,7 +81,7 @@ bool readRecordBlock(Model& model, Reporter& reporter) {
 bool readNodeTables(Model& model, Reporter& reporter) {
   SharedBlock block;
   if (!platform::openSharedBlock(kNodeBlockName, kNodeBlockBytes, block)) {
-    reporter.notice(" File失敗C");
+    reportOpenFailure(reporter, " File失敗C", block);
     return false;
   }
   if (!platform::mapSharedBlock(block)) {

@@ -1,5 +1,6 @@
 #include "engine/frame_ring.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace movra {
@@ -7,15 +8,15 @@ namespace movra {
 int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength) {
   releaseFrameRing(ring);
   const size_t bytes = static_cast<size_t>(capacity + 2) * static_cast<size_t>(recordLength + 1) * 8;
-  // Another simulator may be making its ring in the same millisecond: never share
-  // its frames, take the next free name instead.
+  // The ring is always made fresh: a block found under its name may be another
+  // simulator's, made in the same millisecond, or planted by another account to
+  // read or change our frames. Such a name is passed over for the next one.
   bool created = false;
   for (int attempt = 0; attempt < 1000 && !created; ++attempt) {
     std::snprintf(ring.name, sizeof ring.name, "%012d_ts_",
                   static_cast<int>((clockMs + attempt) % 2147483647));
-    if (!platform::openSharedBlock(ring.name, bytes, ring.block)) return 1;
-    created = ring.block.created;
-    if (!created) platform::closeSharedBlock(ring.block);
+    created = platform::createSharedBlock(ring.name, bytes, ring.block);
+    if (!created && errno != EEXIST) return 1;
   }
   if (!created) return 1;
   if (!platform::mapSharedBlock(ring.block)) {

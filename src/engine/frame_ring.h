@@ -30,8 +30,9 @@ struct FrameRing {
   }
 };
 
-// Creates the block "%012d_ts_" (the clock value) for capacity + 2 frames of S + 1
-// numbers, maps it and removes its name, so that nothing is left behind however
+// Creates the block "%012d_ts_" (the clock value, or the next free value: an
+// existing block is never opened) for capacity + 2 frames of S + 1 numbers, maps
+// it and removes its name, so that nothing is left behind however
 // the process ends. Returns 0, 1 when it cannot be created, 2 when it cannot be
 // mapped.
 int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength);

@@ -171,7 +171,9 @@ int readModelText(Model& model, Reporter& reporter, const ModelTextArguments& ar
   if (model.handOverMode > 0) {
     platform::SharedBlock block;
     if (!platform::openSharedBlock(arguments.textBlockName.c_str(), kModelTextBytes, block)) {
-      reporter.modelError(" File失敗f1   %s", arguments.textBlockName.c_str());
+      // A block someone else made is named with the reason it was not used.
+      reporter.modelError(" File失敗f1   %s%s%s", arguments.textBlockName.c_str(),
+                          block.refusal.empty() ? "" : "\n\n", block.refusal.c_str());
       return 19;
     }
     if (!platform::mapSharedBlock(block)) {

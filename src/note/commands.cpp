@@ -174,6 +174,8 @@ int runModel(const RunOptions& options) {
   if (!mailbox.ok()) {
     std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
                  platform::runtimeDirectory().c_str());
+    if (!mailbox.refusal().empty())
+      std::fprintf(stderr, "movra-note run: %s\n", mailbox.refusal().c_str());
     return 1;
   }
   LaunchRequest request;

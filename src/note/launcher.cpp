@@ -20,9 +20,12 @@ namespace movra::note {
 namespace {
 
 unsigned char* makeBlock(std::vector<std::unique_ptr<platform::OwnedSharedBlock>>& blocks,
-                         const char* name, size_t size) {
+                         const char* name, size_t size, std::string& refusal) {
   blocks.push_back(std::make_unique<platform::OwnedSharedBlock>(name, size));
-  if (!blocks.back()->ok()) return nullptr;
+  if (!blocks.back()->ok()) {
+    if (refusal.empty()) refusal = blocks.back()->refusal();
+    return nullptr;
+  }
   unsigned char* bytes = blocks.back()->bytes();
   std::memset(bytes, 0, size);
   return bytes;
@@ -41,12 +44,16 @@ HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& te
     error_ = "the model text does not fit in " + std::to_string(kModelTextBytes) + " bytes";
     return;
   }
-  unsigned char* counts = makeBlock(blocks_, kCountBlockName, kCountBlockBytes);
-  unsigned char* records = makeBlock(blocks_, kRecordBlockName, kRecordBlockBytes);
-  unsigned char* nodes = makeBlock(blocks_, kNodeBlockName, kNodeBlockBytes);
-  unsigned char* text = makeBlock(blocks_, textBlockName.c_str(), kModelTextBytes);
+  // Nothing is written before every block is known to be ours alone: a block
+  // another account made would let it read the model or change the records.
+  std::string refusal;
+  unsigned char* counts = makeBlock(blocks_, kCountBlockName, kCountBlockBytes, refusal);
+  unsigned char* records = makeBlock(blocks_, kRecordBlockName, kRecordBlockBytes, refusal);
+  unsigned char* nodes = makeBlock(blocks_, kNodeBlockName, kNodeBlockBytes, refusal);
+  unsigned char* text = makeBlock(blocks_, textBlockName.c_str(), kModelTextBytes, refusal);
   if (counts == nullptr || records == nullptr || nodes == nullptr || text == nullptr) {
-    error_ = "a shared-memory block could not be created";
+    error_ = refusal.empty() ? "a shared-memory block could not be created"
+                             : "a shared-memory block is not used: " + refusal;
     return;
   }
   std::snprintf(reinterpret_cast<char*>(counts), kCountBlockBytes, " %d %d ",

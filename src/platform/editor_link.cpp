@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/private_objects.h"
+
 namespace movra::platform {
 
 namespace {
@@ -40,14 +42,37 @@ std::string runtimeDirectory() {
   return directory;
 }
 
+// The /tmp fallback is refused, not replaced by a fresh folder of another name,
+// when it is not ours: every simulator and editor of the user must meet in the
+// same folder, or the census would no longer see the others' titles.
+std::string runtimeDirectoryDistrust() {
+  return ensurePrivateFolder(runtimeDirectory());
+}
+
 EditorMailbox::EditorMailbox() {
   id_ = std::to_string(static_cast<long>(getpid()));
+  refusal_ = runtimeDirectoryDistrust();
+  if (!refusal_.empty()) return;
   sockaddr_un address{};
   if (!socketAddress(id_, address, path_)) return;
+  // Something under our name is a leftover of a process that had our id before,
+  // unless another account put it there: that is left alone, and so is the start.
+  struct stat existing {};
+  if (lstat(path_.c_str(), &existing) == 0) {
+    if (existing.st_uid != geteuid()) {
+      refusal_ = distrustOf(existing, ObjectKind::Socket, path_);
+      return;
+    }
+    unlink(path_.c_str());
+  }
   const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return;
-  unlink(path_.c_str());  // a socket left by a process that had our id before
-  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  // The socket file gets no access for others from the start (the editor runs
+  // on one thread, so the mask is ours for these few lines).
+  const mode_t mask = umask(077);
+  const int bound = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  umask(mask);
+  if (bound != 0) {
     close(fd);
     return;
   }
@@ -88,6 +113,12 @@ bool sendToEditor(const std::string& editorId, int dataWord, const char* text) {
   sockaddr_un address{};
   std::string path;
   if (!socketAddress(editorId, address, path)) return false;
+  // Model errors and texts go only to a socket that our own editor made.
+  struct stat target {};
+  if (!runtimeDirectoryDistrust().empty() || lstat(path.c_str(), &target) != 0 ||
+      !distrustOf(target, ObjectKind::Socket, path).empty()) {
+    return false;
+  }
   const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   // The message carries the data word and a 65536-byte block whose first part is

@@ -17,6 +17,10 @@ struct EditorMessage {
 // The per-user directory for sockets and the instance registry:
 // $XDG_RUNTIME_DIR/movra, else /tmp/movra-<uid>; created with mode 0700.
 std::string runtimeDirectory();
+// "" when runtimeDirectory() is a real folder of this user with no access for
+// others (made when missing), else why it is not used. Nothing is put into or
+// read from a folder that fails this: under /tmp another account may have made it.
+std::string runtimeDirectoryDistrust();
 
 // The editor's side: a socket bound for the lifetime of this object.
 class EditorMailbox {
@@ -27,6 +31,9 @@ class EditorMailbox {
   EditorMailbox& operator=(const EditorMailbox&) = delete;
 
   bool ok() const { return fd_ >= 0; }
+  // Why the mailbox could not be opened, when the reason is an untrusted folder
+  // or socket ("" otherwise).
+  const std::string& refusal() const { return refusal_; }
   // The decimal id to pass to the simulator (argument 4).
   const std::string& id() const { return id_; }
   // Every message that has arrived, without waiting.
@@ -36,10 +43,12 @@ class EditorMailbox {
   int fd_ = -1;
   std::string id_;
   std::string path_;
+  std::string refusal_;
 };
 
 // The simulator's side: sends one message; false when no editor listens there
-// (the message is lost, as the simulator does not need to know).
+// (the message is lost, as the simulator does not need to know), and false
+// without sending when the socket there is not this user's own private one.
 bool sendToEditor(const std::string& editorId, int dataWord, const char* text);
 
 }  // namespace movra::platform

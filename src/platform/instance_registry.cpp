@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/editor_link.h"
+#include "platform/private_objects.h"
 
 namespace movra::platform {
 
@@ -68,10 +69,17 @@ bool writeAll(int fd, const std::string& text) {
   return true;
 }
 
-std::string readTitle(const std::string& path) {
-  std::string title;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return title;
+// The title in an entry, read only when the entry is a private file of this
+// user; false otherwise.
+bool readTitle(int directory, const char* name, std::string& title) {
+  title.clear();
+  const int fd = openat(directory, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !distrustOf(info, ObjectKind::File, name).empty()) {
+    close(fd);
+    return false;
+  }
   char buffer[kTitleBytes];
   while (title.size() < kTitleBytes) {
     const ssize_t got = read(fd, buffer, kTitleBytes - title.size());
@@ -80,7 +88,21 @@ std::string readTitle(const std::string& path) {
     title.append(buffer, static_cast<size_t>(got));
   }
   close(fd);
-  return title;
+  return true;
+}
+
+// Opens a registry folder for listing or locking, when it is a private folder of
+// this user (checked on the open descriptor); -1 otherwise.
+int openPrivateFolder(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || info.st_nlink == 0 ||
+      !distrustOf(info, ObjectKind::Folder, path).empty()) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -130,10 +152,20 @@ std::string titleRegistryDirectory() {
   return directory;
 }
 
-TitleRegistry::TitleRegistry() : TitleRegistry(titleRegistryDirectory()) {}
+TitleRegistry::TitleRegistry() : directory_(titleRegistryDirectory()), parent_(runtimeDirectory()) {
+  distrust();  // makes the folders when missing
+}
 
 TitleRegistry::TitleRegistry(std::string directory) : directory_(std::move(directory)) {
-  mkdir(directory_.c_str(), 0700);
+  distrust();
+}
+
+std::string TitleRegistry::distrust() const {
+  // Nothing is made inside a runtime folder that is not ours.
+  if (!parent_.empty()) {
+    if (std::string why = ensurePrivateFolder(parent_); !why.empty()) return why;
+  }
+  return ensurePrivateFolder(directory_);
 }
 
 std::string TitleRegistry::entryPath(pid_t pid) const {
@@ -149,8 +181,8 @@ RegistryLock TitleRegistry::lock() const {
   // A directory removed by the last simulator to leave while we waited is made
   // again, and the lock taken on the new one.
   for (int attempt = 0; attempt < 5; ++attempt) {
-    mkdir(directory_.c_str(), 0700);
-    const int fd = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!distrust().empty()) return RegistryLock(-1);
+    const int fd = openPrivateFolder(directory_);
     if (fd < 0) return RegistryLock(-1);
     int locked = -1;
     while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
@@ -166,11 +198,15 @@ bool TitleRegistry::write(pid_t pid, const std::string& title) const {
   if (pid <= 0) return false;
   const std::string path = entryPath(pid);
   const std::string temporary = directory_ + "/." + std::to_string(static_cast<long>(pid)) + ".tmp";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0 && errno == ENOENT) {
-    // The last simulator to leave took the empty directory with it.
-    mkdir(directory_.c_str(), 0700);
-    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  int fd = -1;
+  for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
+    // The folder may go with the last simulator to leave: made again here.
+    if (!distrust().empty()) return false;
+    // A temp file of ours is a leftover of a writer that had our id before; the
+    // new one is made fresh, never written through whatever stands there.
+    unlink(temporary.c_str());
+    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != ENOENT) return false;
   }
   if (fd < 0) return false;
   const bool wrote = writeAll(fd, title);
@@ -187,13 +223,18 @@ bool TitleRegistry::remove(pid_t pid) const {
 
 void TitleRegistry::removeDirectoryIfEmpty() const {
   const RegistryLock held = lock();
-  rmdir(directory_.c_str());
+  if (held.held()) rmdir(directory_.c_str());
 }
 
 std::vector<TitleEntry> TitleRegistry::liveEntries() const {
   std::vector<TitleEntry> entries;
-  DIR* listing = opendir(directory_.c_str());
-  if (listing == nullptr) return entries;
+  const int folder = openPrivateFolder(directory_);
+  if (folder < 0) return entries;
+  DIR* listing = fdopendir(folder);
+  if (listing == nullptr) {
+    close(folder);
+    return entries;
+  }
   while (const dirent* item = readdir(listing)) {
     const char* name = item->d_name;
     if (name[0] == '.') {
@@ -212,7 +253,7 @@ std::vector<TitleEntry> TitleRegistry::liveEntries() const {
     }
     TitleEntry entry;
     entry.pid = pid;
-    entry.title = readTitle(directory_ + "/" + name);
+    if (!readTitle(dirfd(listing), name, entry.title)) continue;  // not a title we wrote
     entries.push_back(std::move(entry));
   }
   closedir(listing);

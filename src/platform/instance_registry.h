@@ -62,6 +62,11 @@ class TitleRegistry {
   explicit TitleRegistry(std::string directory);
 
   const std::string& directory() const { return directory_; }
+  // "" when the runtime folder (for the default registry) and the registry's own
+  // folder are real folders of this user with no access for others (made when
+  // missing), else why not. An untrusted registry is neither read nor written:
+  // another account could plant titles there to block our starts.
+  std::string distrust() const;
   // "<pid>.<start ticks>": the start time tells a process from a later one that
   // was given the same id.
   std::string entryPath(pid_t pid) const;
@@ -78,13 +83,15 @@ class TitleRegistry {
   void removeDirectoryIfEmpty() const;
 
   // The titles of live processes, in no particular order. Entries (and leftover
-  // temp files) of processes that no longer exist are removed on the way.
+  // temp files) of processes that no longer exist are removed on the way; an
+  // entry that is not a private file of this user is not read and not counted.
   std::vector<TitleEntry> liveEntries() const;
   // The markers of all live entries, counted separately.
   MarkerCounts countMarkers() const;
 
  private:
   std::string directory_;
+  std::string parent_;  // the runtime folder, checked first; "" for a given directory
 };
 
 // The default directory as above.

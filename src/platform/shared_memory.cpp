@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+
+#include "platform/private_objects.h"
 
 namespace movra::platform {
 
@@ -20,31 +23,57 @@ std::string sharedBlockPath(const char* name) {
   return path;
 }
 
-bool openSharedBlock(const char* name, std::size_t size, SharedBlock& block) {
+namespace {
+
+// Sizes a block this process has just opened or made; a block that exists but is
+// smaller than asked for is grown (zero-filled), as a fresh one would be, so the
+// mapping never reaches past the object's end.
+bool sizeBlock(int fd, std::size_t size, SharedBlock& block) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || (static_cast<std::size_t>(info.st_size) < size &&
+                                ftruncate(fd, static_cast<off_t>(size)) != 0)) {
+    close(fd);
+    if (block.created) shm_unlink(block.path.c_str());
+    block.created = false;
+    return false;
+  }
+  block.fd = fd;
+  block.size = size;
+  return true;
+}
+
+}  // namespace
+
+bool createSharedBlock(const char* name, std::size_t size, SharedBlock& block) {
   block = SharedBlock{};
   block.path = sharedBlockPath(name);
-  int fd = shm_open(block.path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-  if (fd >= 0) {
-    block.created = true;
-  } else {
-    fd = shm_open(block.path.c_str(), O_RDWR, 0600);
-    if (fd < 0) return false;
+  const int fd = shm_open(block.path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return false;
+  block.created = true;
+  return sizeBlock(fd, size, block);
+}
+
+bool openSharedBlock(const char* name, std::size_t size, SharedBlock& block) {
+  if (createSharedBlock(name, size, block)) return true;
+  if (errno != EEXIST) return false;
+  // Someone made it first: the editor, a run of ours that crashed, or another
+  // account. (shm_open never follows a link: a planted one fails with ELOOP.)
+  const int fd = shm_open(block.path.c_str(), O_RDWR | O_NONBLOCK, 0);
+  if (fd < 0) {
+    if (errno == ELOOP) block.refusal = linkRefusal(ObjectKind::SharedBlock, block.path);
+    return false;
   }
   struct stat info {};
   if (fstat(fd, &info) != 0) {
     close(fd);
     return false;
   }
-  // A block that exists but is smaller than asked for is grown (zero-filled), as a
-  // fresh one would be, so the mapping never reaches past the object's end.
-  if (static_cast<std::size_t>(info.st_size) < size && ftruncate(fd, static_cast<off_t>(size)) != 0) {
+  block.refusal = distrustOf(info, ObjectKind::SharedBlock, block.path);
+  if (!block.refusal.empty()) {
     close(fd);
-    if (block.created) shm_unlink(block.path.c_str());
     return false;
   }
-  block.fd = fd;
-  block.size = size;
-  return true;
+  return sizeBlock(fd, size, block);
 }
 
 bool mapSharedBlock(SharedBlock& block) {
@@ -72,7 +101,8 @@ void closeSharedBlock(SharedBlock& block) {
 bool removeSharedBlock(const char* name) { return shm_unlink(sharedBlockPath(name).c_str()) == 0; }
 
 OwnedSharedBlock::OwnedSharedBlock(const char* name, std::size_t size) : name_(name) {
-  if (openSharedBlock(name, size, block_) && !mapSharedBlock(block_)) closeSharedBlock(block_);
+  opened_ = openSharedBlock(name, size, block_);
+  if (opened_ && !mapSharedBlock(block_)) closeSharedBlock(block_);
 }
 
 OwnedSharedBlock::~OwnedSharedBlock() {
@@ -80,7 +110,8 @@ OwnedSharedBlock::~OwnedSharedBlock() {
   // The editor's blocks live until the editor is done with them, whoever made them.
   const bool created = block_.created;
   closeSharedBlock(block_);
-  if (!created) removeSharedBlock(name_.c_str());
+  // A block refused as someone else's stays theirs, untouched.
+  if (!created && opened_) removeSharedBlock(name_.c_str());
 }
 
 }  // namespace movra::platform

@@ -1,6 +1,9 @@
 // Named shared-memory blocks: POSIX shm objects whose names carry a per-user tag,
-// so two users' editors and simulators never meet. Created zero-filled when the
-// name does not exist yet; a block this process created is removed when closed.
+// so two users' editors and simulators never meet. Created zero-filled (mode 0600)
+// when the name does not exist yet; a block this process created is removed when
+// closed. The shm namespace is open to every account, so a block found already
+// there is used only when it is this user's and nobody else may read or write it;
+// otherwise it is left exactly as it is.
 #pragma once
 
 #include <cstddef>
@@ -14,13 +17,20 @@ struct SharedBlock {
   std::size_t size = 0;
   bool created = false;  // this process made it
   std::string path;      // the shm object name
+  std::string refusal;   // why an existing block was not used ("" otherwise)
 };
 
 // The shm object name for a block name: "/movra.<uid>.<name>", '/' replaced by '_';
 // with MOVRA_SHM_TAG set, "/movra.<uid>.<tag>.<name>".
 std::string sharedBlockPath(const char* name);
 
-bool openSharedBlock(const char* name, std::size_t size, SharedBlock& block);  // create or open
+// Creates the block, or opens the existing one when it is trusted (owner and mode
+// checked on the open descriptor before anything touches it). False on failure;
+// block.refusal then says why when an existing block was not trusted.
+bool openSharedBlock(const char* name, std::size_t size, SharedBlock& block);
+// Creates the block and never opens an existing one: false (errno EEXIST) when
+// the name is taken, by whomever.
+bool createSharedBlock(const char* name, std::size_t size, SharedBlock& block);
 bool mapSharedBlock(SharedBlock& block);
 bool unmapSharedBlock(SharedBlock& block);
 void closeSharedBlock(SharedBlock& block);
@@ -37,10 +47,13 @@ class OwnedSharedBlock {
   bool ok() const { return block_.data != nullptr; }
   unsigned char* bytes() { return static_cast<unsigned char*>(block_.data); }
   std::size_t size() const { return block_.size; }
+  // Why an existing block of that name was not used ("" when it was, or none existed).
+  const std::string& refusal() const { return block_.refusal; }
 
  private:
   SharedBlock block_;
   std::string name_;
+  bool opened_ = false;  // only a block we could use is removed at the end
 };
 
 }  // namespace movra::platform

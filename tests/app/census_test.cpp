@@ -25,6 +25,7 @@
 #include "platform/editor_link.h"
 #include "platform/instance_registry.h"
 #include "support/batch_runs.h"
+#include "support/foreign_objects.h"
 
 extern char** environ;
 
@@ -282,6 +283,20 @@ TEST_F(CensusTest, CalculatingSimulatorRefusesEvenWithFewWindows) {
   EXPECT_EQ(app::censusAllowsStart(reporter), app::LaunchCheck::End);
   ASSERT_EQ(shown.texts.size(), 1u);
   EXPECT_EQ(shown.texts[0], "　先のファイルを計算中　\n");
+}
+
+TEST_F(CensusTest, RegistryFolderOfAnotherAccountRefusesTheStartByName) {
+  // Titles there could be planted to keep us from starting, and ours read.
+  const std::string folder = platform::titleRegistryDirectory();
+  std::filesystem::remove_all(folder);
+  const auto how = movra::testing::canGiveAway() ? movra::testing::Planted::OtherOwner
+                                                 : movra::testing::Planted::OpenToAll;
+  ASSERT_TRUE(movra::testing::plantFolder(folder, how));
+  EXPECT_EQ(app::censusAllowsStart(reporter), app::LaunchCheck::End);
+  ASSERT_EQ(shown.texts.size(), 1u);
+  EXPECT_EQ(shown.texts[0].rfind("フォルダ " + folder + " を使わない：", 0), 0u) << shown.texts[0];
+  EXPECT_NE(shown.texts[0].find(movra::testing::folderRefusalReason(how)), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(folder)) << "our title went into it";
 }
 
 TEST_F(CensusTest, TenFinishedWindowsRefuseNineAllow) {

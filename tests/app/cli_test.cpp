@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "support/foreign_objects.h"
+
 namespace {
 
 struct Result {
@@ -210,6 +212,41 @@ TEST_F(CliTest, ASimulatorKilledMidRunIsReportedWithItsSignal) {
   EXPECT_NE(output.find("nothing was written"), std::string::npos) << output;
   EXPECT_EQ(leftoverBlocks(), 0);
   std::filesystem::remove_all(folder);
+}
+
+TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
+  namespace t = movra::testing;
+  const auto how = t::canGiveAway() ? t::Planted::OtherOwner : t::Planted::OpenToAll;
+  const std::string prefix = "/movra." + std::to_string(getuid()) + "." + tag + ".";
+  const std::string records = prefix + "quillC";
+  ASSERT_TRUE(t::plantBlock(records, how));
+  const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  Result result = runNote("run " + path + " --mode a2");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.output.find("共有メモリ " + records + " を使わない："), std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find(t::refusalReason(how)), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("movra-sim:"), std::string::npos) << "the simulator was started";
+  EXPECT_EQ(t::contentOf(t::shmFile(records)), t::kPlantedText);
+  t::removePlantedBlock(records);
+
+  // The simulator on its own, as another account's block waits for it.
+  const std::string counts = prefix + "quillC0";
+  ASSERT_TRUE(t::plantBlock(counts, how));
+  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-sim 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  for (size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, got);
+  pclose(pipe);
+  EXPECT_NE(output.find(" File失敗C0"), std::string::npos) << output;
+  EXPECT_NE(output.find("共有メモリ " + counts + " を使わない："), std::string::npos) << output;
+  EXPECT_NE(output.find(t::refusalReason(how)), std::string::npos) << output;
+  EXPECT_EQ(t::contentOf(t::shmFile(counts)), t::kPlantedText);
+  t::removePlantedBlock(counts);
+  EXPECT_EQ(leftoverBlocks(), 0);
 }
 
 TEST_F(CliTest, InteractiveModesWithoutADisplayAreRefusedInsteadOfRunningForEver) {

@@ -1,7 +1,5 @@
 #include "app/hand_over.h"
 
-#include "input/model_text.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,8 +7,10 @@
 #include <string>
 
 #include "input/hand_over_layout.h"
+#include "input/model_text.h"
 #include "note/launcher.h"
 #include "platform/shared_memory.h"
+#include "support/foreign_objects.h"
 #include "support/model_fixture.h"
 
 namespace movra {
@@ -123,6 +123,54 @@ TEST_F(HandOverTest, BlocksOfTheEditorAreGoneWhenItIsDone) {
   ASSERT_TRUE(platform::openSharedBlock("text-block", 16, probe));
   EXPECT_TRUE(probe.created);
   platform::closeSharedBlock(probe);
+}
+
+TEST_F(HandOverTest, BlocksMadeByOthersAreRefusedByNameAndLeftUntouched) {
+  const auto how =
+      testing::canGiveAway() ? testing::Planted::OtherOwner : testing::Planted::OpenToAll;
+  const std::string reason = testing::refusalReason(how);
+  struct Block {
+    const char* name;
+    const char* message;  // the simulator's own message for it
+  };
+  for (const Block block :
+       {Block{kCountBlockName, " File失敗C0"}, Block{kRecordBlockName, " File失敗0"},
+        Block{kNodeBlockName, " File失敗C"}}) {
+    const std::string path = platform::sharedBlockPath(block.name);
+    ASSERT_TRUE(testing::plantBlock(path, how)) << block.name;
+    // The editor writes no model into it...
+    {
+      note::HandOverBlocks blocks(imageWith(2), "text-block");
+      EXPECT_FALSE(blocks.ok()) << block.name;
+      EXPECT_NE(blocks.error().find(path), std::string::npos) << blocks.error();
+      EXPECT_NE(blocks.error().find(reason), std::string::npos) << blocks.error();
+    }
+    // ...and the simulator reads none out of it: start-up ends with the block's
+    // message, which names it and says why.
+    auto model = makeModel();
+    log.texts.clear();
+    EXPECT_FALSE(app::copyHandOverBlocks(*model, reporter)) << block.name;
+    ASSERT_EQ(log.texts.size(), 1u) << block.name;
+    EXPECT_EQ(log.texts[0].rfind(std::string(block.message) + "\n\n共有メモリ " + path, 0), 0u)
+        << log.texts[0];
+    EXPECT_NE(log.texts[0].find(reason), std::string::npos) << log.texts[0];
+    EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText) << block.name;
+    testing::removePlantedBlock(path);
+  }
+
+  // The model text: the error goes to the editor, named the same way.
+  const std::string path = platform::sharedBlockPath("text-block");
+  ASSERT_TRUE(testing::plantBlock(path, how));
+  auto model = makeModel();
+  model->handOverMode = 2;
+  reporter.setHandOverMode(2);
+  EXPECT_EQ(readModelText(*model, reporter, {"text-block", ""}), 19);
+  const std::string collected = reporter.errorBuffer();
+  EXPECT_EQ(collected.rfind(" File失敗f1   text-block", 0), 0u) << collected;
+  EXPECT_NE(collected.find(path), std::string::npos) << collected;
+  EXPECT_EQ(model->modelText[0], 0);
+  EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText);
+  testing::removePlantedBlock(path);
 }
 
 app::LaunchArguments launchWith(std::vector<std::string> arguments) {

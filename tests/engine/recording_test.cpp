@@ -14,6 +14,7 @@
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "support/engine_fixture.h"
+#include "support/foreign_objects.h"
 
 namespace movra {
 namespace {
@@ -111,6 +112,31 @@ TEST_F(RecordingTest, TwoRunsGetTwoRingsThatLeaveNoBlockBehind) {
     ASSERT_TRUE(platform::openSharedBlock(name, 8, probe));
     EXPECT_TRUE(probe.created) << name;
     platform::closeSharedBlock(probe);
+  }
+}
+
+TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
+  // Blocks already under the names of this clock value and the next: another
+  // account's, and even a private one of ours (another simulator's ring).
+  constexpr long long kClock = 4321;
+  const std::string taken[] = {platform::sharedBlockPath("000000004321_ts_"),
+                               platform::sharedBlockPath("000000004322_ts_")};
+  const auto first =
+      testing::canGiveAway() ? testing::Planted::OtherOwner : testing::Planted::OpenToAll;
+  ASSERT_TRUE(testing::plantBlock(taken[0], first));
+  {
+    const int fd = shm_open(taken[1].c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, testing::kPlantedText, 7), 7);
+    close(fd);
+  }
+  FrameRing ring;
+  ASSERT_EQ(createFrameRing(ring, kClock, 4, 9), 0);
+  EXPECT_STREQ(ring.name, "000000004323_ts_");
+  for (int f = 0; f <= 5; ++f) ring.frame(f)[9] = f;  // the whole ring is ours to write
+  for (const std::string& path : taken) {
+    EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText) << path;
+    shm_unlink(path.c_str());
   }
 }
 
