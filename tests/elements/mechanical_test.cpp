@@ -187,7 +187,57 @@ TEST_F(MechanicalTest, JacobianMatchesCentralDifferencesInEveryState) {
   const auto natural = [](ElementEntry& e) { e.realSlots[51] = 0.6; };
   const auto sticking = [&](ElementEntry& e) { natural(e), withState(e), relativeSpeed(-2e-4)(e); };
   const auto slipping = [&](ElementEntry& e) { natural(e), withState(e), relativeSpeed(-0.5)(e); };
+  // Slider: guide direction φ_0 and starting offset s_0, its coordinate's history set
+  // for a rate ṡ along the guide.
+  const auto slider = [this, withState](double rate) {
+    return [this, withState, rate](ElementEntry& element) {
+      withState(element);
+      element.realSlots[51] = 0.7;
+      element.realSlots[52] = 0.4;
+      const int* q = element.variableSlots;
+      const double beta = run->X[q[3]] + 0.4;
+      const double along = (run->X[q[4]] - run->X[q[1]]) * std::cos(beta) +
+                           (run->X[q[5]] - run->X[q[2]]) * std::sin(beta);
+      run->a0H[stateIndex(element)] = along - (run->a0() > 0.0 ? rate / run->a0() : 0.0);
+    };
+  };
+  // Gear mesh and beam: the unwrapping reference on the present line of centres (or
+  // chord) plus an offset, as it stands after some turns.
+  const auto lineReference = [this](double startingDirection, double turns) {
+    return [this, startingDirection, turns](ElementEntry& element) {
+      const int* q = element.variableSlots;
+      const double angle = std::atan2(run->X[q[5]] - run->X[q[2]], run->X[q[4]] - run->X[q[1]]);
+      element.realSlots[49] = angle + 2.0 * kPi * turns + 0.3;
+      element.realSlots[17] = startingDirection;
+    };
+  };
+  const auto beam = [lineReference](double length, double direction, double turns) {
+    return [=](ElementEntry& element) {
+      lineReference(0.0, turns)(element);
+      element.realSlots[51] = length;
+      element.realSlots[52] = direction;
+    };
+  };
+  const std::vector<int> slid = {3, 8, 4, 10, 1, 12, 5, 7};
+  const std::vector<double> slide = {40.0, 2.0, 3.0, 1.5};
+  const std::vector<int> pushing = {3, 8, 4, 10, 1, 12, 6};  // tooth force x[6] > 0
+  const std::vector<int> pulling = {3, 8, 4, 10, 1, 12, 5};  // x[5] < 0
+  const std::vector<double> steel = {2000.0, 0.0, 0.01, 0.002, 0.0, 0.1};
   const std::vector<Case> cases = {
+      {"slider static", 8, slid, slide, 0.0, slider(0.0), 0},
+      {"slider sticking", 8, slid, slide, 2.0, slider(4e-4), 0},
+      {"slider slipping forward", 8, slid, slide, 2.0, slider(0.3), 1},
+      {"slider slipping backward", 8, slid, slide, 2.0, slider(-0.3), -1},
+      {"slider without friction", 8, slid, {40.0, 2.0, 3.0, 0.0}, 2.0, slider(0.3), 0},
+      {"slider on the ground", 8, {0, 0, 0, 10, 1, 12, 5, 7}, slide, 2.0, slider(-0.3), -1},
+      {"gears external, pushing", 13, pushing, {0.3, 0.2, 0.0}, 2.0, lineReference(0.2, 0)},
+      {"gears external, pulling", 13, pulling, {0.3, 0.2, 0.3}, 2.0, lineReference(0.2, 1)},
+      {"gears, first internal", 13, pushing, {-0.5, 0.2, 0.0}, 2.0, lineReference(-0.4, -2)},
+      {"gears, second internal", 13, pulling, {0.2, -0.5, 0.0}, 0.0, lineReference(1.0, 0)},
+      {"beam bent", 7, pair, steel, 2.0, beam(0.6, 0.2, 0)},
+      {"beam after turns", 7, pair, steel, 2.0, beam(0.9, -0.5, 3)},
+      {"beam reversed", 7, pair, {2000.0, 0.0, 0.01, 0.002, 0.0, -1.5}, 2.0, beam(0.6, 0.2, 0)},
+      {"beam from the ground", 7, {0, 0, 0, 10, 1, 12}, steel, 0.0, beam(1.1, 0.1, 0)},
       {"body static", 11, {4, 9, 2, 11, 6, 1}, body, 0.0, none},
       {"body transient", 11, {4, 9, 2, 11, 6, 1}, body, 5.0, none},
       {"body starting step", 11, {4, 9, 2, 11, 6, 1}, body, 1.0, none, -9, 0},
@@ -240,9 +290,12 @@ TEST_F(MechanicalTest, JacobianMatchesCentralDifferencesInEveryState) {
       EXPECT_EQ(element.variableSlots[13], c.frictionState) << c.label;
       EXPECT_EQ(element.variableSlots[16], c.frictionState) << c.label;
     }
+    double written = 0.0;
     for (int r = 0; r <= kUnknowns; ++r) {
       ASSERT_TRUE(std::isfinite(run->F[r])) << c.label << " F[" << r << "]";
+      written += std::fabs(run->F[r]);
     }
+    EXPECT_GT(written, 0.0) << c.label << ": the element wrote nothing";
   }
 }
 
@@ -649,7 +702,7 @@ TEST_F(MechanicalTest, DegenerateGeometryAndDamagedSlotsGiveNoNaN) {
   EXPECT_NEAR(run->F[14], run->X[14] - 2.0 * (run->X[11] - run->a0H[11]), 1e-15);
   EXPECT_EQ(run->F[11], 0.0);
   EvaluationContext context{*model, *run, reporter};
-  for (int code : {5, 6, 9, 10, 11, 17, 18}) {
+  for (int code : {5, 6, 7, 8, 9, 10, 11, 13, 17, 18}) {
     EXPECT_EQ(evaluatorFor(code)(context, kElementCapacity), 0);
     EXPECT_EQ(evaluatorFor(code)(context, -1), 0);
   }
