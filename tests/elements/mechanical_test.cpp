@@ -603,6 +603,58 @@ TEST_F(MechanicalTest, CombinedSpringSettlesAtItsNaturalLength) {
   EXPECT_NEAR(store(1508), 0.0, 1e-9) << "the twist balances T0";
 }
 
+// A slider along the guide at 30° from the ground: the preparation pass only stores
+// the coordinate; slipping friction never turns straight round but passes through
+// sticking; the states start from 0 on the initial pass and in step 0.
+TEST_F(MechanicalTest, SliderCoordinateAndFrictionStates) {
+  ElementEntry& slider = add(8, {0, 0, 0, 1, 2, 3, 4, 5}, {0.0, 0.0, 0.0, 2.0});
+  giveStateSlot(slider, 1);
+  slider.realSlots[51] = 0.5;
+  slider.realSlots[52] = kPi / 6;
+  setX({0.4 * std::cos(kPi / 6), 0.4 * std::sin(kPi / 6), 0.0, 0.0, 0.0});
+  run->F[1] = 3.0;
+  ASSERT_EQ(runPreparationPass(*model, *run, reporter), 0);
+  EXPECT_NEAR(run->X[stateIndex(slider)], 0.4, 1e-15);
+  EXPECT_EQ(run->F[1], 3.0);
+  run->recordingFlag = 0;
+
+  // Moving backwards at 0.3 m/s: -1, unless it slipped forwards just before.
+  run->a0H[0] = 10.0;
+  run->a0H[stateIndex(slider)] = 0.43;
+  struct Case {
+    int previous;
+    int expected;
+  };
+  for (const Case& c : {Case{1, 0}, Case{0, -1}, Case{-1, -1}}) {
+    slider.variableSlots[16] = c.previous;
+    run->iteration = 2;
+    ASSERT_EQ(pass(), 0);
+    EXPECT_EQ(slider.variableSlots[13], c.expected) << c.previous;
+    EXPECT_EQ(slider.variableSlots[16], c.expected) << c.previous;
+  }
+  // Sticking: friction -1000·F_f·ṡ along the guide, on the sliding node's x row.
+  run->a0H[stateIndex(slider)] = 0.4 + 5e-5;
+  ASSERT_EQ(pass(), 0);
+  EXPECT_EQ(slider.variableSlots[13], 0);
+  EXPECT_NEAR(run->F[1], 1000.0 * 2.0 * 5e-4 * std::cos(kPi / 6), 1e-9);
+  // A forward slip left over is forgotten on the initial pass and in step 0, so the
+  // backward motion slips at once; later it first sticks.
+  struct Start {
+    int initialPass;
+    int kt;
+    int expected;
+  };
+  for (const Start& c : {Start{1, 5, -1}, Start{0, 0, -1}, Start{0, 5, 0}}) {
+    slider.variableSlots[16] = 1;
+    run->initialPass = c.initialPass;
+    run->kt = c.kt;
+    run->iteration = 1;
+    run->a0H[stateIndex(slider)] = 0.43;
+    ASSERT_EQ(pass(), 0);
+    EXPECT_EQ(slider.variableSlots[13], c.expected) << c.initialPass << " " << c.kt;
+  }
+}
+
 TEST_F(MechanicalTest, InvalidDataStopsThePassWithItsMessage) {
   const char* negative = "データが負 ？ \n\n %s";
   const char* bad = "データが？ \n\n %s";
