@@ -153,6 +153,25 @@ TEST(SliderCrank, NormalForceBalancesTheLoad) {
   }
 }
 
+// The guide is fixed in its node's frame: turning the node by 30 deg (a joint's
+// angle offset) turns the guide, and the sliding node, held by the slider's spring
+// at s_0 = 0.3 m, follows it round. A static run; allowed 1e-8 m for the joints'
+// compliance.
+TEST(SliderGuide, TurnsWithItsNode) {
+  const std::string model =
+      ".in 1 0 0\n.in 2 0.3 0\n"
+      "pc 0n 1n, 0, 0, 30\n"
+      "ls 1n 2n, 100 {h1000}\n"
+      "b 0n 2n, 1, 0, 0\n"
+      ".o x2.1, x2.2, x2.4\n.t 0\n   0\n   0\n   1\n";
+  auto outcome = testing::runModelText(model);
+  ASSERT_EQ(outcome->status, 0) << outcome->messages.last();
+  EXPECT_NEAR(outcome->output(0, 2), 0.3 * std::cos(30.0 * kDegree), 1e-8);
+  EXPECT_NEAR(outcome->output(0, 3), 0.3 * std::sin(30.0 * kDegree), 1e-8);
+  EXPECT_NEAR(outcome->output(0, 4), 30.0, 1e-6);  // the rotation is locked to the guide's
+  EXPECT_NEAR(outcome->model->parameters.get(1013), 30.0, 1e-6);
+}
+
 std::string slidingMass(double stiffness, double friction, double preload, double end) {
   return ".in 1 0 0\n.in 2 0.3 0\n"
          "pc 0n 1n\n"

@@ -655,6 +655,29 @@ TEST_F(MechanicalTest, SliderCoordinateAndFrictionStates) {
   }
 }
 
+// A straight beam at its starting geometry, turned as a whole by any angle, carries
+// nothing; nor does a bent beam of E = 0. Bent by a turn of its second end alone it
+// pushes that end back: M_j = 4 EI/L·Δθ on the second node.
+TEST_F(MechanicalTest, BeamForcesComeFromDeformationOnly) {
+  ElementEntry& beam = add(7, {1, 2, 3, 4, 5, 6}, {1000.0, 0.0, 0.01, 0.002, 0.0, 0.0});
+  beam.realSlots[51] = 0.8;
+  beam.realSlots[52] = 0.3;
+  for (double turn : {0.0, 2.0, -2.9}) {
+    const double angle = 0.3 + turn;
+    setX({0.1, -0.2, turn, 0.1 + 0.8 * std::cos(angle), -0.2 + 0.8 * std::sin(angle), turn});
+    beam.realSlots[49] = angle - 0.2;  // the chord's angle at the last recorded step
+    run->iteration = 2;
+    ASSERT_EQ(pass(), 0);
+    for (int r = 1; r <= 6; ++r) EXPECT_NEAR(run->F[r], 0.0, 1e-9) << turn << " row " << r;
+  }
+  run->X[6] += 0.01;
+  ASSERT_EQ(pass(), 0);
+  EXPECT_NEAR(run->F[6], -4.0 * 1000.0 * 0.002 / 0.8 * 0.01, 1e-9);
+  beam.realSlots[1] = 0.0;
+  ASSERT_EQ(pass(), 0);
+  for (int r = 1; r <= 6; ++r) EXPECT_EQ(run->F[r], 0.0) << r;
+}
+
 TEST_F(MechanicalTest, InvalidDataStopsThePassWithItsMessage) {
   const char* negative = "データが負 ？ \n\n %s";
   const char* bad = "データが？ \n\n %s";
