@@ -383,8 +383,9 @@ int evaluateSlider(EvaluationContext& context, int row) {
     const double yi = run.X[q.yi];
     const double xj = run.X[q.xj];
     const double yj = run.X[q.yj];
-    // The axial spring, when there is one, from the guide's node to the block.
-    if (axial.stiffness > 0.0) drawSpringOutline(context, xi, yi, xj, yj);
+    // The axial spring, when its field is written, from the guide's node to the block;
+    // by the field, not its value, so that every frame keeps one layout.
+    if (element->empty[1] != 1) drawSpringOutline(context, xi, yi, xj, yj);
     drawSlider(context, xi, yi, xj, yj, beta, axial.startingOffset, along);
     if (drawsForces(*element)) {
       drawForceArrow(context, xj, yj, forceX, forceY);
