@@ -678,6 +678,50 @@ TEST_F(MechanicalTest, BeamForcesComeFromDeformationOnly) {
   for (int r = 1; r <= 6; ++r) EXPECT_EQ(run->F[r], 0.0) << r;
 }
 
+// The shapes of the slider (guide channel, block, spring when written), the gear
+// mesh (two 36-sided pitch circles with a spoke each) and the beam (12 pieces from
+// the first node to the second, leaving the clamp along the beam's own direction).
+TEST_F(MechanicalTest, SliderGearAndBeamOutlines) {
+  ElementEntry& slider = add(8, {0, 0, 0, 1, 2, 3, 4, 5}, {10.0});
+  slider.realSlots[51] = 0.5;
+  setX({0.5, 0.0});
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 2 + 4 + 6);
+  slider.empty[1] = 1;
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 2 + 4);
+
+  model->count.elements = 0;
+  ElementEntry& mesh = add(13, {1, 2, 3, 4, 5, 6, 7}, {0.2, 0.1, 0.0});
+  setX({0.0, 0.0, 0.0, 0.3, 0.0, 0.0, 0.0});
+  run->initialPass = 1;
+  run->iteration = 1;
+  ASSERT_EQ(pass(), 0);
+  run->initialPass = 0;
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 2 * 37);
+  mesh.drawingMode = 1;
+  recordingPass();
+  EXPECT_EQ(countItems(21, kForceTag), 1);
+
+  model->count.elements = 0;
+  ElementEntry& beam = add(7, {1, 2, 3, 4, 5, 6}, {1000.0, 0.0, 0.01, 0.002});
+  beam.realSlots[51] = 1.0;
+  setX({0.0, 0.0, 0.0, 0.9, -0.3, -0.4});
+  beam.realSlots[49] = std::atan2(-0.3, 0.9);
+  recordingPass();
+  const double* first = nullptr;
+  ASSERT_EQ(countItems(3, kElementOutlineTag, &first), 12);
+  ASSERT_NE(first, nullptr);
+  EXPECT_DOUBLE_EQ(first[0], 0.0);
+  EXPECT_DOUBLE_EQ(first[1], 0.0);
+  // The clamp's tangent is the x axis (θ_i = 0, φ_0 = 0): the first piece starts flat.
+  EXPECT_LT(std::fabs(first[3] - first[1]), 0.2 * std::fabs(first[2] - first[0]));
+  const double* last = run->display.pool + run->display.start[run->display.count] + 1;
+  EXPECT_NEAR(last[2], 0.9, 1e-12);
+  EXPECT_NEAR(last[3], -0.3, 1e-12);
+}
+
 TEST_F(MechanicalTest, InvalidDataStopsThePassWithItsMessage) {
   const char* negative = "データが負 ？ \n\n %s";
   const char* bad = "データが？ \n\n %s";
