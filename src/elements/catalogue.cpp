@@ -20,10 +20,12 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   // Mechanical.
   table[5] = {evaluateSpringDamper, kPrepares};
   table[6] = {evaluateRigidLink};
-  table[8] = {nullptr, kPrepares};
+  table[7] = {evaluateBeam};
+  table[8] = {evaluateSlider, kPrepares};
   table[9] = {evaluateCombinedSpring, kPrepares};
   table[10] = {evaluateRotarySpring};
   table[11] = {evaluateBody};
+  table[13] = {evaluateGearMesh};
   table[17] = {evaluateRigidJoint};
   table[14] = {nullptr, kPrepares};
   table[15] = {nullptr, kPrepares};

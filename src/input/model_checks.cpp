@@ -487,17 +487,20 @@ int checkThermalNetwork(Model& model, Reporter& reporter) {
 
 // ---------------------------------------------------------------- starting lengths
 
-// Combined springs (9) take their natural length, rigid links (6) their length and
-// direction (radians, the angle rule's 1e-18) from where the editor placed the nodes.
+// Combined springs (9) take their natural length, rigid links (6), elastic beams (7)
+// and sliders (8) their length and direction (radians, the angle rule's 1e-18) from
+// where the editor placed the nodes; a slider's guide runs along that direction.
 void storeStartingLengths(Model& model) {
   for (int e = 1; e <= model.count.elements; ++e) {
     ElementEntry& element = model.elements[e];
-    if (element.typeCode != 9 && element.typeCode != 6) continue;
+    if (element.typeCode < 6 || element.typeCode > 9) continue;
     const int32_t* key = element.variableSlots;
     const double dx = initialNodeValue(model, key[4]) - initialNodeValue(model, key[1]);
     const double dy = initialNodeValue(model, key[5]) - initialNodeValue(model, key[2]);
     element.realSlots[kStartingLengthSlot] = std::sqrt(dx * dx + dy * dy);
-    if (element.typeCode == 6) element.realSlots[kStartingLengthSlot + 1] = std::atan2(dy, dx + 1e-18);
+    if (element.typeCode != 9) {
+      element.realSlots[kStartingLengthSlot + 1] = std::atan2(dy, dx + 1e-18);
+    }
   }
 }
 

@@ -187,7 +187,57 @@ TEST_F(MechanicalTest, JacobianMatchesCentralDifferencesInEveryState) {
   const auto natural = [](ElementEntry& e) { e.realSlots[51] = 0.6; };
   const auto sticking = [&](ElementEntry& e) { natural(e), withState(e), relativeSpeed(-2e-4)(e); };
   const auto slipping = [&](ElementEntry& e) { natural(e), withState(e), relativeSpeed(-0.5)(e); };
+  // Slider: guide direction φ_0 and starting offset s_0, its coordinate's history set
+  // for a rate ṡ along the guide.
+  const auto slider = [this, withState](double rate) {
+    return [this, withState, rate](ElementEntry& element) {
+      withState(element);
+      element.realSlots[51] = 0.7;
+      element.realSlots[52] = 0.4;
+      const int* q = element.variableSlots;
+      const double beta = run->X[q[3]] + 0.4;
+      const double along = (run->X[q[4]] - run->X[q[1]]) * std::cos(beta) +
+                           (run->X[q[5]] - run->X[q[2]]) * std::sin(beta);
+      run->a0H[stateIndex(element)] = along - (run->a0() > 0.0 ? rate / run->a0() : 0.0);
+    };
+  };
+  // Gear mesh and beam: the unwrapping reference on the present line of centres (or
+  // chord) plus an offset, as it stands after some turns.
+  const auto lineReference = [this](double startingDirection, double turns) {
+    return [this, startingDirection, turns](ElementEntry& element) {
+      const int* q = element.variableSlots;
+      const double angle = std::atan2(run->X[q[5]] - run->X[q[2]], run->X[q[4]] - run->X[q[1]]);
+      element.realSlots[49] = angle + 2.0 * kPi * turns + 0.3;
+      element.realSlots[17] = startingDirection;
+    };
+  };
+  const auto beam = [lineReference](double length, double direction, double turns) {
+    return [=](ElementEntry& element) {
+      lineReference(0.0, turns)(element);
+      element.realSlots[51] = length;
+      element.realSlots[52] = direction;
+    };
+  };
+  const std::vector<int> slid = {3, 8, 4, 10, 1, 12, 5, 7};
+  const std::vector<double> slide = {40.0, 2.0, 3.0, 1.5};
+  const std::vector<int> pushing = {3, 8, 4, 10, 1, 12, 6};  // tooth force x[6] > 0
+  const std::vector<int> pulling = {3, 8, 4, 10, 1, 12, 5};  // x[5] < 0
+  const std::vector<double> steel = {2000.0, 0.0, 0.01, 0.002, 0.0, 0.1};
   const std::vector<Case> cases = {
+      {"slider static", 8, slid, slide, 0.0, slider(0.0), 0},
+      {"slider sticking", 8, slid, slide, 2.0, slider(4e-4), 0},
+      {"slider slipping forward", 8, slid, slide, 2.0, slider(0.3), 1},
+      {"slider slipping backward", 8, slid, slide, 2.0, slider(-0.3), -1},
+      {"slider without friction", 8, slid, {40.0, 2.0, 3.0, 0.0}, 2.0, slider(0.3), 0},
+      {"slider on the ground", 8, {0, 0, 0, 10, 1, 12, 5, 7}, slide, 2.0, slider(-0.3), -1},
+      {"gears external, pushing", 13, pushing, {0.3, 0.2, 0.0}, 2.0, lineReference(0.2, 0)},
+      {"gears external, pulling", 13, pulling, {0.3, 0.2, 0.3}, 2.0, lineReference(0.2, 1)},
+      {"gears, first internal", 13, pushing, {-0.5, 0.2, 0.0}, 2.0, lineReference(-0.4, -2)},
+      {"gears, second internal", 13, pulling, {0.2, -0.5, 0.0}, 0.0, lineReference(1.0, 0)},
+      {"beam bent", 7, pair, steel, 2.0, beam(0.6, 0.2, 0)},
+      {"beam after turns", 7, pair, steel, 2.0, beam(0.9, -0.5, 3)},
+      {"beam reversed", 7, pair, {2000.0, 0.0, 0.01, 0.002, 0.0, -1.5}, 2.0, beam(0.6, 0.2, 0)},
+      {"beam from the ground", 7, {0, 0, 0, 10, 1, 12}, steel, 0.0, beam(1.1, 0.1, 0)},
       {"body static", 11, {4, 9, 2, 11, 6, 1}, body, 0.0, none},
       {"body transient", 11, {4, 9, 2, 11, 6, 1}, body, 5.0, none},
       {"body starting step", 11, {4, 9, 2, 11, 6, 1}, body, 1.0, none, -9, 0},
@@ -240,9 +290,12 @@ TEST_F(MechanicalTest, JacobianMatchesCentralDifferencesInEveryState) {
       EXPECT_EQ(element.variableSlots[13], c.frictionState) << c.label;
       EXPECT_EQ(element.variableSlots[16], c.frictionState) << c.label;
     }
+    double written = 0.0;
     for (int r = 0; r <= kUnknowns; ++r) {
       ASSERT_TRUE(std::isfinite(run->F[r])) << c.label << " F[" << r << "]";
+      written += std::fabs(run->F[r]);
     }
+    EXPECT_GT(written, 0.0) << c.label << ": the element wrote nothing";
   }
 }
 
@@ -550,6 +603,125 @@ TEST_F(MechanicalTest, CombinedSpringSettlesAtItsNaturalLength) {
   EXPECT_NEAR(store(1508), 0.0, 1e-9) << "the twist balances T0";
 }
 
+// A slider along the guide at 30° from the ground: the preparation pass only stores
+// the coordinate; slipping friction never turns straight round but passes through
+// sticking; the states start from 0 on the initial pass and in step 0.
+TEST_F(MechanicalTest, SliderCoordinateAndFrictionStates) {
+  ElementEntry& slider = add(8, {0, 0, 0, 1, 2, 3, 4, 5}, {0.0, 0.0, 0.0, 2.0});
+  giveStateSlot(slider, 1);
+  slider.realSlots[51] = 0.5;
+  slider.realSlots[52] = kPi / 6;
+  setX({0.4 * std::cos(kPi / 6), 0.4 * std::sin(kPi / 6), 0.0, 0.0, 0.0});
+  run->F[1] = 3.0;
+  ASSERT_EQ(runPreparationPass(*model, *run, reporter), 0);
+  EXPECT_NEAR(run->X[stateIndex(slider)], 0.4, 1e-15);
+  EXPECT_EQ(run->F[1], 3.0);
+  run->recordingFlag = 0;
+
+  // Moving backwards at 0.3 m/s: -1, unless it slipped forwards just before.
+  run->a0H[0] = 10.0;
+  run->a0H[stateIndex(slider)] = 0.43;
+  struct Case {
+    int previous;
+    int expected;
+  };
+  for (const Case& c : {Case{1, 0}, Case{0, -1}, Case{-1, -1}}) {
+    slider.variableSlots[16] = c.previous;
+    run->iteration = 2;
+    ASSERT_EQ(pass(), 0);
+    EXPECT_EQ(slider.variableSlots[13], c.expected) << c.previous;
+    EXPECT_EQ(slider.variableSlots[16], c.expected) << c.previous;
+  }
+  // Sticking: friction -1000·F_f·ṡ along the guide, on the sliding node's x row.
+  run->a0H[stateIndex(slider)] = 0.4 + 5e-5;
+  ASSERT_EQ(pass(), 0);
+  EXPECT_EQ(slider.variableSlots[13], 0);
+  EXPECT_NEAR(run->F[1], 1000.0 * 2.0 * 5e-4 * std::cos(kPi / 6), 1e-9);
+  // A forward slip left over is forgotten on the initial pass and in step 0, so the
+  // backward motion slips at once; later it first sticks.
+  struct Start {
+    int initialPass;
+    int kt;
+    int expected;
+  };
+  for (const Start& c : {Start{1, 5, -1}, Start{0, 0, -1}, Start{0, 5, 0}}) {
+    slider.variableSlots[16] = 1;
+    run->initialPass = c.initialPass;
+    run->kt = c.kt;
+    run->iteration = 1;
+    run->a0H[stateIndex(slider)] = 0.43;
+    ASSERT_EQ(pass(), 0);
+    EXPECT_EQ(slider.variableSlots[13], c.expected) << c.initialPass << " " << c.kt;
+  }
+}
+
+// A straight beam at its starting geometry, turned as a whole by any angle, carries
+// nothing; nor does a bent beam of E = 0. Bent by a turn of its second end alone it
+// pushes that end back: M_j = 4 EI/L·Δθ on the second node.
+TEST_F(MechanicalTest, BeamForcesComeFromDeformationOnly) {
+  ElementEntry& beam = add(7, {1, 2, 3, 4, 5, 6}, {1000.0, 0.0, 0.01, 0.002, 0.0, 0.0});
+  beam.realSlots[51] = 0.8;
+  beam.realSlots[52] = 0.3;
+  for (double turn : {0.0, 2.0, -2.9}) {
+    const double angle = 0.3 + turn;
+    setX({0.1, -0.2, turn, 0.1 + 0.8 * std::cos(angle), -0.2 + 0.8 * std::sin(angle), turn});
+    beam.realSlots[49] = angle - 0.2;  // the chord's angle at the last recorded step
+    run->iteration = 2;
+    ASSERT_EQ(pass(), 0);
+    for (int r = 1; r <= 6; ++r) EXPECT_NEAR(run->F[r], 0.0, 1e-9) << turn << " row " << r;
+  }
+  run->X[6] += 0.01;
+  ASSERT_EQ(pass(), 0);
+  EXPECT_NEAR(run->F[6], -4.0 * 1000.0 * 0.002 / 0.8 * 0.01, 1e-9);
+  beam.realSlots[1] = 0.0;
+  ASSERT_EQ(pass(), 0);
+  for (int r = 1; r <= 6; ++r) EXPECT_EQ(run->F[r], 0.0) << r;
+}
+
+// The shapes of the slider (guide channel, block, spring when written), the gear
+// mesh (two 36-sided pitch circles with a spoke each) and the beam (12 pieces from
+// the first node to the second, leaving the clamp along the beam's own direction).
+TEST_F(MechanicalTest, SliderGearAndBeamOutlines) {
+  ElementEntry& slider = add(8, {0, 0, 0, 1, 2, 3, 4, 5}, {10.0});
+  slider.realSlots[51] = 0.5;
+  setX({0.5, 0.0});
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 2 + 4 + 6);
+  slider.empty[1] = 1;
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 2 + 4);
+
+  model->count.elements = 0;
+  ElementEntry& mesh = add(13, {1, 2, 3, 4, 5, 6, 7}, {0.2, 0.1, 0.0});
+  setX({0.0, 0.0, 0.0, 0.3, 0.0, 0.0, 0.0});
+  run->initialPass = 1;
+  run->iteration = 1;
+  ASSERT_EQ(pass(), 0);
+  run->initialPass = 0;
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 2 * 37);
+  mesh.drawingMode = 1;
+  recordingPass();
+  EXPECT_EQ(countItems(21, kForceTag), 1);
+
+  model->count.elements = 0;
+  ElementEntry& beam = add(7, {1, 2, 3, 4, 5, 6}, {1000.0, 0.0, 0.01, 0.002});
+  beam.realSlots[51] = 1.0;
+  setX({0.0, 0.0, 0.0, 0.9, -0.3, -0.4});
+  beam.realSlots[49] = std::atan2(-0.3, 0.9);
+  recordingPass();
+  const double* first = nullptr;
+  ASSERT_EQ(countItems(3, kElementOutlineTag, &first), 12);
+  ASSERT_NE(first, nullptr);
+  EXPECT_DOUBLE_EQ(first[0], 0.0);
+  EXPECT_DOUBLE_EQ(first[1], 0.0);
+  // The clamp's tangent is the x axis (θ_i = 0, φ_0 = 0): the first piece starts flat.
+  EXPECT_LT(std::fabs(first[3] - first[1]), 0.2 * std::fabs(first[2] - first[0]));
+  const double* last = run->display.pool + run->display.start[run->display.count] + 1;
+  EXPECT_NEAR(last[2], 0.9, 1e-12);
+  EXPECT_NEAR(last[3], -0.3, 1e-12);
+}
+
 TEST_F(MechanicalTest, InvalidDataStopsThePassWithItsMessage) {
   const char* negative = "データが負 ？ \n\n %s";
   const char* bad = "データが？ \n\n %s";
@@ -649,7 +821,7 @@ TEST_F(MechanicalTest, DegenerateGeometryAndDamagedSlotsGiveNoNaN) {
   EXPECT_NEAR(run->F[14], run->X[14] - 2.0 * (run->X[11] - run->a0H[11]), 1e-15);
   EXPECT_EQ(run->F[11], 0.0);
   EvaluationContext context{*model, *run, reporter};
-  for (int code : {5, 6, 9, 10, 11, 17, 18}) {
+  for (int code : {5, 6, 7, 8, 9, 10, 11, 13, 17, 18}) {
     EXPECT_EQ(evaluatorFor(code)(context, kElementCapacity), 0);
     EXPECT_EQ(evaluatorFor(code)(context, -1), 0);
   }

@@ -9,9 +9,12 @@ namespace movra {
 // Mechanical elements.
 int evaluateSpringDamper(EvaluationContext& context, int row);    // 5
 int evaluateRigidLink(EvaluationContext& context, int row);       // 6
+int evaluateBeam(EvaluationContext& context, int row);            // 7
+int evaluateSlider(EvaluationContext& context, int row);          // 8
 int evaluateCombinedSpring(EvaluationContext& context, int row);  // 9
 int evaluateRotarySpring(EvaluationContext& context, int row);    // 10
 int evaluateBody(EvaluationContext& context, int row);            // 11
+int evaluateGearMesh(EvaluationContext& context, int row);        // 13
 int evaluateRigidJoint(EvaluationContext& context, int row);      // 17
 int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 
