@@ -61,8 +61,9 @@ Rows ngspice(std::string netlist, const std::string& directory) {
 
 // Linear interpolation of column `column` of the reference at time t.
 double interpolate(const Rows& reference, double t, size_t column) {
-  auto later = std::lower_bound(reference.begin(), reference.end(), t,
-                                [](const std::vector<double>& row, double time) { return row[0] < time; });
+  auto later =
+      std::lower_bound(reference.begin(), reference.end(), t,
+                       [](const std::vector<double>& row, double time) { return row[0] < time; });
   if (later == reference.begin()) return (*later)[column];
   if (later == reference.end()) return reference.back()[column];
   const auto& a = *(later - 1);
@@ -118,10 +119,12 @@ TEST(SemiconductorValidation, HalfWaveRectifierFollowsNgspice) {
   const std::string directory = movra::testing::scratchDirectory("half_wave");
   const Rows rows = simulate(exampleText("half_wave_rectifier"), directory);
   ASSERT_EQ(rows.size(), 3001u);
-  const Rows reference = ngspice(readFile(kSource + "/tests/data/validation/half_wave.cir"), directory);
+  const Rows reference =
+      ngspice(readFile(kSource + "/tests/data/validation/half_wave.cir"), directory);
   ASSERT_GT(reference.size(), 1000u);
   double worst = 0;
-  for (const auto& row : rows) worst = std::max(worst, std::fabs(row[2] - interpolate(reference, row[0], 1)));
+  for (const auto& row : rows)
+    worst = std::max(worst, std::fabs(row[2] - interpolate(reference, row[0], 1)));
   // ngspice at 2 us steps is the reference; ours takes 20 us second-order steps.
   // The diode's turn-on at each crest is the fastest event: the charging pulse
   // lasts about 1.5 ms, 75 of our steps, which leaves the formula a few mV. The
@@ -195,12 +198,14 @@ TEST(SemiconductorValidation, BuckConverterFollowsNgspiceAndTheIdealFigure) {
     // drop below ground for (1 - d) P; its mean is the output's. The channel is
     // 1/(K (2 (Von - Vt) - Vds)) ~ 50 mOhm, the diode N ln(I/Is + 1).
     const double current = mean / 5.0;
-    const double ideal = duty * (24.0 - current * 0.05) - (1 - duty) * kVt * std::log(current / kDiodeIs + 1);
+    const double ideal =
+        duty * (24.0 - current * 0.05) - (1 - duty) * kVt * std::log(current / kDiodeIs + 1);
     EXPECT_NEAR(mean, ideal, 0.02) << duty;
     EXPECT_NEAR(mean, duty * 24.0, 0.8) << duty;
-    std::printf("buck d = %.2f: mean %.4g V (ngspice %.4g, ideal %.4g); inductor %.4g..%.4g A "
-                "(ngspice %.4g..%.4g)\n",
-                duty, mean, theirMean, ideal, ours.low, ours.high, theirs.low, theirs.high);
+    std::printf(
+        "buck d = %.2f: mean %.4g V (ngspice %.4g, ideal %.4g); inductor %.4g..%.4g A "
+        "(ngspice %.4g..%.4g)\n",
+        duty, mean, theirMean, ideal, ours.low, ours.high, theirs.low, theirs.high);
   }
 }
 
@@ -236,11 +241,12 @@ TEST(SemiconductorValidation, BoostConverterFollowsNgspiceAndTheIdealFigure) {
   // Ideal Vin / (1 - d) = 24 V less the diode at the inductor current Io / (1 - d)
   // and the channel's share, d Io/(1 - d) R_on / (1 - d).
   const double inductor = mean / 20.0 / 0.5;
-  const double ideal = (12.0 - 0.5 * inductor * 0.05) / 0.5 - kVt * std::log(inductor / kDiodeIs + 1);
+  const double ideal =
+      (12.0 - 0.5 * inductor * 0.05) / 0.5 - kVt * std::log(inductor / kDiodeIs + 1);
   EXPECT_NEAR(theirMean, ideal, 0.03);
   EXPECT_NEAR(mean, ideal, 0.5 * ripple + 0.03);
-  std::printf("boost d = 0.5: mean %.4g V (ngspice %.4g, ideal %.4g, ripple %.3g V)\n", mean, theirMean,
-              ideal, ripple);
+  std::printf("boost d = 0.5: mean %.4g V (ngspice %.4g, ideal %.4g, ripple %.3g V)\n", mean,
+              theirMean, ideal, ripple);
 }
 
 TEST(SemiconductorValidation, TransistorFollowsNgspicesBipolarModel) {
@@ -253,11 +259,12 @@ TEST(SemiconductorValidation, TransistorFollowsNgspicesBipolarModel) {
   const std::string directory = movra::testing::scratchDirectory("bjt_sweep");
   const Rows rows = simulate(sweep, directory);
   ASSERT_EQ(rows.size(), 101u);
-  const Rows reference = ngspice(std::string("* base current sweep\n") + kNetlistHead +
-                                     "IB 0 2 DC 0\nQ1 3 2 0 QFIT\n.model QFIT NPN(IS=1e-14 BF=100 BR=2)\n"
-                                     "RC 1 3 1k\nVCC 1 0 10\n.dc IB 0 300u 3u\n"
-                                     ".control\nrun\nwrdata @OUT@ v(3)\n.endc\n.end\n",
-                                 directory);
+  const Rows reference =
+      ngspice(std::string("* base current sweep\n") + kNetlistHead +
+                  "IB 0 2 DC 0\nQ1 3 2 0 QFIT\n.model QFIT NPN(IS=1e-14 BF=100 BR=2)\n"
+                  "RC 1 3 1k\nVCC 1 0 10\n.dc IB 0 300u 3u\n"
+                  ".control\nrun\nwrdata @OUT@ v(3)\n.endc\n.end\n",
+              directory);
   ASSERT_EQ(reference.size(), 101u);
   double worst = 0;
   for (size_t k = 0; k < rows.size(); ++k) {
@@ -289,11 +296,13 @@ TEST(SemiconductorValidation, TransistorFollowsNgspicesBipolarModel) {
                                 ".control\nrun\nwrdata @OUT@ v(3)\n.endc\n.end\n",
                             stageDirectory);
   double stageWorst = 0;
-  for (const auto& row : out) stageWorst = std::max(stageWorst, std::fabs(row[1] - interpolate(wave, row[0], 1)));
+  for (const auto& row : out)
+    stageWorst = std::max(stageWorst, std::fabs(row[1] - interpolate(wave, row[0], 1)));
   // Without capacitances the stage is algebraic: the gap is the print (5 mV at
   // 10 V) and the interpolation of ngspice's points on the steep edges.
   EXPECT_LT(stageWorst, 0.03);
-  std::printf("transistor: sweep worst Ic gap %.3g A; stage worst Vc gap %.3g V\n", worst, stageWorst);
+  std::printf("transistor: sweep worst Ic gap %.3g A; stage worst Vc gap %.3g V\n", worst,
+              stageWorst);
 }
 
 }  // namespace

@@ -233,8 +233,8 @@ int runDiode(EvaluationContext& context, int row, int forced) {
   run.jacobian(a, k) += g;
   addLeak(run, a);
   addLeak(run, k);
-  const bool unsettled = voteChange(run, circuitTolerances(context.model), current,
-                                    element->realSlots[kVoteMemory]);
+  const bool unsettled =
+      voteChange(run, circuitTolerances(context.model), current, element->realSlots[kVoteMemory]);
   state[kSettled] = unsettled ? 0 : 1;
 
   const double voltage = run.X[a] - run.X[k];
@@ -279,6 +279,8 @@ int runDiode(EvaluationContext& context, int row, int forced) {
   return 0;
 }
 
-int evaluateDiode(EvaluationContext& context, int row) { return runDiode(context, row, 0); }
+int evaluateDiode(EvaluationContext& context, int row) {
+  return runDiode(context, row, 0);
+}
 
 }  // namespace movra

@@ -7,7 +7,7 @@
 
 namespace movra {
 
-inline constexpr double kThermalVoltage = 0.02585;       // V at about 27 degC
+inline constexpr double kThermalVoltage = 0.02585;          // V at about 27 degC
 inline constexpr double kDefaultSaturationCurrent = 1e-14;  // A
 
 // exp and log with their arguments held in [-600, 600] and [1e-260, 1e260], so a

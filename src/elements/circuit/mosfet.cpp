@@ -55,8 +55,8 @@ void stampGateHalf(Run& run, int p, int q, double c) {
 }
 
 bool invalid(const double* p) {
-  return p[1] <= 0.0 || p[2] <= 0.0 || p[2] > kLargestOnResistance || p[3] <= 0.0 ||
-         p[4] <= 0.0 || p[5] < 0.0;
+  return p[1] <= 0.0 || p[2] <= 0.0 || p[2] > kLargestOnResistance || p[3] <= 0.0 || p[4] <= 0.0 ||
+         p[5] < 0.0;
 }
 
 }  // namespace
