@@ -12,6 +12,7 @@
 // gate capacitance as two explicit capacitors; the transistor is ngspice's
 // Gummel-Poon model with only IS, BF and BR set, which is Ebers-Moll.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -303,6 +304,40 @@ TEST(SemiconductorValidation, TransistorFollowsNgspicesBipolarModel) {
   EXPECT_LT(stageWorst, 0.03);
   std::printf("transistor: sweep worst Ic gap %.3g A; stage worst Vc gap %.3g V\n", worst,
               stageWorst);
+}
+
+// Bad data stops `check` (and `run`) at the element's own line of the model file
+// with the element's message.
+TEST(SemiconductorValidation, BadDataIsReportedAtTheModelLine) {
+  struct Case {
+    const char* line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"D 1 2, 0, 1", "データが？"},                   // no forward voltage
+      {"D 1 2, 0.7, -1", "データが？"},                // negative forward current
+      {"M 1 3 2, 2, 0, 10, 5", "データが？"},          // no on-resistance
+      {"M 1 3 2, 2, 0.05, 1, 5", "@ 条件データが？"},  // gate voltage below threshold
+      {"Q 2 3 0, 0", "データが？ b"},                  // no current gain
+  };
+  const std::string directory = movra::testing::scratchDirectory("semiconductor_bad");
+  for (const Case& c : cases) {
+    const std::string path = directory + "/bad.model";
+    std::ofstream(path) << "V 1 0, 5, 0\nR 2 0, 1k\n"
+                        << c.line << "\nV 3 0, 10, 0\n.t 2\n   0\n   1m\n   10u\n   1\n";
+    const std::string command = "MOVRA_SHM_TAG=semiconductor-" + std::to_string(getpid()) + " " +
+                                MOVRA_BINARY_DIR + "/bin/movra-note check " + path + " 2>&1";
+    std::string output;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+    const int status = pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.line << ": " << output;
+    EXPECT_NE(output.find(path + ":3: " + c.message), std::string::npos)
+        << c.line << ": " << output;
+  }
 }
 
 }  // namespace
