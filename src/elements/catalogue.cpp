@@ -39,6 +39,10 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[26] = {evaluateInductor};
   table[27] = {evaluateSwitch};
   table[35] = {evaluateAmplifier};
+  // Semiconductors.
+  table[25] = {evaluateDiode};
+  table[31] = {evaluateTransistor};
+  table[32] = {evaluateMosfet};
   // Fluid.
   table[54] = {nullptr, kPrepares};
   return table;

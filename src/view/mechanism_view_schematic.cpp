@@ -204,11 +204,32 @@ int parameterNode(const Model& model, const StatementRecord& record, int paramet
   return static_cast<int>(value);
 }
 
+// The transistor (31) and the MOSFET switch (32) are written collector, base,
+// emitter and drain, gate, source: their symbol lies on the path from the first
+// to the third node, and the second node, the control terminal, is wired to the
+// symbol's base or gate stub.
+bool controlInTheMiddle(int code) { return code == 31 || code == 32; }
+
+// The end of the control stub of the symbol centred at (u, v), in view pixels:
+// the outline's point (0, stub) turned by the orientation.
+void controlStubEnd(int u, int v, int orientation, int stub, int& stubU, int& stubV) {
+  int x = 0;
+  int y = stub;
+  for (int k = 0; k < orientation; ++k) {
+    const int turned = -y;
+    y = x;
+    x = turned;
+  }
+  stubU = u + x;
+  stubV = v + y;
+}
+
 void drawStatement(DrawingContext& context, const Model& model, const Run& run,
                    const StatementRecord& record, int index, double stateValue) {
   const int code = record.typeCode;
   const Placement first = editorPlace(context, model, record.firstNode);
-  const Placement second = editorPlace(context, model, record.secondNode);
+  const Placement second = editorPlace(context, model,
+                                       controlInTheMiddle(code) ? record.thirdNode : record.secondNode);
   if (!first.valid || !second.valid) return;
   const int family = familyColour(code);
   if (joinedByWire(code)) {
@@ -227,8 +248,17 @@ void drawStatement(DrawingContext& context, const Model& model, const Run& run,
     }
   }
   const int colour = stateColour(kind, stateValue, family);
-  drawElementSymbol(context, kind, u, v, orientationOf(first, second), colour, symbolStyle(code),
-                    index);
+  const int orientation = orientationOf(first, second);
+  if (controlInTheMiddle(code)) {
+    const Placement control = editorPlace(context, model, record.secondNode);
+    if (control.valid) {
+      int stubU = 0;
+      int stubV = 0;
+      controlStubEnd(u, v, orientation, kind == SymbolKind::Transistor ? 16 : 12, stubU, stubV);
+      drawWire(context, control.u, control.v, stubU, stubV, family, 0);
+    }
+  }
+  drawElementSymbol(context, kind, u, v, orientation, colour, symbolStyle(code), index);
   if ((code >= 31 && code <= 34) || code == 54) {
     controlLine(context, run, u, v, parameterNode(model, record, 4), kWireDashDot);
     controlLine(context, run, u, v, parameterNode(model, record, 5), kWireDashDotDot);

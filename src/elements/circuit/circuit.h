@@ -15,4 +15,9 @@ int evaluateInductor(EvaluationContext& context, int row);       // 26
 int evaluateSwitch(EvaluationContext& context, int row);         // 27
 int evaluateAmplifier(EvaluationContext& context, int row);      // 35
 
+// Semiconductors.
+int evaluateDiode(EvaluationContext& context, int row);       // 25
+int evaluateTransistor(EvaluationContext& context, int row);  // 31, "Qp" the pnp variant
+int evaluateMosfet(EvaluationContext& context, int row);      // 32
+
 }  // namespace movra
