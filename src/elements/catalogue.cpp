@@ -7,6 +7,7 @@
 #include "elements/circuit/circuit.h"
 #include "elements/conventions.h"
 #include "elements/evaluator.h"
+#include "elements/magnetic/magnetic.h"
 #include "elements/mechanical/mechanical.h"
 
 namespace movra {
@@ -37,6 +38,12 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[26] = {evaluateInductor};
   table[27] = {evaluateSwitch};
   table[35] = {evaluateAmplifier};
+  // Electromechanical and magnetic.
+  table[20] = {evaluateDcMotor};
+  table[29] = {evaluateTwoPort};
+  table[28] = {evaluateCore};
+  table[68] = {evaluateCore};
+  table[69] = {evaluateMaterialCore};
   // Fluid.
   table[54] = {nullptr, kPrepares};
   return table;

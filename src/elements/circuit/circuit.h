@@ -15,4 +15,8 @@ int evaluateInductor(EvaluationContext& context, int row);       // 26
 int evaluateSwitch(EvaluationContext& context, int row);         // 27
 int evaluateAmplifier(EvaluationContext& context, int row);      // 35
 
+// Elements that join a circuit branch to another domain or to a second branch.
+int evaluateDcMotor(EvaluationContext& context, int row);  // 20
+int evaluateTwoPort(EvaluationContext& context, int row);  // 29
+
 }  // namespace movra
