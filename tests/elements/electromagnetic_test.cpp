@@ -148,6 +148,18 @@ class ElectromagneticTest : public testing::ElementFixture {
     run->unknownOfKey[node * 10] = angle;
   }
 
+  // A material statement ":u id" whose first row holds the four flags of code 69.
+  void material(int id, std::vector<double> flags) {
+    ParameterStatement& statement = model->parameterStatements[++model->count.parameterStatements];
+    statement = ParameterStatement{};
+    statement.typeCode = 80;
+    statement.id = id;
+    statement.rowCount = 1;
+    statement.returnValueCount = static_cast<int>(flags.size()) - 1;
+    statement.firstPoolRow = model->parameterRowsUsed++;
+    std::copy(flags.begin(), flags.end(), model->parameterRows[statement.firstPoolRow]);
+  }
+
   bool lastMessageIs(const std::string& text) const {
     return !log.texts.empty() && log.texts.back().rfind(text, 0) == 0;
   }
@@ -168,6 +180,9 @@ TEST_F(ElectromagneticTest, JacobiansMatchCentralDifferencesInEveryBranch) {
   // Core with μ_a = 1000 μ0, B_r = 1 T, H_c = 100 A/m, l = 0.1 m: μ_s = 10 μ_a, so
   // R = (1 + 0.012566·100)/0.011310 = 199.5 A/m and H_up = 111.1 A/m from the origin.
   const std::vector<double> core = {1e-4, 0.1, 1000.0, 1.0, 100.0, 0.0, 0.0};
+  const std::vector<double> materialCore = {1e-4, 0.1, 10000.0, 1.0, 100.0, 0.0, 0.0, 0.0, 300};
+  const std::vector<double> linear = {1e-4, 0.1, 10000.0, 1.0, 100.0, 500.0, 0.0, 0.2, 310};
+  const std::vector<double> steepOnly = {1e-4, 0.1, 10000.0, 1.0, 100.0, 0.0, 0.0, 0.0, 320};
   const std::vector<Case> cases = {
       // Motor: armature 1-2, current 3; stator on 4..6 (x, y, θ), rotor on 7..9.
       {"motor static", 20, {1, 2, 3}, {0.05, 2.0, 1e-3, 4, 7}, 0.0,
@@ -189,7 +204,14 @@ TEST_F(ElectromagneticTest, JacobiansMatchCentralDifferencesInEveryBranch) {
       {"core saturated", 68, {1, 2}, core, 0.0, {30.0, 0.0}, 2},
       {"core on the falling steep branch", 28, {2, 1}, core, 0.0, {15.0, 0.0}, -1},
       {"core saturated negative", 28, {0, 1}, core, 0.0, {30.0, 0.0}, -2},
+      // Code 69: P3 the steep slope, P6 the recoil slope, P9 the material statement.
+      {"material core, loop", 69, {1, 2}, materialCore, 0.0, {15.0, 0.0}, 1},
+      {"material core, linear mode", 69, {1, 2}, linear, 0.0, {15.0, 3.0}, 9},
+      {"material core, steep only", 69, {1, 2}, steepOnly, 0.0, {15.0, 3.0}, 7},
   };
+  material(300, {1, 1, 0, 1});
+  material(310, {1, 1, 1, 1});
+  material(320, {0, 0, 0, 0});
   for (const Case& c : cases) {
     model->count.elements = 0;
     run->unknownCount = 0;
@@ -246,7 +268,17 @@ TEST_F(ElectromagneticTest, BadDataIsRefusedWithItsMessage) {
       {"core H_c < 0", 28, {1e-4, 0.1, 1000, 1, -100}, bad},
       {"core steep slope equal to recoil", 28, {1e-4, 0.1, 1000, 1, 100, 1000}, slopes},
       {"core without any permeability", 28, {1e-4, 0.1, 0, 1, 100, 0}, slopes},
+      {"material core without its statement", 69, {1e-4, 0.1, 1e4, 1, 100, 0, 0, 0, 301},
+       "データが空？ \n\n element 1"},
+      {"material core with a short row", 69, {1e-4, 0.1, 1e4, 1, 100, 0, 0, 0, 330},
+       "データが空？ \n\n element 1"},
+      {"material core A = 0", 69, {0, 0.1, 1e4, 1, 100, 0, 0, 0, 300},
+       "データが？ 0.000000e+00 1.000000e-01 1.256637e-02 \n\n element 1"},
+      {"material core μ_st = 0", 69, {1e-4, 0.1, 0, 1, 100, 0, 0, 0, 300}, "データが？ 1.0"},
+      {"material core equal slopes", 69, {1e-4, 0.1, 1e4, 1, 100, 1e4, 0, 0, 300}, slopes},
   };
+  material(300, {1, 1, 0, 1});
+  material(330, {1, 1, 0});
   for (const Case& c : cases) {
     model->count.elements = 0;
     log.texts.clear();
@@ -465,6 +497,50 @@ TEST_F(ElectromagneticTest, TriangularSweepTracesTheFiveBranchesAndTheLoopArea) 
     ASSERT_NEAR(store(1002), expected, allowance) << "H " << x;
   }
   EXPECT_EQ(core.variableSlots[13], 1);
+}
+
+// The offset B_0 of code 28 is applied once when it changes, and the recoil line
+// goes on from there; code 69 with P7 > 0 moves its knee.
+TEST_F(ElectromagneticTest, OffsetAppliesOnceAndTheMaterialKneeMoves) {
+  const double length = 0.1, mua = 1000.0 * kMu0;
+  ElementEntry& source = add(21, {1, 0, 2}, {0.0, 0.0});
+  ElementEntry& core = add(28, {1, 0}, {1e-4, length, 1000.0, 1.0, 100.0, 0.0, 0.0});
+  core.returnBlockId = 1000;
+  run->unknownCount = 2;
+  run->initialPass = 1;
+  source.realSlots[1] = 50.0 * length;
+  step(1e-3);
+  EXPECT_NEAR(store(1002), mua * 50.0, 1e-12);
+  core.realSlots[7] = 0.3;
+  step(1e-3);
+  EXPECT_NEAR(store(1002), 0.3 + mua * 50.0, 1e-12);
+  EXPECT_EQ(store(1013), 0.0);
+  source.realSlots[1] = 60.0 * length;
+  step(1e-3);
+  EXPECT_NEAR(store(1002), 0.3 + mua * 60.0, 1e-12);
+
+  // Code 69, hysteresis with remanence and coercivity, knee from P7 = 0.5 T:
+  // R = (0.5 + μ_st H_c)/(μ_st - μ_rec), saturation from μ_st (R - H_c) with slope μ0.
+  model->count.elements = 0;
+  material(300, {1, 1, 0, 1});
+  const double must = 10000.0 * kMu0, murec = 0.1 * must, hc = 100.0;
+  ElementEntry& source2 = add(21, {1, 0, 2}, {0.0, 0.0});
+  ElementEntry& materialCore =
+      add(69, {1, 0}, {1e-4, length, 10000.0, 1.0, hc, 0.0, 0.5, 0.0, 300});
+  materialCore.returnBlockId = 1000;
+  run->initialPass = 1;
+  for (int k = 0; k <= 10; ++k) {
+    source2.realSlots[1] = 0.0;
+    step(1e-3);
+  }
+  const double knee = (0.5 + must * hc) / (must - murec);
+  for (double h = 10.0; h <= 300.0; h += 10.0) {
+    source2.realSlots[1] = h * length;
+    step(1e-3);
+  }
+  EXPECT_NEAR(store(1017), knee, 1e-9 * knee);
+  EXPECT_EQ(store(1013), 2.0);
+  EXPECT_NEAR(store(1002), must * (knee - hc) + kMu0 * (300.0 - knee), 1e-12);
 }
 
 }  // namespace
