@@ -13,7 +13,7 @@ namespace movra {
 namespace {
 
 constexpr char kBadData[] = "データが？ \n\n %s";
-// A port-2 node that no element of the model puts into the system.
+// A port-2 field that names no node of the system (no whole id, or no unknown).
 constexpr char kNoPortNode[] = " ２次側の節が？ %g %g \n\n %s";
 
 constexpr double kCoefficientFloor = 1e-9;  // |α| and β never below it
