@@ -14,8 +14,8 @@
 
 namespace {
 
-using movra::testing::Rows;
 using movra::testing::readColumns;
+using movra::testing::Rows;
 
 const std::string kExamples = std::string(MOVRA_SOURCE_DIR) + "/examples/";
 constexpr double kPrinted = 5e-4;

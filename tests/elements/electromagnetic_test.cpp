@@ -185,19 +185,49 @@ TEST_F(ElectromagneticTest, JacobiansMatchCentralDifferencesInEveryBranch) {
   const std::vector<double> steepOnly = {1e-4, 0.1, 10000.0, 1.0, 100.0, 0.0, 0.0, 0.0, 320};
   const std::vector<Case> cases = {
       // Motor: armature 1-2, current 3; stator on 4..6 (x, y, θ), rotor on 7..9.
-      {"motor static", 20, {1, 2, 3}, {0.05, 2.0, 1e-3, 4, 7}, 0.0,
-       {3.0, 0.5, 0.7, 0.1, 0.2, 0.3, 0.4, 0.5, 1.5}, -9},
-      {"motor transient", 20, {1, 2, 3}, {0.05, 2.0, 1e-3, 4, 7}, 250.0,
-       {3.0, 0.5, 0.7, 0.1, 0.2, 0.3, 0.4, 0.5, 1.5}, -9},
-      {"motor on the fixed frame", 20, {2, 0, 3}, {0.05, 2.0, 1e-3, 0, 7}, 250.0,
-       {3.0, 0.5, 0.7, 0.1, 0.2, 0.3, 0.4, 0.5, 1.5}, -9},
+      {"motor static",
+       20,
+       {1, 2, 3},
+       {0.05, 2.0, 1e-3, 4, 7},
+       0.0,
+       {3.0, 0.5, 0.7, 0.1, 0.2, 0.3, 0.4, 0.5, 1.5},
+       -9},
+      {"motor transient",
+       20,
+       {1, 2, 3},
+       {0.05, 2.0, 1e-3, 4, 7},
+       250.0,
+       {3.0, 0.5, 0.7, 0.1, 0.2, 0.3, 0.4, 0.5, 1.5},
+       -9},
+      {"motor on the fixed frame",
+       20,
+       {2, 0, 3},
+       {0.05, 2.0, 1e-3, 0, 7},
+       250.0,
+       {3.0, 0.5, 0.7, 0.1, 0.2, 0.3, 0.4, 0.5, 1.5},
+       -9},
       // Two-port: port 1 on 1-2, currents 3 and 4, port 2 on nodes 15 and 16 (5, 6).
-      {"two-port static", 29, {1, 2, 3, 4}, {50.0, 0.5, 15, 16}, 0.0,
-       {3.0, 0.5, 0.7, 1e-3, 20.0, -4.0}, -9},
-      {"two-port transient", 29, {1, 2, 3, 4}, {50.0, 0.5, 15, 16}, 1e3,
-       {3.0, 0.5, 0.7, 1e-3, 20.0, -4.0}, -9},
-      {"two-port with a grounded port-2 node", 29, {1, 0, 3, 4}, {-20.0, 0.0, 0, 16}, 1e3,
-       {3.0, 0.5, 0.7, 1e-3, 20.0, -4.0}, -9},
+      {"two-port static",
+       29,
+       {1, 2, 3, 4},
+       {50.0, 0.5, 15, 16},
+       0.0,
+       {3.0, 0.5, 0.7, 1e-3, 20.0, -4.0},
+       -9},
+      {"two-port transient",
+       29,
+       {1, 2, 3, 4},
+       {50.0, 0.5, 15, 16},
+       1e3,
+       {3.0, 0.5, 0.7, 1e-3, 20.0, -4.0},
+       -9},
+      {"two-port with a grounded port-2 node",
+       29,
+       {1, 0, 3, 4},
+       {-20.0, 0.0, 0, 16},
+       1e3,
+       {3.0, 0.5, 0.7, 1e-3, 20.0, -4.0},
+       -9},
       // Cores between nodes 1 and 2 (H = (x1 - x2)/0.1).
       {"core on the recoil line", 28, {1, 2}, core, 0.0, {5.0, 0.0}, 0},
       {"core on the rising steep branch", 28, {1, 2}, core, 0.0, {15.0, 0.0}, 1},
@@ -269,11 +299,17 @@ TEST_F(ElectromagneticTest, BadDataIsRefusedWithItsMessage) {
       {"core H_c < 0", 28, {1e-4, 0.1, 1000, 1, -100}, bad},
       {"core steep slope equal to recoil", 28, {1e-4, 0.1, 1000, 1, 100, 1000}, slopes},
       {"core without any permeability", 28, {1e-4, 0.1, 0, 1, 100, 0}, slopes},
-      {"material core without its statement", 69, {1e-4, 0.1, 1e4, 1, 100, 0, 0, 0, 301},
+      {"material core without its statement",
+       69,
+       {1e-4, 0.1, 1e4, 1, 100, 0, 0, 0, 301},
        "データが空？ \n\n element 1"},
-      {"material core with a short row", 69, {1e-4, 0.1, 1e4, 1, 100, 0, 0, 0, 330},
+      {"material core with a short row",
+       69,
+       {1e-4, 0.1, 1e4, 1, 100, 0, 0, 0, 330},
        "データが空？ \n\n element 1"},
-      {"material core A = 0", 69, {0, 0.1, 1e4, 1, 100, 0, 0, 0, 300},
+      {"material core A = 0",
+       69,
+       {0, 0.1, 1e4, 1, 100, 0, 0, 0, 300},
        "データが？ 0.000000e+00 1.000000e-01 1.256637e-02 \n\n element 1"},
       {"material core μ_st = 0", 69, {1e-4, 0.1, 0, 1, 100, 0, 0, 0, 300}, "データが？ 1.0"},
       {"material core equal slopes", 69, {1e-4, 0.1, 1e4, 1, 100, 1e4, 0, 0, 300}, slopes},
@@ -291,8 +327,8 @@ TEST_F(ElectromagneticTest, BadDataIsRefusedWithItsMessage) {
     run->initialPass = 1;
     run->iteration = 1;
     EXPECT_EQ(pass(), 9) << c.label;
-    EXPECT_TRUE(lastMessageIs(c.message)) << c.label << ": "
-                                          << (log.texts.empty() ? "" : log.texts.back());
+    EXPECT_TRUE(lastMessageIs(c.message))
+        << c.label << ": " << (log.texts.empty() ? "" : log.texts.back());
   }
   // Equal slopes by default (P6 = 0 gives 10·μ_a) and the two-port floors are fine.
   model->count.elements = 0;

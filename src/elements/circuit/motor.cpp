@@ -64,13 +64,16 @@ int indexIn(const Run& run, const ElementEntry& element, int slot) {
   return index > 0 && index <= run.unknownCount && index <= kMaxUnknowns ? index : 0;
 }
 
+// Drawn on the rotor node, or on the stator node when the rotor is the fixed frame
+// (a motor turning its housing); a motor with both on the frame draws nothing. The
+// choice never changes during a run, so every frame records the same shapes.
 void drawRotor(EvaluationContext& context, const ElementEntry& element, double angle) {
   const Run& run = context.run;
-  const int x = indexIn(run, element, kRotorSlot);
-  const int y = indexIn(run, element, kRotorSlot + 1);
-  // Every frame records the same shapes; a rotor on the fixed frame sits at the origin.
-  const double cx = run.X[x];
-  const double cy = run.X[y];
+  const bool onRotor = mechanicalNodeOf(element.realSlots[5]) > 0;
+  if (!onRotor && mechanicalNodeOf(element.realSlots[4]) <= 0) return;
+  const int first = onRotor ? kRotorSlot : kStatorSlot;
+  const double cx = run.X[indexIn(run, element, first)];
+  const double cy = run.X[indexIn(run, element, first + 1)];
   const double dx = kRotorRadius * std::cos(angle);
   const double dy = kRotorRadius * std::sin(angle);
   DisplayList& list = context.run.display;
@@ -103,8 +106,8 @@ int evaluateDcMotor(EvaluationContext& context, int row) {
     const bool stator = lookUpNode(run, *element, kStatorSlot, element->realSlots[4]);
     const bool rotor = lookUpNode(run, *element, kRotorSlot, element->realSlots[5]);
     if (!stator || !rotor) {
-      return context.reporter.modelError(kNoRotation, element->realSlots[4],
-                                         element->realSlots[5], quotedLine(*element));
+      return context.reporter.modelError(kNoRotation, element->realSlots[4], element->realSlots[5],
+                                         quotedLine(*element));
     }
   }
   const int statorAngle = indexIn(run, *element, kStatorSlot + 2);
@@ -114,7 +117,8 @@ int evaluateDcMotor(EvaluationContext& context, int row) {
   const double a0 = run.a0();
   const double speed = rateOf(run, rotorAngle) - rateOf(run, statorAngle);
   const double induced = inductance * a0 * (branch.current - historyOf(run, branch.i));
-  setBranchRow(run, branch, resistance * branch.current - branch.voltage + induced + constant * speed,
+  setBranchRow(run, branch,
+               resistance * branch.current - branch.voltage + induced + constant * speed,
                resistance + inductance * a0);
   run.jacobian(branch.i, rotorAngle) += constant * a0;
   run.jacobian(branch.i, statorAngle) -= constant * a0;
@@ -145,7 +149,8 @@ int evaluateDcMotor(EvaluationContext& context, int row) {
     store[id + 7] = speed;
     store[id + 8] = mechanical;
     store[id + 9] += mechanical * run.dtOut;
-    const double efficiency = std::fabs(electrical) >= kSmallestPower ? mechanical / electrical : 0.0;
+    const double efficiency =
+        std::fabs(electrical) >= kSmallestPower ? mechanical / electrical : 0.0;
     store[id + kEfficiencyField] = efficiency;
     store[id + kEfficiencyCopyField] = efficiency;
     recordPeriodMeans(store, id, run, branch.voltage, branch.current, electrical);

@@ -26,7 +26,9 @@ constexpr int kFirstCurrentMemory = 11;
 constexpr int kSecondCurrentMemory = 12;
 
 // Potential nodes 0 and 100..198 (and the negative ids) are fixed at 0.
-bool isGroundNode(double id) { return id <= 0.0 || (id >= 100.0 && id <= 198.0); }
+bool isGroundNode(double id) {
+  return id <= 0.0 || (id >= 100.0 && id <= 198.0);
+}
 
 // The unknown of a port-2 node id: 0 for a ground node, -1 when the id is no
 // whole number or names a node without an unknown.
@@ -73,8 +75,8 @@ int evaluateTwoPort(EvaluationContext& context, int row) {
     const int c = portNodeIndex(run, element->realSlots[3]);
     const int d = portNodeIndex(run, element->realSlots[4]);
     if (c < 0 || d < 0) {
-      return context.reporter.modelError(kNoPortNode, element->realSlots[3],
-                                         element->realSlots[4], quotedLine(*element));
+      return context.reporter.modelError(kNoPortNode, element->realSlots[3], element->realSlots[4],
+                                         quotedLine(*element));
     }
     element->variableSlots[kPortTwoFirst] = c;
     element->variableSlots[kPortTwoSecond] = d;
@@ -132,8 +134,8 @@ int evaluateTwoPort(EvaluationContext& context, int row) {
 
   if (recording(run)) {
     ParameterStore& store = context.model.parameters;
-    const double firstPower = firstVoltage * first;          // into port 1
-    const double secondPower = secondVoltage * secondRate;   // handed on at port 2
+    const double firstPower = firstVoltage * first;         // into port 1
+    const double secondPower = secondVoltage * secondRate;  // handed on at port 2
     if (ownsReturnRecord(*element)) {
       const int id = element->returnBlockId;
       store[id + 1] = firstVoltage;

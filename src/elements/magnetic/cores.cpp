@@ -56,12 +56,12 @@ constexpr double kSymbolSteep = 1.0;
 constexpr double kSymbolSaturated = 3.0;
 
 struct Loop {
-  double recoil = 0.0;      // μ_a, H/m
-  double steep = 0.0;       // μ_s
-  double remanence = 0.0;   // B_r, T
-  double coercivity = 0.0;  // H_c, A/m
-  double knee = 0.0;        // R = (B_r + μ_s·H_c)/(μ_s - μ_a), A/m
-  double kneeDensity = 0.0; // B_R = B_r + μ_a·R
+  double recoil = 0.0;       // μ_a, H/m
+  double steep = 0.0;        // μ_s
+  double remanence = 0.0;    // B_r, T
+  double coercivity = 0.0;   // H_c, A/m
+  double knee = 0.0;         // R = (B_r + μ_s·H_c)/(μ_s - μ_a), A/m
+  double kneeDensity = 0.0;  // B_R = B_r + μ_a·R
 };
 
 struct WorkingPoint {
@@ -87,8 +87,7 @@ int nextState(int s, double h, double up, double low, double knee) {
   }
 }
 
-WorkingPoint branchLaw(const Loop& loop, int state, double h, double reversalH,
-                       double reversalB) {
+WorkingPoint branchLaw(const Loop& loop, int state, double h, double reversalH, double reversalB) {
   switch (state) {
     case 1:
       return {loop.steep * (h - loop.coercivity), loop.steep, 1};
@@ -284,7 +283,8 @@ int evaluateCore(EvaluationContext& context, int row) {
   core.loop.recoil = kVacuumPermeability * p[3];
   core.loop.remanence = p[4];
   core.loop.coercivity = p[5];
-  core.loop.steep = p[6] == 0.0 ? kDefaultSteepRatio * core.loop.recoil : kVacuumPermeability * p[6];
+  core.loop.steep =
+      p[6] == 0.0 ? kDefaultSteepRatio * core.loop.recoil : kVacuumPermeability * p[6];
   core.offset = p[7];
   if (isFirstIteration(context.run)) {
     if (core.area < 0.0 || !(core.length > 0.0) || p[3] < 0.0 || core.loop.remanence < 0.0 ||
@@ -297,7 +297,8 @@ int evaluateCore(EvaluationContext& context, int row) {
     }
   }
   // A pass before the first validation must not divide by zero either.
-  if (!(core.loop.steep > core.loop.recoil)) core.loop.steep = core.loop.recoil + kVacuumPermeability;
+  if (!(core.loop.steep > core.loop.recoil))
+    core.loop.steep = core.loop.recoil + kVacuumPermeability;
   if (core.length < kShortestPath) core.length = kShortestPath;
   closeLoop(core.loop);
   return stampCore(context, *element, core);
@@ -321,7 +322,8 @@ int evaluateMaterialCore(EvaluationContext& context, int row) {
   core.area = p[1];
   core.length = p[2];
   core.loop.steep = kVacuumPermeability * p[3];
-  core.loop.recoil = p[6] == 0.0 ? kDefaultRecoilRatio * core.loop.steep : kVacuumPermeability * p[6];
+  core.loop.recoil =
+      p[6] == 0.0 ? kDefaultRecoilRatio * core.loop.steep : kVacuumPermeability * p[6];
   core.loop.remanence = flags[0] != 0 ? p[4] : kNoRemanenceLimit;
   core.loop.coercivity = flags[1] != 0 ? p[5] : 0.0;
   core.mode = flags[2] != 0 ? kLinearMode : (flags[3] != 0 ? kHysteresisMode : kSteepMode);
@@ -337,7 +339,8 @@ int evaluateMaterialCore(EvaluationContext& context, int row) {
                                          quotedLine(*element));
     }
   }
-  if (!(core.loop.steep > core.loop.recoil)) core.loop.steep = core.loop.recoil + kVacuumPermeability;
+  if (!(core.loop.steep > core.loop.recoil))
+    core.loop.steep = core.loop.recoil + kVacuumPermeability;
   if (core.length < kShortestPath) core.length = kShortestPath;
   if (p[7] > 0.0) {
     // The knee moves to where a recoil line of intercept P7 meets the steep branch;
