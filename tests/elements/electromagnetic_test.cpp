@@ -234,6 +234,8 @@ TEST_F(ElectromagneticTest, JacobiansMatchCentralDifferencesInEveryBranch) {
       {"core saturated", 68, {1, 2}, core, 0.0, {30.0, 0.0}, 2},
       {"core on the falling steep branch", 28, {2, 1}, core, 0.0, {15.0, 0.0}, -1},
       {"core saturated negative", 28, {0, 1}, core, 0.0, {30.0, 0.0}, -2},
+      {"core without remanence and coercivity", 28, {1, 2}, {1e-4, 0.1, 1000.0}, 0.0,
+       {30.0, 0.0}, 0},
       // Code 69: P3 the steep slope, P6 the recoil slope, P9 the material statement.
       {"material core, loop", 69, {1, 2}, materialCore, 0.0, {15.0, 0.0}, 1},
       {"material core, linear mode", 69, {1, 2}, linear, 0.0, {15.0, 3.0}, 9},
@@ -417,10 +419,11 @@ TEST_F(ElectromagneticTest, HeldMotorIsAnRlBranchAndSwappingReversesTorqueAndBac
 TEST_F(ElectromagneticTest, WindingOnALinearCoreIsAnInductorOfNSquaredPermeance) {
   const double e = 2.0, turns = 200.0, rw = 4.0;
   const double area = 2e-4, length = 0.2, mur = 800.0;
-  // H_c far above any field here keeps the core on its recoil line through 0.
+  // Without B_r and H_c the core is its recoil line through 0, even far beyond
+  // what would be its knee (N·E/R_w/l = 500 A/m).
   add(21, {1, 0, 2}, {e, 0.0});
   add(29, {1, 0, 3, 4}, {turns, rw, 0, 11});
-  ElementEntry& core = add(28, {5, 0}, {area, length, mur, 0.0, 1e7, 0.0, 0.0});
+  ElementEntry& core = add(28, {5, 0}, {area, length, mur});
   run->unknownOfKey[1011] = 5;
   run->unknownCount = 5;
   // The magnetic leak g at the port-2 node and at the core's node adds 2g to the

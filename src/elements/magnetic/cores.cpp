@@ -107,6 +107,13 @@ WorkingPoint branchLaw(const Loop& loop, int state, double h, double reversalH, 
 WorkingPoint followLoop(ElementEntry& element, const Loop& loop, double h) {
   double* p = element.realSlots;
   int32_t* s = element.variableSlots;
+  // Without remanence and coercivity the loop has no width: the steep branches and
+  // the knee fall on the origin, and the core is its recoil line through 0.
+  if (loop.remanence == 0.0 && loop.coercivity == 0.0) {
+    s[kState] = 0;
+    s[kPreviousState] = 0;
+    return {loop.recoil * h, loop.recoil, 0};
+  }
   const double intercept = p[kReversalDensity] - loop.recoil * p[kReversalField];
   if (intercept > loop.remanence || intercept < -loop.remanence) {
     p[kReversalField] = 0.0;
