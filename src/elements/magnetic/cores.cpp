@@ -153,7 +153,9 @@ WorkingPoint workingPoint(ElementEntry& element, const CoreData& core, double fi
   }
   double* p = element.realSlots;
   if (core.offset != p[kAppliedOffset]) {
+    // The step on the offset line is a recoil line: the next one starts from state 0.
     element.variableSlots[kState] = 0;
+    element.variableSlots[kPreviousState] = 0;
     return {core.offset + core.loop.recoil * field, core.loop.recoil, 0};
   }
   return followLoop(element, core.loop, field);
