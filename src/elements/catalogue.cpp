@@ -7,6 +7,7 @@
 #include "elements/circuit/circuit.h"
 #include "elements/conventions.h"
 #include "elements/evaluator.h"
+#include "elements/magnetic/magnetic.h"
 #include "elements/mechanical/mechanical.h"
 
 namespace movra {
@@ -43,6 +44,12 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[25] = {evaluateDiode};
   table[31] = {evaluateTransistor};
   table[32] = {evaluateMosfet};
+  // Electromechanical and magnetic.
+  table[20] = {evaluateDcMotor};
+  table[29] = {evaluateTwoPort};
+  table[28] = {evaluateCore};
+  table[68] = {evaluateCore};
+  table[69] = {evaluateMaterialCore};
   // Fluid.
   table[54] = {nullptr, kPrepares};
   return table;

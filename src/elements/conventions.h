@@ -27,6 +27,9 @@ inline constexpr int kPowerTotalEntry = 9983;     // cleared by the driver befor
 inline constexpr int kAllPowerTotalEntry = 9985;  // likewise; magnetic cores add here too
 inline constexpr int kEnergyTotalEntry = 9993;
 inline constexpr int kAllEnergyTotalEntry = 9995;
+inline constexpr int kMagneticPowerTotalEntry = 9984;   // cores and the port 2 of two-ports
+inline constexpr int kMagneticEnergyTotalEntry = 9994;
+inline constexpr int kMagneticLeakEntry = -10005;  // S, leak of magnetic cores and two-port port 2
 
 // A return-value id from this value on names a ReturnValueRecord.
 inline constexpr int kReturnRecordIdFloor = 1000;

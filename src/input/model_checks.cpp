@@ -276,6 +276,22 @@ int potentialOrAngleKey(const ElementEntry& element, const Model& model, int n, 
   return id * 10;
 }
 
+// The two-port names the nodes of its port 2 in fields 3 and 4; their potential keys
+// go into slots 5 and 6, so that a node joined only by two-ports (between two
+// windings on one core) is still an unknown. A field that is no whole node id is
+// left out here; the evaluator refuses it at the line.
+constexpr int kTwoPortCode = 29;
+
+int putPortTwoKeys(ElementEntry& element, KeyState& state, Reporter& reporter) {
+  for (int k = 0; k < 2; ++k) {
+    const double id = element.realSlots[3 + k];
+    if (!std::isfinite(id) || id != std::nearbyint(id) || id < 0.0 || id >= kKeyLimit) continue;
+    const int key = potentialKey(static_cast<int>(id), 0);
+    if (putKey(element, 5 + k, key, Domain::kElectrical, state, reporter) != 0) return 9;
+  }
+  return 0;
+}
+
 int writeElementKeys(ElementEntry& element, const Model& model, KeyState& state,
                      Reporter& reporter) {
   for (int slot = 1; slot <= kSlots; ++slot) element.variableSlots[slot] = 0;
@@ -321,6 +337,9 @@ int writeElementKeys(ElementEntry& element, const Model& model, KeyState& state,
   }
   for (int slot = 1; slot <= kSlots && status == 0; ++slot) {
     if (family.own & (1u << slot)) status = putInternal(element, slot, state, reporter);
+  }
+  if (status == 0 && element.typeCode == kTwoPortCode) {
+    status = putPortTwoKeys(element, state, reporter);
   }
   return status;
 }

@@ -121,6 +121,7 @@ bool symbolOf(int code, SymbolKind& kind) {
     case 65:
       kind = SymbolKind::Block;
       return true;
+    case 28:
     case 68:
       kind = SymbolKind::Core;
       return true;
@@ -145,6 +146,7 @@ int stateColour(SymbolKind kind, double stateValue, int family) {
   switch (kind) {
     case SymbolKind::Resistor:
     case SymbolKind::Switch:
+    case SymbolKind::Motor:
       if (state == 1) return 3;
       if (state == 2) return 24;
       return family;
@@ -259,7 +261,9 @@ void drawStatement(DrawingContext& context, const Model& model, const Run& run,
     }
   }
   drawElementSymbol(context, kind, u, v, orientation, colour, symbolStyle(code), index);
-  if ((code >= 31 && code <= 34) || code == 54) {
+  // The motor's stator (P4) and rotor (P5), and the parts driven by nodes of the
+  // mechanism, show where they act.
+  if ((code >= 31 && code <= 34) || code == 54 || code == 20) {
     controlLine(context, run, u, v, parameterNode(model, record, 4), kWireDashDot);
     controlLine(context, run, u, v, parameterNode(model, record, 5), kWireDashDotDot);
   } else if (code == 27) {

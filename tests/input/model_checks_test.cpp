@@ -234,7 +234,9 @@ TEST_F(ModelChecksTest, EveryTypeCodeFillsTheSlotsOfItsFamily) {
       {26, {"L 3 4", 26, 0, 0, {"1m"}}, twoAndOne, {ground()}},
       {27, {"Ry 3 4", 27}, twoAndOne, {ground()}},
       {28, {"Ma 3 4", 28}, two},
-      {29, {"Gr 3 4", 29, 0, 0, {"1", "1", "5", "6"}}, {1003, 1004, 3000, 3001}, {ground()}},
+      // Port 2 (fields 3 and 4) takes its potential keys into slots 5 and 6.
+      {29, {"Gr 3 4", 29, 0, 0, {"1", "1", "5", "6"}}, {1003, 1004, 3000, 3001, 1005, 1006},
+       {ground()}},
       {30, {"n 3 4 5", 30}, none},
       {31, {"Q 3 4 5", 31}, {1003, 1004, 1005, 3000, 3001}, {ground()}},
       {32, {"M 3 4 5", 32}, {1003, 1004, 1005}, {ground()}},

@@ -20,4 +20,8 @@ int evaluateDiode(EvaluationContext& context, int row);       // 25
 int evaluateTransistor(EvaluationContext& context, int row);  // 31, "Qp" the pnp variant
 int evaluateMosfet(EvaluationContext& context, int row);      // 32
 
+// Elements that join a circuit branch to another domain or to a second branch.
+int evaluateDcMotor(EvaluationContext& context, int row);  // 20
+int evaluateTwoPort(EvaluationContext& context, int row);  // 29
+
 }  // namespace movra
