@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 
 #include "app/main_window.h"
@@ -12,6 +13,7 @@
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/statement_reader.h"
+#include "view/drawing_surface.h"
 #include "view/graph_plot.h"
 
 namespace movra::app {
@@ -42,6 +44,34 @@ int WindowHost::plotGraphs(Run& run) {
 long long WindowHost::nowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+QImage pictureExtent(const QImage& surface) {
+  // At least the created window; wider where the panel or the counters reach past
+  // it, taller down to the last row of scale headers and units. Below the window
+  // only rows with more than the scale columns' thin lines count as drawn.
+  constexpr int kMinimumWidth = 960;
+  constexpr int kMinimumHeight = 685;
+  constexpr int kMargin = 8;
+  constexpr int kLinePixelsPerRow = 16;
+  int right = 0;
+  int bottom = 0;
+  for (int y = 0; y < surface.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(surface.constScanLine(y));
+    int drawn = 0;
+    int last = 0;
+    for (int x = 0; x < surface.width(); ++x) {
+      if ((row[x] | 0xFF000000u) == view::kStockGray) continue;
+      ++drawn;
+      last = x + 1;
+    }
+    // The rule over the scale zone runs across the whole surface: it sets no width.
+    if (drawn < surface.width() * 9 / 10) right = std::max(right, last);
+    if (y < kMinimumHeight || drawn > kLinePixelsPerRow) bottom = y + 1;
+  }
+  const int width = std::min(surface.width(), std::max(kMinimumWidth, right + kMargin));
+  const int height = std::min(surface.height(), std::max(kMinimumHeight, bottom + kMargin));
+  return surface.copy(0, 0, width, height);
 }
 
 bool settleClosedRun(Run& run) {
@@ -113,7 +143,7 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
       window.viewState().toggles.graph = true;
       window.composePicture();
       const std::string picture = options.outputDirectory + "view.png";
-      if (window.workSurface().copy(0, 0, 960, 685).save(QString::fromStdString(picture))) {
+      if (pictureExtent(window.workSurface()).save(QString::fromStdString(picture))) {
         window.noteWritten(picture);
       }
     }

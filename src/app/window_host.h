@@ -3,6 +3,7 @@
 // Also the start-up sequence that runs the first calculation inside the window.
 #pragma once
 
+#include <QImage>
 #include <functional>
 #include <string>
 
@@ -55,5 +56,9 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
 // the frames recorded so far still reach "out.txt". Returns false when nothing
 // was recorded or the frames wrapped in the ring.
 bool settleClosedRun(Run& run);
+
+// The part of a picture surface that holds everything drawn on it: the created
+// window's size at least, wider or taller where anything reaches past it.
+QImage pictureExtent(const QImage& surface);
 
 }  // namespace movra::app
