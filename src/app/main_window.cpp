@@ -49,6 +49,7 @@ MainWindow::MainWindow(Model& model, Run& run, Reporter& reporter, const LaunchA
       reporter_(reporter),
       launch_(launch),
       outputDirectory_(options.outputDirectory),
+      csvPath_(options.csvPath),
       host_(std::make_unique<WindowHost>(*this)) {
   setObjectName(QStringLiteral("simulator_TS"));
   setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers its area: no erase

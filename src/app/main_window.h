@@ -89,6 +89,7 @@ struct ToolbarHooks {
 struct WindowOptions {
   QSize screen;                 // surface size; empty: chosen by screenSizeForSurfaces()
   std::string outputDirectory;  // where "out.txt" goes, with its trailing '/'
+  std::string csvPath;          // the full-precision export beside it; empty: none
 };
 
 // The size of both surfaces: the primary screen, but on the offscreen platform
@@ -188,6 +189,7 @@ class MainWindow : public QWidget {
   Reporter& reporter_;
   LaunchArguments launch_;
   std::string outputDirectory_;
+  std::string csvPath_;
   std::string modelName_;
 
   QImage work_;

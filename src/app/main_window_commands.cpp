@@ -151,7 +151,9 @@ void MainWindow::command(int id) {
       requestRepaint();
       break;
     case kExportCommand:
-      exportOutputs(model_, run_, reporter_, outputDirectory_);
+      if (exportOutputs(model_, run_, reporter_, outputDirectory_)) {
+        exportCsv(model_, run_, reporter_, csvPath_);
+      }
       break;
     case kReportCommand:
       if (model_.handOverMode > 0) {

@@ -60,6 +60,7 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
                   const WindowRunOptions& options) {
   WindowOptions windowOptions;
   windowOptions.outputDirectory = options.outputDirectory;
+  windowOptions.csvPath = options.csvPath;
   MainWindow window(model, run, reporter, launch, windowOptions);
   installToolbar(window);
   MessageBoxContext boxes;

@@ -33,6 +33,7 @@ class WindowHost : public RunHost {
 
 struct WindowRunOptions {
   std::string outputDirectory;  // "out.txt" goes here (with its trailing '/')
+  std::string csvPath;          // where the full-precision CSV goes; empty: none
   // Batch: save the final picture as outputDirectory + "view.png" and close the
   // window after the run instead of entering the message loop.
   bool batch = false;
