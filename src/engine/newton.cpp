@@ -164,7 +164,7 @@ StepAction failedOutcome(Run& run, Reporter& reporter, RunHost& host, bool singu
 // when k > k_min, ‖Δ‖₂ ≤ tol and no evaluator voted "not settled".
 // Returns 1 converged, 0 not converged (or singular: run.solverStatus ≠ 0), or -1
 // after an element error.
-int iterate(Model& model, Run& run, Reporter& reporter) {
+int iterate(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
   ParameterStore& parameters = model.parameters;
   for (int iteration = 1; iteration <= kMaxNewtonIterations; ++iteration) {
@@ -176,6 +176,7 @@ int iterate(Model& model, Run& run, Reporter& reporter) {
     if (runElementPass(model, run, reporter) > 0) return -1;
 
     run.initialPass = 0;
+    host.solving(run);
     run.solverStatus = solveLinearSystem(run, parameters);
     if (run.solverStatus != kSolved) return 0;
 
@@ -255,7 +256,7 @@ StepAction attemptStep(Model& model, Run& run, Reporter& reporter, RunHost& host
   saveState(run, run.previous);
 
   run.solverStatus = kSolved;
-  const int result = iterate(model, run, reporter);
+  const int result = iterate(model, run, reporter, host);
   if (result < 0) {
     // The evaluator has shown its message; nothing to retry.
     if (run.kt == 0) return endRun(run, kRunRefused);

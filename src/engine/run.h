@@ -29,6 +29,31 @@ inline constexpr int kRunResumedEnd = 3;
 inline constexpr int kRunStopped = 5;
 inline constexpr int kRunRefused = 51;
 
+// Where J may hold non-zero entries: per row the first and last column written,
+// per column the last row. Every write goes through Run::jacobian(), which widens
+// it; the elimination widens it by its fill-in and row swaps. Clearing J then
+// touches only these spans, and the solver visits only them. J starts all zero,
+// so the profile starts empty.
+struct JacobianProfile {
+  int rowFirst[kRowStride];
+  int rowLast[kRowStride];   // -1: the row holds nothing
+  int columnLast[kRowStride];  // -1: the column holds nothing
+
+  JacobianProfile() { reset(); }
+  void reset() {
+    for (int i = 0; i < kRowStride; ++i) {
+      rowFirst[i] = kRowStride;
+      rowLast[i] = -1;
+      columnLast[i] = -1;
+    }
+  }
+  void touch(int row, int column) {
+    if (column < rowFirst[row]) rowFirst[row] = column;
+    if (column > rowLast[row]) rowLast[row] = column;
+    if (row > columnLast[column]) columnLast[column] = row;
+  }
+};
+
 struct Run {
   // --- unknowns, state slots and the equation system ---
   int unknownCount = 0;                  // N
@@ -44,7 +69,13 @@ struct Run {
 
   double a0() const { return a0H[0]; }
   double history(int i) const { return a0H[i]; }
-  double& jacobian(int row, int column) { return J[row * kRowStride + column]; }
+  JacobianProfile jacobianProfile;
+
+  // The one way to write J: it records where the entry lies (see JacobianProfile).
+  double& jacobian(int row, int column) {
+    jacobianProfile.touch(row, column);
+    return J[row * kRowStride + column];
+  }
 
   // --- flags the evaluators read ---
   int recordingFlag = 0;       // -1 preparation, 0 Newton, 1 recording, 2 after the run

@@ -23,6 +23,8 @@ class RunHost {
   virtual int plotGraphs(Run& run) = 0;
   // Milliseconds of a steady clock.
   virtual long long nowMs() = 0;
+  // The Newton iteration is about to solve the system in J and F (for checks).
+  virtual void solving(const Run&) {}
 };
 
 }  // namespace movra

@@ -64,6 +64,7 @@ void clearEquationSystem(Run& run) {
   for (int r = 0; r <= n; ++r) {
     std::memset(&run.J[r * kRowStride], 0, sizeof(double) * static_cast<size_t>(n + 1));
   }
+  run.jacobianProfile.reset();
   std::memset(run.F, 0, sizeof(double) * static_cast<size_t>(n + 1));
 }
 
