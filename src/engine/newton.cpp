@@ -199,8 +199,9 @@ int iterate(Model& model, Run& run, Reporter& reporter, RunHost& host) {
 
 }  // namespace
 
-int runElementPass(Model& model, Run& run, Reporter& reporter) {
-  clearEquationSystem(run);
+namespace {
+
+int evaluateAll(Model& model, Run& run, Reporter& reporter) {
   EvaluationContext context{model, run, reporter};
   run.elementError = 0;
   const int rows = elementRows(model);
@@ -212,6 +213,23 @@ int runElementPass(Model& model, Run& run, Reporter& reporter) {
     }
   }
   return 0;
+}
+
+}  // namespace
+
+int runElementPass(Model& model, Run& run, Reporter& reporter) {
+  clearEquationSystem(run);
+  return evaluateAll(model, run, reporter);
+}
+
+// Nothing reads J after this pass: the evaluators still stamp it, onto what the last
+// solve left, and the next Newton pass clears all of it (the profile covers both).
+// F is cleared, since an evaluator may report what it put into its own rows.
+int runRecordingElementPass(Model& model, Run& run, Reporter& reporter) {
+  run.X[0] = 0.0;
+  const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
+  std::fill(run.F, run.F + n + 1, 0.0);
+  return evaluateAll(model, run, reporter);
 }
 
 int runPreparationPass(Model& model, Run& run, Reporter& reporter) {

@@ -125,7 +125,7 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   run.recordingFlag = 1;
   run.holdFlag = (run.interactionMode >= 1 && run.holdState >= 1) ? 1 : 0;
 
-  if (runElementPass(model, run, reporter) > 0) {
+  if (runRecordingElementPass(model, run, reporter) > 0) {
     if (run.kt == 0) return kRunRefused;
     run.runEnded = 1;
     return kRunStopped;

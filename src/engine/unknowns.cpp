@@ -58,13 +58,21 @@ int allocateUnknowns(Model& model, Run& run, Reporter& reporter) {
   return 0;
 }
 
+// Only the spans that the last element pass and solve can have made non-zero are
+// cleared; everything outside them is still zero from the previous clear.
 void clearEquationSystem(Run& run) {
   run.X[0] = 0.0;
   const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
-  for (int r = 0; r <= n; ++r) {
-    std::memset(&run.J[r * kRowStride], 0, sizeof(double) * static_cast<size_t>(n + 1));
+  JacobianProfile& profile = run.jacobianProfile;
+  for (int r = 0; r < kRowStride; ++r) {
+    const int first = profile.rowFirst[r];
+    const int last = profile.rowLast[r];
+    if (last < first) continue;
+    std::memset(&run.J[r * kRowStride + first], 0, sizeof(double) * static_cast<size_t>(last - first + 1));
+    profile.rowFirst[r] = kRowStride;
+    profile.rowLast[r] = -1;
   }
-  run.jacobianProfile.reset();
+  std::fill(std::begin(profile.columnLast), std::end(profile.columnLast), -1);
   std::memset(run.F, 0, sizeof(double) * static_cast<size_t>(n + 1));
 }
 

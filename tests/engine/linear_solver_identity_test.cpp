@@ -208,5 +208,30 @@ TEST(LinearSolverIdentity, SystemsSolvedOneAfterAnotherInTheSameRun) {
   }
 }
 
+// Clearing visits only the profile; after any solve (fill-in, swaps, a failure half
+// way) and writes to the scratch row and column, the whole of J must be zero again.
+TEST(LinearSolverIdentity, ClearingLeavesNoEntryOfJBehind) {
+  std::mt19937_64 random(11);
+  auto run = makeRun();
+  ParameterStore parameters;
+  for (int trial = 0; trial < 30; ++trial) {
+    const int n = 5 + trial * 7;
+    System system = trial % 3 == 0 ? banded(random, n, 1 + trial % 6, false)
+                                   : randomSparse(random, n, 0.1, trial % 2 == 0);
+    if (trial % 5 == 4) {  // a singular system stops half way
+      std::erase_if(system.entries, [&](const auto& e) { return std::get<1>(e) == n / 2 + 1; });
+    }
+    load(*run, system);
+    run->jacobian(0, n / 2) += 3.0;
+    run->jacobian(n / 3, 0) -= 1.0;
+    solveLinearSystem(*run, parameters);
+    clearEquationSystem(*run);
+    int left = 0;
+    for (int i = 0; i < kRowStride * kRowStride; ++i) left += run->J[i] != 0.0 ? 1 : 0;
+    ASSERT_EQ(left, 0) << "trial " << trial;
+    for (int r = 0; r <= n; ++r) EXPECT_EQ(run->F[r], 0.0);
+  }
+}
+
 }  // namespace
 }  // namespace movra
