@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/display_list.h"
 #include "engine/frame_ring.h"
+#include "input/expression.h"
 
 namespace movra {
 
@@ -140,6 +142,10 @@ struct Run {
   int running = 0;
 
   // --- formula pass ---
+  // The element fields as read at the first pass of a run: (element, field) at
+  // element * 11 + field. prepareRun drops them, so a new run reads them again.
+  std::vector<CompiledExpression> elementFields;
+  bool elementFieldsCompiled = false;
   uint32_t shortRandom = 13;        // 15-bit generator
   uint32_t libraryRandom = 3;       // the rand()-style generator
   int lastStartStep = 0;
