@@ -20,8 +20,19 @@ void WindowHost::pumpMessages(Run&) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// One pass of the event loop that sleeps until an event comes; the single-shot wake
+// timer bounds the sleep.
+void WindowHost::waitForEvents(Run&, long long timeoutMs) {
+  if (timeoutMs <= 0) return;
+  wake_.setSingleShot(true);
+  wake_.setTimerType(Qt::PreciseTimer);
+  wake_.start(static_cast<int>(timeoutMs < 1000 ? timeoutMs : 1000));
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  wake_.stop();
+}
+
 void WindowHost::repaint(Run&) {
-  window_.requestRepaint();
+  window_.requestRunRepaint();
 }
 
 void WindowHost::sendStopCommand(Run&) {
@@ -61,6 +72,7 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
   WindowOptions windowOptions;
   windowOptions.outputDirectory = options.outputDirectory;
   windowOptions.csvPath = options.csvPath;
+  windowOptions.batch = options.batch;
   MainWindow window(model, run, reporter, launch, windowOptions);
   installToolbar(window);
   MessageBoxContext boxes;

@@ -3,6 +3,7 @@
 // Also the start-up sequence that runs the first calculation inside the window.
 #pragma once
 
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -26,9 +27,11 @@ class WindowHost : public RunHost {
   void appendTitleNotice(const char* notice) override;
   int plotGraphs(Run& run) override;
   long long nowMs() override;
+  void waitForEvents(Run& run, long long timeoutMs) override;
 
  private:
   MainWindow& window_;
+  QTimer wake_;  // ends a wait without events
 };
 
 struct WindowRunOptions {
