@@ -96,14 +96,20 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
     const view::DisplayToggles toggles = window.viewState().toggles;
     window.viewState() = view::initialViewState(model);
     window.viewState().toggles = toggles;
-    // Offscreen there is no screen to fill: the window keeps its created size.
-    if (boxesCannotBeAnswered()) {
+    // Offscreen there is no screen to fill: the window keeps its created size. A
+    // batch run is watched by nobody: its window is never shown, so nothing is
+    // painted (nor a font loaded) before the picture for view.png at the end.
+    if (options.batch) {
+      // not shown
+    } else if (boxesCannotBeAnswered()) {
       window.show();
     } else {
       window.showMaximized();
     }
-    window.raise();
-    window.activateWindow();
+    if (!options.batch) {
+      window.raise();
+      window.activateWindow();
+    }
     if (prepareRun(model, run, reporter) == 0) {
       result = runSimulation(model, run, reporter, window.host());
     }
