@@ -203,8 +203,10 @@ int evaluateElementFields(Model& model, Run& run, Reporter& reporter) {
     if (record.echoFlag == 1 || record.typeCode < 1 || record.typeCode > 69) continue;
     const int fields = fieldCount(record.typeCode) - 1;
     for (int k = 1; k <= fields; ++k) {
-      EvaluationResult result;
       const CompiledExpression& field = run.elementFields[static_cast<size_t>(e) * kFieldCountAll + k];
+      // An empty field (no token) evaluates to nothing: it keeps its value.
+      if (field.status == 0 && field.tokenCount == 0) continue;
+      EvaluationResult result;
       if (evaluateCompiled(field, sources, result) != 0) {
         return reporter.modelError(" データ式が？_  %d  \n\n %s ", k, element.text);
       }

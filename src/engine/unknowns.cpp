@@ -12,6 +12,7 @@ namespace {
 // Keys 0..2 stand for ground and the reference nodes: no unknown.
 constexpr int kFirstUnknownKey = 3;
 constexpr int kVariableSlotsUsed = 10;
+constexpr int kShortSpan = 16;
 
 int elementRows(const Model& model) {
   return std::clamp(model.count.elements, 0, kElementCapacity - 1);
@@ -68,7 +69,14 @@ void clearEquationSystem(Run& run) {
     const int first = profile.rowFirst[r];
     const int last = profile.rowLast[r];
     if (last < first) continue;
-    std::memset(&run.J[r * kRowStride + first], 0, sizeof(double) * static_cast<size_t>(last - first + 1));
+    // Most spans are a few entries of a banded row: a plain loop beats a call.
+    double* const span = &run.J[r * kRowStride + first];
+    const int length = last - first + 1;
+    if (length <= kShortSpan) {
+      for (int c = 0; c < length; ++c) span[c] = 0.0;
+    } else {
+      std::memset(span, 0, sizeof(double) * static_cast<size_t>(length));
+    }
     profile.rowFirst[r] = kRowStride;
     profile.rowLast[r] = -1;
   }
