@@ -22,8 +22,19 @@ void WindowHost::pumpMessages(Run&) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// One pass of the event loop that sleeps until an event comes; the single-shot wake
+// timer bounds the sleep.
+void WindowHost::waitForEvents(Run&, long long timeoutMs) {
+  if (timeoutMs <= 0) return;
+  wake_.setSingleShot(true);
+  wake_.setTimerType(Qt::PreciseTimer);
+  wake_.start(static_cast<int>(timeoutMs < 1000 ? timeoutMs : 1000));
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  wake_.stop();
+}
+
 void WindowHost::repaint(Run&) {
-  window_.requestRepaint();
+  window_.requestRunRepaint();
 }
 
 void WindowHost::sendStopCommand(Run&) {
@@ -90,6 +101,8 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
                   const WindowRunOptions& options) {
   WindowOptions windowOptions;
   windowOptions.outputDirectory = options.outputDirectory;
+  windowOptions.csvPath = options.csvPath;
+  windowOptions.batch = options.batch;
   MainWindow window(model, run, reporter, launch, windowOptions);
   installToolbar(window);
   MessageBoxContext boxes;
@@ -113,14 +126,20 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
     const view::DisplayToggles toggles = window.viewState().toggles;
     window.viewState() = view::initialViewState(model);
     window.viewState().toggles = toggles;
-    // Offscreen there is no screen to fill: the window keeps its created size.
-    if (boxesCannotBeAnswered()) {
+    // Offscreen there is no screen to fill: the window keeps its created size. A
+    // batch run is watched by nobody: its window is never shown, so nothing is
+    // painted (nor a font loaded) before the picture for view.png at the end.
+    if (options.batch) {
+      // not shown
+    } else if (boxesCannotBeAnswered()) {
       window.show();
     } else {
       window.showMaximized();
     }
-    window.raise();
-    window.activateWindow();
+    if (!options.batch) {
+      window.raise();
+      window.activateWindow();
+    }
     if (prepareRun(model, run, reporter) == 0) {
       result = runSimulation(model, run, reporter, window.host());
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -27,13 +28,16 @@ class WindowHost : public RunHost {
   void appendTitleNotice(const char* notice) override;
   int plotGraphs(Run& run) override;
   long long nowMs() override;
+  void waitForEvents(Run& run, long long timeoutMs) override;
 
  private:
   MainWindow& window_;
+  QTimer wake_;  // ends a wait without events
 };
 
 struct WindowRunOptions {
   std::string outputDirectory;  // "out.txt" goes here (with its trailing '/')
+  std::string csvPath;          // where the full-precision CSV goes; empty: none
   // Batch: save the final picture as outputDirectory + "view.png" and close the
   // window after the run instead of entering the message loop.
   bool batch = false;
