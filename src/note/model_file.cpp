@@ -95,10 +95,6 @@ std::vector<std::string_view> words(std::string_view text) {
   return out;
 }
 
-std::string quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
-
 // ---- The reader ----
 
 // A statement whose rows are still being read.
