@@ -94,7 +94,7 @@ int evaluatePressureSource(EvaluationContext& context, int row) {
 
 // Flow source Q = P1 (m³/s) with relief pressure p_r = P2 (Pa) and conversion c = P3;
 // own flow q from a to b. By mode:
-//   delivering  F[q] = Q' - q,               J[q][q] = -1
+//   delivering  F[q] = Q' - q,               J[q][q] = -1, J[q][a] = dQ'/dx[a]
 //   relieving   F[q] = p_r - (x[b] - x[a]),  J[q][a] = +1, J[q][b] = -1
 //   blocked     F[q] = -q,                   J[q][q] = -1
 //   Q' = 0      F[q] = q,                    J[q][q] = +1
@@ -136,6 +136,8 @@ int evaluateFlowSource(EvaluationContext& context, int row) {
     if (mode == kDelivering) {
       run.F[q] = flowSet - branch.current;
       run.jacobian(q, q) = -1.0;
+      // A set flow proportional to the pressure at a has that pressure's derivative.
+      if (conversion > 0.0) run.jacobian(q, a) += setFlow / (conversion * 273.15);
     } else if (mode == kRelieving) {
       run.F[q] = relief - rise;
       run.jacobian(q, a) += 1.0;
