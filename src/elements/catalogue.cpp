@@ -7,6 +7,7 @@
 #include "elements/circuit/circuit.h"
 #include "elements/conventions.h"
 #include "elements/evaluator.h"
+#include "elements/fluid/fluid.h"
 #include "elements/magnetic/magnetic.h"
 #include "elements/mechanical/mechanical.h"
 
@@ -51,7 +52,14 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[68] = {evaluateCore};
   table[69] = {evaluateMaterialCore};
   // Fluid.
-  table[54] = {nullptr, kPrepares};
+  table[51] = {evaluatePressureSource};
+  table[52] = {evaluateFlowSource};
+  table[53] = {evaluatePipe};
+  table[54] = {evaluateCylinder, kPrepares};
+  table[55] = {evaluateLiquidOrifice};
+  table[56] = {evaluateLiquidLine};
+  table[57] = {evaluateAirOrifice};
+  table[58] = {evaluateAirLine};
   return table;
 }
 
