@@ -9,6 +9,7 @@
 #include "elements/evaluator.h"
 #include "elements/magnetic/magnetic.h"
 #include "elements/mechanical/mechanical.h"
+#include "elements/thermal/thermal.h"
 
 namespace movra {
 
@@ -50,6 +51,10 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[28] = {evaluateCore};
   table[68] = {evaluateCore};
   table[69] = {evaluateMaterialCore};
+  // Thermal.
+  table[41] = {evaluateTemperatureSource};
+  table[42] = {evaluateHeatFlow};
+  table[43] = {evaluateWall};
   // Fluid.
   table[54] = {nullptr, kPrepares};
   return table;
