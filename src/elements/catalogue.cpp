@@ -55,6 +55,9 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[41] = {evaluateTemperatureSource};
   table[42] = {evaluateHeatFlow};
   table[43] = {evaluateWall};
+  table[44] = {evaluateNaturalConvection};
+  table[45] = {evaluateNaturalConvection};
+  table[48] = {evaluateRadiation};
   // Fluid.
   table[54] = {nullptr, kPrepares};
   return table;
