@@ -57,6 +57,8 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[43] = {evaluateWall};
   table[44] = {evaluateNaturalConvection};
   table[45] = {evaluateNaturalConvection};
+  table[46] = {evaluateForcedConvection};
+  table[47] = {evaluateForcedConvection};
   table[48] = {evaluateRadiation};
   // Fluid.
   table[54] = {nullptr, kPrepares};

@@ -236,40 +236,171 @@ TEST_F(ThermalTest, HollowCylinderOfInnerRadiusZeroIsComputedWithAThousandthOfTh
   EXPECT_DOUBLE_EQ(run->jacobian(1, 1), run->jacobian(5, 5));
 }
 
-TEST_F(ThermalTest, ExchangerWallFollowsTheLogMeanOfItsStreams) {
-  table(200, {{0, 16, 8000, 500}});
-  // Two streams (their flow elements are not evaluated here) and the wall.
-  ElementEntry& hot = element(0, {1, 2}, {});
-  ElementEntry& cold = element(0, {3, 4}, {});
-  ElementEntry& wall = element(43, {5, 6, 7, 8}, {0, 4, 0.01, 0.012, 2}, 200);
-  wall.variableSlots[kThermalLinkSlot] = 1;
-  wall.variableSlots[kThermalLinkSlot + 1] = 2;
-  const std::string line = " \n\n element 3 of code 43";
-  EXPECT_EQ(refusal(), "総括の壁面？ 0 0" + line);
-  hot.typeCode = 47;
-  cold.typeCode = 47;
-  hot.variableSlots[6] = 0;
-  cold.variableSlots[6] = 1;  // one along x, one along y
-  EXPECT_EQ(refusal(), "壁面の方向が横と縦？ 0 1" + line);
-  cold.variableSlots[6] = 2;  // drawn against the hot stream: counterflow
-  setX({90, 60, 20, 40, 0, 0, 0, 100});
-  ASSERT_EQ(pass(1), 0) << (log.texts.empty() ? "" : log.texts.back());
-  const double ua = 2 * M_PI * (2 + 1e-9) * 16 / std::log(1.2);
-  const double d1 = 90 - 40;  // hot inlet against cold outlet
-  const double d2 = 60 - 20;  // hot outlet against cold inlet
-  const double lm = (d1 - d2) / std::log(d1 / d2);
-  EXPECT_NEAR(run->F[8], 100 / ua - lm, 1e-9);
+// A double-pipe exchanger: supplies held by temperature sources (unknowns 7, 8
+// with their flows 9, 10), streams 1 -> 2 (hot) and 3 -> 4 (cold) between
+// advection links, the overall wall on the two inlets (middle 5, exchanged heat 6).
+class ExchangerTest : public ThermalTest {
+ protected:
+  void build(double coldDirection) {
+    table(200, {{0, 0.6, 1000, 4000, 5e-3, 2e-4}});  // constant properties
+    table(210, {{0, 16, 8000, 500}});
+    supplyHot = &element(41, {7, 0, 9}, {90});
+    element(41, {8, 0, 10}, {20});
+    element(42, {7, 1}, {0, 1, hotFlow}, 200);
+    hot = &element(47, {1, 2}, {0, 1, 0.02, 2, hotFlow}, 200);
+    element(42, {2, 0}, {0, 1, hotFlow}, 200);
+    element(42, {8, 3}, {0, 1, coldFlow}, 200);
+    cold = &element(47, {3, 4}, {0, 1, 0.02, 2, coldFlow}, 200);
+    element(42, {4, 0}, {0, 1, coldFlow}, 200);
+    wall = &element(43, {1, 3, 5, 6}, {0, 4, 0.01, 0.012, 2}, 200);
+    wall->tableId = 210;
+    wall->returnBlockId = 1100;
+    wall->variableSlots[kThermalLinkSlot] = 4;
+    wall->variableSlots[kThermalLinkSlot + 1] = 7;
+    place(*hot, 11, 0, 12, 1, 0);
+    place(*cold, 13, coldDirection > 0 ? 0 : 1, 14, coldDirection > 0 ? 1 : 0, -1);
+    setX({90, 60, 20, 40, 0, 0, 90, 20, 0, 0});
+  }
+  // Gives a flow element nodes at (x1, y) and (x2, y).
+  void place(ElementEntry& e, int n1, double x1, int n2, double x2, double y) {
+    e.node[1] = n1;
+    e.node[2] = n2;
+    model->nodes.x[n1] = x1;
+    model->nodes.x[n2] = x2;
+    model->nodes.y[n1] = model->nodes.y[n2] = y;
+  }
+  void solve() {
+    for (int iteration = 1; iteration <= 30; ++iteration) {
+      ASSERT_EQ(pass(iteration), 0) << (log.texts.empty() ? "" : log.texts.back());
+      const int n = run->unknownCount;
+      std::vector<std::vector<double>> m(n, std::vector<double>(n + 1));
+      for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) m[r][c] = run->jacobian(r + 1, c + 1);
+        m[r][n] = run->F[r + 1];
+      }
+      for (int k = 0; k < n; ++k) {
+        int pivot = k;
+        for (int r = k + 1; r < n; ++r) {
+          if (std::fabs(m[r][k]) > std::fabs(m[pivot][k])) pivot = r;
+        }
+        std::swap(m[k], m[pivot]);
+        ASSERT_NE(m[k][k], 0.0);
+        for (int r = k + 1; r < n; ++r) {
+          const double f = m[r][k] / m[k][k];
+          for (int c = k; c <= n; ++c) m[r][c] -= f * m[k][c];
+        }
+      }
+      double norm = 0;
+      for (int k = n - 1; k >= 0; --k) {
+        double sum = m[k][n];
+        for (int c = k + 1; c < n; ++c) sum -= m[k][c] * m[c][n];
+        m[k][n] = sum / m[k][k];
+        run->X[k + 1] -= m[k][n];
+        norm += m[k][n] * m[k][n];
+      }
+      if (std::sqrt(norm) < 1e-10) return;
+    }
+    FAIL() << "no convergence";
+  }
+  const double hotFlow = 0.05;
+  const double coldFlow = 0.08;
+  ElementEntry* supplyHot = nullptr;
+  ElementEntry* hot = nullptr;
+  ElementEntry* cold = nullptr;
+  ElementEntry* wall = nullptr;
+};
+
+TEST_F(ExchangerTest, CounterflowOutletsMatchEffectivenessAndNtu) {
+  build(-1);
   expectJacobianMatchesDifferences("exchanger", 1e-3);
-  // Drawn the same way, the streams are paired inlet to inlet: parallel flow.
-  cold.variableSlots[6] = 0;
-  ASSERT_EQ(pass(1), 0);
-  const double p1 = 90 - 20, p2 = 60 - 40;
-  EXPECT_NEAR(run->F[8], 100 / ua - (p1 - p2) / std::log(p1 / p2), 1e-9);
+  solve();
+  recordingPass();
+  const double ua = store(1106);
+  // Laminar tubes (Re = 4·m/(π·D·μ) below 2300): Nu = 3.66 on both films.
+  const double film = 3.66 * 0.6 * M_PI * 2;
+  const double wallR = std::log(1.2) / (2 * M_PI * (2 + 1e-9) * 16);
+  EXPECT_NEAR(ua, 1 / (wallR + 2 / film), 1e-9 * ua);
+  const double ch = (hotFlow + 1e-9) * 4000, cc = (coldFlow + 1e-9) * 4000;
+  const double cmin = std::min(ch, cc), cr = cmin / std::max(ch, cc);
+  const double ntu = ua / cmin;
+  const double e = (1 - std::exp(-ntu * (1 - cr))) / (1 - cr * std::exp(-ntu * (1 - cr)));
+  const double q = e * cmin * (90 - 20);
+  EXPECT_NEAR(run->X[6], q, 1e-6 * q);
+  EXPECT_NEAR(run->X[2], 90 - q / ch, 1e-6);
+  EXPECT_NEAR(run->X[4], 20 + q / cc, 1e-6);
+}
+
+TEST_F(ExchangerTest, StreamsDrawnTheSameWayRunInParallel) {
+  build(+1);
+  solve();
+  recordingPass();
+  const double ua = store(1106);
+  const double ch = (hotFlow + 1e-9) * 4000, cc = (coldFlow + 1e-9) * 4000;
+  const double cmin = std::min(ch, cc), cr = cmin / std::max(ch, cc);
+  const double e = (1 - std::exp(-ua / cmin * (1 + cr))) / (1 + cr);
+  EXPECT_NEAR(run->X[6], e * cmin * 70, 1e-6 * e * cmin * 70);
+}
+
+TEST_F(ExchangerTest, ExchangerRefusesPartnersThatAreNoStreamsOrCrossEachOther) {
+  build(-1);
+  const std::string line = " \n\n element 9 of code 43";
+  wall->variableSlots[kThermalLinkSlot] = 3;  // an advection link
+  EXPECT_EQ(refusal(), "総括の壁面？ 42 47" + line);
+  wall->variableSlots[kThermalLinkSlot] = 4;
+  model->nodes.y[14] = 5;  // the cold stream now runs along y
+  model->nodes.x[14] = 0;
+  EXPECT_EQ(refusal(), "壁面の方向が横と縦？ 0 1" + line);
+  model->nodes.y[14] = -1;
+  model->nodes.x[14] = 0;
   // Equal end differences fall back to the arithmetic mean.
-  cold.variableSlots[6] = 2;
-  setX({90, 60, 30, 60, 0, 0, 0, 0});
+  setX({90, 60, 30, 60, 0, 0, 90, 30, 0, 0});
   ASSERT_EQ(pass(1), 0);
-  EXPECT_NEAR(run->F[8], -30.0, 1e-9);
+  EXPECT_NEAR(run->F[6], -30.0, 1e-9);
+}
+
+TEST_F(ExchangerTest, FlowElementsRefuseTheirDataInTheOrderTheChecksRun) {
+  build(-1);
+  const std::string line = " \n\n element 4 of code 47";
+  hot->realSlots[5] = NAN;
+  EXPECT_EQ(refusal(), "数値が？" + line);
+  hot->realSlots[5] = hotFlow;
+  model->parameterRows[0][4] = 0;  // μ = 0
+  EXPECT_EQ(refusal(), "物性データが？．\n\n element 4 of code 47");
+  model->parameterRows[0][4] = 5e-3;
+  hot->realSlots[2] = 2;
+  EXPECT_EQ(refusal(), "形状や流速が？" + line);
+  hot->realSlots[2] = 1;
+  model->elements[3].realSlots[2] = 0;  // the feeding link becomes a heat source
+  EXPECT_EQ(refusal(), "入口 or 出口が移流でない？" + line);
+  model->elements[3].realSlots[2] = 1;
+  hot->realSlots[3] = 0;
+  EXPECT_EQ(refusal(), "形状寸法が？" + line);
+  hot->realSlots[3] = 0.02;
+  hot->tableId = 0;
+  EXPECT_EQ(refusal(), "表ｉｄが？_e" + line);
+  hot->tableId = 220;
+  EXPECT_EQ(refusal(), "表ｉｄが空　　:u で未設定？" + line);
+}
+
+TEST_F(ThermalTest, BodyInAFlowRefusesShapeVelocityAndSize) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  ElementEntry& body = element(46, {1, 2}, {0, 4, 5, 0.1, 1}, 500);
+  const std::string line = " \n\n element 1 of code 46";
+  EXPECT_EQ(refusal(), "形状 or 流速が？" + line);
+  body.realSlots[2] = 2;
+  body.realSlots[3] = -1;
+  EXPECT_EQ(refusal(), "形状 or 流速が？" + line);
+  body.realSlots[3] = 5;
+  body.realSlots[5] = 0;
+  EXPECT_EQ(refusal(), "形状寸法が？" + line);
+  body.realSlots[2] = 3;  // a sphere needs no length
+  setX({60, 20});
+  run->initialPass = 1;
+  ASSERT_EQ(pass(1), 0);
+  // Whitaker: Nu = 2 + (0.4·Re^½ + 0.06·Re^⅔)·Pr^0.4, h = Nu·λ/D, A = π·D².
+  const double re = 1.2 * 5 * 0.1 / 1.8e-5, pr = 1.8e-5 * 1007 / 0.025;
+  const double nu = 2 + (0.4 * std::sqrt(re) + 0.06 * std::pow(re, 2.0 / 3)) * std::pow(pr, 0.4);
+  EXPECT_NEAR(-run->jacobian(1, 1), nu * 0.025 / 0.1 * M_PI * 0.01 + 2e-9, 1e-9);
 }
 
 TEST_F(ThermalTest, WallRefusesTablesMaterialsAndGeometryWithTheirValues) {

@@ -88,6 +88,20 @@ bool materialRow(const Model& model, const ParameterStatement& table, double t, 
   return true;
 }
 
+int flowOrientation(const Model& model, const ElementEntry& element) {
+  const auto idOf = [&element](int n) {
+    const int value = element.node[n];
+    return element.terminalMark[n] != 0 ? value / 10 : value;
+  };
+  const int inlet = idOf(1);
+  const int outlet = idOf(2);
+  if (inlet < 0 || inlet >= kNodeCount || outlet < 0 || outlet >= kNodeCount) return 0;
+  const double dx = model.nodes.x[outlet] - model.nodes.x[inlet];
+  const double dy = model.nodes.y[outlet] - model.nodes.y[inlet];
+  if (std::fabs(dx) >= std::fabs(dy)) return dx >= 0.0 ? 0 : 2;
+  return dy >= 0.0 ? 1 : 3;
+}
+
 double stampConductance(Run& run, int a, int b, double conductance) {
   const double q = conductance * (run.X[a] - run.X[b]);
   run.F[a] -= q;

@@ -14,6 +14,7 @@ int evaluateHeatFlow(EvaluationContext& context, int row);           // 42
 int evaluateWall(EvaluationContext& context, int row);               // 43
 int evaluateNaturalConvection(EvaluationContext& context, int row);  // 44, 45
 int evaluateRadiation(EvaluationContext& context, int row);          // 48
+int evaluateForcedConvection(EvaluationContext& context, int row);   // 46, 47
 
 namespace thermal {
 
@@ -43,6 +44,15 @@ int checkMaterialTable(EvaluationContext& context, ElementEntry& element);
 // row gives false (out[1..] are then 0).
 bool materialRow(const Model& model, const ParameterStatement& table, double t, double* out,
                  int values);
+
+// The direction a flow element (47) is drawn in, from its inlet node to its
+// outlet node: 0 along +x, 1 along +y, 2 along -x, 3 along -y (the larger of the
+// two offsets decides; nodes without positions give 0).
+int flowOrientation(const Model& model, const ElementEntry& element);
+
+// Real slot where a flow element (47) publishes the conductance of its film,
+// h·A (W/K), for the heat-exchanger wall it lines.
+inline constexpr int kFilmConductanceSlot = 60;
 
 // A conductance G between nodes a and b: q = G·(x[a] - x[b]) leaves a and enters b.
 // Returns q.

@@ -46,9 +46,6 @@ constexpr double kLengthGuard = 1e-9;
 constexpr double kMeanStep = 1e-7;
 constexpr double kMeanGuard = 1e-6;
 
-// The flow element of a heat exchanger publishes its orientation here
-// (0 along x, 1 along y); the wall only needs its parity.
-constexpr int kFlowOrientationSlot = 6;
 constexpr int kFlowTypeCode = 47;
 
 int shapeOf(double value) {
@@ -172,27 +169,33 @@ int checkExchangerPartners(EvaluationContext& context, ElementEntry& element) {
     return context.reporter.modelError(kNotExchangerPartners, firstCode, secondCode,
                                        quotedLine(element));
   }
-  const int o1 = first->variableSlots[kFlowOrientationSlot];
-  const int o2 = second->variableSlots[kFlowOrientationSlot];
+  const int o1 = thermal::flowOrientation(context.model, *first);
+  const int o2 = thermal::flowOrientation(context.model, *second);
   if ((o1 + o2) % 2 != 0) {
     return context.reporter.modelError(kCrossedPartners, o1, o2, quotedLine(element));
   }
   return 0;
 }
 
-// Shape 4: own unknown Q (W), UA = 2π·L·λ/ln(r2/r1):
+// Shape 4: own unknown Q (W) from the first stream to the second,
+// 1/UA = ln(r2/r1)/(2π·L·λ) + the film resistances 1/(h·A) of the two streams:
 //   F[Q] = x[Q]/UA - ΔT_lm(T1a, T1b, T2a, T2b);  dF[Q]/dx[Q] = 1/UA,
 //   dF[Q]/dT_k = -∂ΔT_lm/∂T_k by central differences of 1e-7 K.
-// The streams take Q up themselves; the middle node is held at 0.
+//   F[out1] -= x[Q], F[out2] += x[Q] at the streams' outlets; the middle node is
+//   held at 0.
 int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
   Run& run = context.run;
   const ElementEntry* first = partner(context.model, element, 0);
   const ElementEntry* second = partner(context.model, element, 1);
-  const int o1 = first->variableSlots[kFlowOrientationSlot];
-  const int o2 = second->variableSlots[kFlowOrientationSlot];
+  const int o1 = thermal::flowOrientation(context.model, *first);
+  const int o2 = thermal::flowOrientation(context.model, *second);
   int unknowns[4] = {unknownSlot(run, *first, 1), unknownSlot(run, *first, 2),
                      unknownSlot(run, *second, 1), unknownSlot(run, *second, 2)};
-  // Streams drawn the same way are paired against each other: counterflow.
+  const int firstOutlet = unknowns[1];
+  const int secondOutlet = unknowns[3];
+  // Streams drawn against each other are a counterflow exchanger: the hot inlet
+  // faces the cold outlet. Drawn the same way they run in parallel, and the second
+  // stream's ends are exchanged so that inlet faces inlet.
   if (o1 == o2) std::swap(unknowns[2], unknowns[3]);
 
   double* slots = element.realSlots;
@@ -202,9 +205,15 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
   const int own = unknownSlot(run, element, 4);
   if (isFirstIteration(run) && checkGeometry(context, element, kExchanger) != 0) return 9;
   const double length = slots[5] + kLengthGuard;
-  const double ua = std::max(2.0 * kPi * length * slots[kExchangerRow + kLambda] /
-                                 std::log(slots[4] / slots[3]),
-                             thermal::kCouplingFloor);
+  // The films of both streams (h·A, published by the flow elements) lie in series
+  // with the tube wall; a stream without a film value adds no resistance.
+  double resistance = std::log(slots[4] / slots[3]) /
+                      (2.0 * kPi * length * std::max(slots[kExchangerRow + kLambda], 1e-300));
+  for (const ElementEntry* stream : {first, second}) {
+    const double film = stream->realSlots[thermal::kFilmConductanceSlot];
+    if (film > 0.0) resistance += 1.0 / film;
+  }
+  const double ua = std::max(1.0 / resistance, thermal::kCouplingFloor);
 
   double t[4];
   for (int k = 0; k < 4; ++k) t[k] = run.X[unknowns[k]];
@@ -220,6 +229,11 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
     run.jacobian(own, unknowns[k]) -=
         (logMeanDifference(up) - logMeanDifference(down)) / (2.0 * kMeanStep);
   }
+  // Q leaves the first stream and enters the second at their outlets.
+  run.F[firstOutlet] -= run.X[own];
+  run.jacobian(firstOutlet, own) -= 1.0;
+  run.F[secondOutlet] += run.X[own];
+  run.jacobian(secondOutlet, own) += 1.0;
   run.F[c] = run.X[c];
   run.jacobian(c, c) = 1.0;
   voteOwnUnknown(run, circuitTolerances(context.model), own, slots[kVoteMemory]);
