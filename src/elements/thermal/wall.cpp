@@ -340,6 +340,9 @@ int evaluateWall(EvaluationContext& context, int row) {
       store[id + 15] = halves[1]->factor * rowOf[1][kLambda];
       store[id + 16] = capacity[0] + capacity[1];
       store[id + 17] = geometry.outerSurface;
+      // The rate at which the wall stores heat, W: what enters at a, minus what
+      // leaves at b, plus what it generates.
+      store[id + 18] = enteringA - leavingB + generated;
     }
   }
   return 0;
