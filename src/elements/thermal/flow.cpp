@@ -34,6 +34,7 @@ constexpr int kTube = 1;
 constexpr int kFluidRow = 20;
 constexpr int kFluidValues = 5;
 constexpr int kVoteMemory = 11;
+constexpr int kInletSpecificHeat = 27;
 
 // Pipe flow: fully developed laminar flow at constant wall temperature, and the
 // Reynolds number from which the turbulent correlation takes over.
@@ -137,7 +138,14 @@ int validate(EvaluationContext& context, ElementEntry& element, int row) {
                                        (context.run.X[a] + context.run.X[b]) / 2.0, out,
                                        kFluidValues);
   for (int k = 1; k <= 4; ++k) positive = positive && out[k] > 0.0;
+  // The stream carries its enthalpy with c_p at its inlet, as the advection links
+  // do: then the inlet takes the temperature the feeding link brings.
+  double inlet[kFluidValues + 1];
+  positive = positive && thermal::materialRow(context.model, *table, context.run.X[a], inlet,
+                                              kFluidValues) &&
+             inlet[3] > 0.0;
   if (!positive) return reporter.modelError(kBadMaterial, line);
+  element.realSlots[kInletSpecificHeat] = inlet[3];
   if (body && ((shape != kPlate && shape != kCylinder && shape != kSphere) || p[3] < 0.0)) {
     return reporter.modelError(kBadShapeOrVelocity, line);
   }
@@ -159,7 +167,7 @@ int validate(EvaluationContext& context, ElementEntry& element, int row) {
 
 // 46: G = h·A (+1e-9 W/K) between the surface a and the free stream b, as a
 // conductance; leak at both nodes.
-// 47: G = m·c_p carries the inlet enthalpy to the outlet:
+// 47: G = m·c_p (c_p at the inlet) carries the inlet enthalpy to the outlet:
 //   q = G·x[a];  F[a] -= q, F[b] += q;  J[a][a] -= G, J[b][a] += G
 // and h·A of the tube goes to the real slot the exchanger wall reads.
 int evaluateForcedConvection(EvaluationContext& context, int row) {
@@ -192,7 +200,8 @@ int evaluateForcedConvection(EvaluationContext& context, int row) {
     watched = flow;
   } else {
     slots[thermal::kFilmConductanceSlot] = film.h * film.area;
-    const double capacityFlow = (std::max(slots[5], 0.0) + kCouplingFloor) * fluid.specificHeat;
+    const double capacityFlow =
+        (std::max(slots[5], 0.0) + kCouplingFloor) * slots[kInletSpecificHeat];
     const double carried = capacityFlow * run.X[a];
     run.F[a] -= carried;
     run.F[b] += carried;
@@ -213,7 +222,7 @@ int evaluateForcedConvection(EvaluationContext& context, int row) {
       store[id + 16] = known ? fluid.prandtl() : 0.0;
       store[id + 17] = film.h;
       store[id + 18] = film.h * film.area;
-      store[id + 19] = fluid.specificHeat;
+      store[id + 19] = slots[kInletSpecificHeat];
       store[id + 20] = slots[kFluidRow];
     }
   }
