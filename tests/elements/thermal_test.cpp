@@ -458,6 +458,24 @@ TEST_F(ThermalTest, RadiationOfBlackPlatesUsesTheCappedEmissivityAndStopsAtEqual
   EXPECT_NEAR(store(1108), 0.999, 1e-15);
 }
 
+TEST_F(ThermalTest, SurfaceResistanceKeepsItsEmissivityOffZeroAndOne) {
+  table(200, {{0, 0, 0}, {100, 1, 1}});
+  ElementEntry& surface = element(48, {1, 2}, {0, 4, -0.1, 2}, 200);  // concave
+  surface.returnBlockId = 1100;
+  setX({0, 0});
+  ASSERT_EQ(pass(1), 0);
+  recordingPass();
+  const double area = 2 * M_PI * 0.1 * 2;
+  EXPECT_DOUBLE_EQ(store(1104), area);
+  EXPECT_NEAR(store(1107), kSigma * 1e-4 * area / (1 - 1e-4), 1e-20);
+  setX({100, 100});  // ε = 1 there: held at 0.9999, K finite
+  ASSERT_EQ(pass(1), 0);
+  recordingPass();
+  EXPECT_NEAR(store(1107), kSigma * 0.9999 * area / 1e-4, 1e-9);
+  surface.realSlots[4] = -1;
+  EXPECT_EQ(refusal(), "データが？ \n\n element 1 of code 48");
+}
+
 TEST_F(ThermalTest, RadiationBelowAbsoluteZeroIsRefusedAndAnIterateThereStaysFinite) {
   table(200, {{0, 0.5, 0.5}});
   element(48, {1, 2}, {0, 1, 1, 1}, 200);
