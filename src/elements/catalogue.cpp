@@ -10,6 +10,7 @@
 #include "elements/fluid/fluid.h"
 #include "elements/magnetic/magnetic.h"
 #include "elements/mechanical/mechanical.h"
+#include "elements/thermal/thermal.h"
 
 namespace movra {
 
@@ -51,6 +52,15 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[28] = {evaluateCore};
   table[68] = {evaluateCore};
   table[69] = {evaluateMaterialCore};
+  // Thermal.
+  table[41] = {evaluateTemperatureSource};
+  table[42] = {evaluateHeatFlow};
+  table[43] = {evaluateWall};
+  table[44] = {evaluateNaturalConvection};
+  table[45] = {evaluateNaturalConvection};
+  table[46] = {evaluateForcedConvection};
+  table[47] = {evaluateForcedConvection};
+  table[48] = {evaluateRadiation};
   // Fluid.
   table[51] = {evaluatePressureSource};
   table[52] = {evaluateFlowSource};
