@@ -32,6 +32,7 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[15] = {nullptr, kPrepares};
   table[16] = {nullptr, kPrepares};
   table[18] = {evaluateAppliedForce};
+  table[65] = {evaluateGapContact};
   // Circuit.
   table[21] = {evaluateVoltageSource};
   table[22] = {evaluateCurrentSource};

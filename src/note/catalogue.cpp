@@ -40,6 +40,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("pc", 17, kMechanical, "rigid joint"),
     element("fc", 18, kMechanical, "applied force"),
     element("cb", 62, kMechanical, "cone or cylinder contact"),
+    element("gap", 65, kMechanical, "gap contact"),
     // Circuit.
     element("V", 21, kElectrical, "voltage source"),
     element("I", 22, kElectrical, "current source"),

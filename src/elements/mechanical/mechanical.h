@@ -18,6 +18,9 @@ int evaluateGearMesh(EvaluationContext& context, int row);        // 13
 int evaluateRigidJoint(EvaluationContext& context, int row);      // 17
 int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 
+// Gears, belts, wheels and contacts.
+int evaluateGapContact(EvaluationContext& context, int row);      // 65
+
 // What the mechanical evaluators share (mechanical_common.cpp).
 
 // Display-list tags: the view's element and force switches.

@@ -1,0 +1,76 @@
+// What the contact, gear-pair, belt and wheel evaluators share: a force law
+// written as generalized forces Q on the coordinates an element acts on, stamped
+// with its Jacobian by central differences, the rotation step limit, and the
+// regularized Coulomb law of their friction.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "elements/evaluator.h"
+
+namespace movra {
+
+// Coordinates of one element's force law: unknown indices (0 = ground) and, per
+// coordinate, the present value and its value at the start of the step.
+inline constexpr int kMaxLawCoordinates = 8;
+struct LawCoordinates {
+  int count = 0;
+  int index[kMaxLawCoordinates] = {};
+  double at[kMaxLawCoordinates] = {};
+  double history[kMaxLawCoordinates] = {};
+};
+
+LawCoordinates lawCoordinates(const Run& run, const int* indices, int count);
+
+// Step of the central differences of a force law, as for every nonlinear
+// mechanical force element (m, or rad).
+inline constexpr double kLawDifferenceStep = 1e-8;
+
+// Adds Q(q) to the rows of the coordinates and ∂Q/∂q by central differences of
+// ±1e-8 on each coordinate. law(q, history, Q) fills Q[0..count) (N or N·m) and may
+// keep what it likes of the unperturbed evaluation, which is made last.
+template <class Law>
+void stampForceLaw(Run& run, const LawCoordinates& c, Law&& law) {
+  double q[kMaxLawCoordinates];
+  double up[kMaxLawCoordinates];
+  double down[kMaxLawCoordinates];
+  std::copy(c.at, c.at + c.count, q);
+  for (int k = 0; k < c.count; ++k) {
+    if (c.index[k] <= 0) continue;  // the ground does not move
+    q[k] = c.at[k] + kLawDifferenceStep;
+    law(q, c.history, up);
+    q[k] = c.at[k] - kLawDifferenceStep;
+    law(q, c.history, down);
+    q[k] = c.at[k];
+    for (int r = 0; r < c.count; ++r) {
+      if (c.index[r] <= 0) continue;
+      run.jacobian(c.index[r], c.index[k]) += (up[r] - down[r]) / (2.0 * kLawDifferenceStep);
+    }
+  }
+  double forces[kMaxLawCoordinates];
+  law(q, c.history, forces);
+  for (int r = 0; r < c.count; ++r) {
+    if (c.index[r] > 0) run.F[c.index[r]] += forces[r];
+  }
+}
+
+// Keeps a rotation within one radian of its value at the start of the step; the
+// Newton update starts from the iteration-start copy, so that is cut as well.
+void limitStepRotation(Run& run, int angle);
+
+// Coulomb friction regularized by a stiff viscous law near zero slip: the force
+// opposing a slip speed v (m/s) under a normal force N ≥ 0,
+//   f = -μ·N·clamp(v/v_s, -1, 1),
+// so that a contact sticks (creeping at |v| < v_s) while |f| < μ·N and slides
+// with |f| = μ·N otherwise.
+inline double regularizedFriction(double mu, double normal, double slip, double stickSpeed) {
+  return -mu * normal * std::clamp(slip / stickSpeed, -1.0, 1.0);
+}
+
+// A circle as a polygon in model units, so that it keeps its size when the view
+// zooms, with a spoke at `angle` when spoke is set.
+void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle,
+                     bool spoke, int colour);
+
+}  // namespace movra
