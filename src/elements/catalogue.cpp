@@ -29,7 +29,7 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[13] = {evaluateGearMesh};
   table[17] = {evaluateRigidJoint};
   table[14] = {nullptr, kPrepares};
-  table[15] = {nullptr, kPrepares};
+  table[15] = {evaluateGearPair, kPrepares};
   table[16] = {nullptr, kPrepares};
   table[18] = {evaluateAppliedForce};
   table[65] = {evaluateGapContact};

@@ -118,8 +118,13 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
     std::vector<double> parameters;
     double a0;
     std::function<void(ElementEntry&)> prepare;
+    std::function<void(ElementEntry&)> after = nullptr;  // after the first pass
   };
   const auto none = [](ElementEntry&) {};
+  const auto initial = [this](ElementEntry&) { run->initialPass = 1; };
+  // Gear pair: the pitch-line travel e set by moving its starting value.
+  const auto travel = [](double e) { return [e](ElementEntry& el) { el.realSlots[15] -= e; }; };
+  const std::vector<double> gears = {0.05, 0.12, 2e4, 0.02, 30.0};
   // x[k] = 0.1·k·(±) + 0.05: node (3, 8, 4) sits at (-0.16, 0.85), node (10, 1, 7) at
   // (1.05, -0.02); the plane through the first node with normal 0° overlaps by 1.3 - 1.21.
   const std::vector<int> pair = {3, 8, 4, 10, 1, 7};
@@ -129,6 +134,12 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"gap plane open", 65, pair, {0.5, 2000.0, 30.0, 10.0, 0.0}, 3.0, none},
       {"gap round touching", 65, pair, {1.6, 2000.0, 30.0, 0.0, 1.0}, 3.0, none},
       {"gap from the ground", 65, {0, 0, 0, 10, 1, 7}, {1.3, 2000.0, 30.0, 0.0, 0.0}, 3.0, none},
+      {"gear pair in the play", 15, pair, gears, 3.0, initial, travel(0.004)},
+      {"gear pair driving", 15, pair, gears, 3.0, initial, travel(0.05)},
+      {"gear pair reversed", 15, pair, gears, 3.0, initial, travel(-0.05)},
+      {"gear pair static", 15, pair, gears, 0.0, initial, travel(0.05)},
+      {"gear pair with a ring", 15, pair, {-0.3, 0.12, 2e4, 0.0, 30.0}, 3.0, initial, travel(0.05)},
+      {"gear pair from the ground", 15, {0, 0, 0, 10, 1, 7}, gears, 3.0, initial, travel(-0.05)},
   };
   for (const Case& c : cases) {
     model->count.elements = 0;
@@ -148,6 +159,8 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
     c.prepare(element);
     run->iteration = 1;
     ASSERT_EQ(pass(), 0) << c.label;
+    run->initialPass = 0;
+    if (c.after) c.after(element);
     expectJacobianMatchesDifferences(c.label);
     for (int r = 0; r <= kUnknowns; ++r) {
       ASSERT_TRUE(std::isfinite(run->F[r])) << c.label << " F[" << r << "]";
@@ -227,6 +240,54 @@ TEST_F(GearsContactsTest, BallOnGapContactReboundsToRestitutionSquaredTimesHeigh
   EXPECT_GT(deepest, 0.5 * v0 * std::sqrt(m / k));
 }
 
+// A driver turned by a stiff rotary spring whose set angle ramps at 1 rad/s, a gear
+// pair r_i = 0.05, r_j = 0.1 with a backlash b = 2 mm of pitch arc, and a driven gear
+// with inertia and rotary damping c_r. Starting in the middle of the play, the
+// driven gear stays still until the driver has turned b/(2·r_i); then it turns at
+// ω_j = -ω_i·r_i/r_j, and the driver's torque is r_i/r_j times the torque c_r·|ω_j|
+// that brakes it. Reversed after a pause, the driver crosses the whole play b/r_i
+// before the driven gear moves again, the other way.
+TEST_F(GearsContactsTest, GearPairWithBacklashKeepsRatioAndTorqueBalance) {
+  const double ri = 0.05, rj = 0.1, play = 0.002, spring = 1e4, cr = 0.5;
+  ElementEntry& driver = add(10, {0, 0, 0, 0, 0, 1}, {spring, 0.0, 0.0, 0.0});
+  ElementEntry& pair = add(15, {0, 0, 1, 0, 0, 2}, {ri, rj, 1e6, play, 100.0});
+  // A light driven gear: it stops within 0.2 ms instead of coasting on into the play.
+  add(11, {0, 0, 2, 3, 4, 5}, {0.0, 1e-4, 0.0, 0.0, cr});
+  pair.returnBlockId = 1000;
+  model->parameters[kMechanicalDampingEntry] = 0.0;
+  setX({0.0, 0.0, 0.0, 0.0, 0.0});
+  run->initialPass = 1;
+  const double h = 1e-3;
+  double setAngle = 0.0, heldAt = 0.0;
+  int movedAt = -1, movedBackAt = -1;
+  for (int n = 1; n <= 900; ++n) {
+    const double rate = n <= 300 ? 1.0 : (n <= 600 ? 0.0 : -1.0);
+    setAngle += rate * h;
+    driver.realSlots[2] = spring * setAngle;  // T0 = k·θ_set: the spring pulls θ_i to θ_set
+    ASSERT_TRUE(step(h)) << "step " << n;
+    const double omegaJ = run->X[5];
+    if (movedAt < 0 && std::fabs(run->X[2]) > 1e-12) movedAt = n;
+    if (n == 300) {
+      EXPECT_NEAR(omegaJ / rate, -ri / rj, 0.01 * ri / rj);
+      recordingPass();
+      const double driverTorque = spring * (setAngle - run->X[1]);
+      EXPECT_NEAR(driverTorque, ri / rj * cr * std::fabs(omegaJ), 0.02 * driverTorque);
+      EXPECT_NEAR(store(1003) / store(1004), ri / rj, 1e-9);
+      EXPECT_EQ(store(1005), 1.0);
+    }
+    if (n == 600) heldAt = run->X[2];
+    if (n > 600 && movedBackAt < 0 && std::fabs(run->X[2] - heldAt) > 1e-9) movedBackAt = n;
+  }
+  // Moved first once the driver had crossed half the play.
+  ASSERT_GT(movedAt, 0);
+  EXPECT_NEAR(movedAt * h, 0.5 * play / ri, 2.0 * h);
+  // Moved back only after the whole play, and the other way.
+  ASSERT_GT(movedBackAt, 0);
+  EXPECT_NEAR((movedBackAt - 600) * h, play / ri, 3.0 * h);
+  EXPECT_GT(run->X[2], heldAt);
+  EXPECT_NEAR(run->X[5], ri / rj, 0.01 * ri / rj);
+}
+
 TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
   struct Case {
     int typeCode;
@@ -239,6 +300,10 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {65, {1, 2, 3, 4, 5, 6}, {-0.1, 1000.0, 1.0}, "ギャップが０？ \n\n %s"},
       {65, {1, 2, 3, 4, 5, 6}, {0.1, 0.0, 1.0}, "データが？ \n\n %s"},
       {65, {1, 2, 3, 4, 5, 6}, {0.1, 1000.0, -1.0}, "データが？ \n\n %s"},
+      {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.0, 1e5}, " ri  rj が ？ %e %e \n %s"},
+      {15, {1, 2, 3, 4, 5, 6}, {-0.05, 0.1, 1e5}, " ri  rj が ？ %e %e \n %s"},
+      {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 0.0}, "データが？ \n\n %s"},
+      {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 1e5, -0.01}, "データが？ \n\n %s"},
   };
   for (const Case& c : cases) {
     model->count.elements = 0;
@@ -253,7 +318,12 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
     EXPECT_EQ(pass(), 9) << c.message;
     ASSERT_EQ(log.texts.size(), 1u) << c.message;
     char expected[512];
-    std::snprintf(expected, sizeof expected, c.message, element.text);
+    if (c.typeCode == 15 && c.message[1] == 'r') {
+      std::snprintf(expected, sizeof expected, c.message, c.parameters[0], c.parameters[1],
+                    element.text);
+    } else {
+      std::snprintf(expected, sizeof expected, c.message, element.text);
+    }
     EXPECT_EQ(log.texts[0], expected);
   }
 }

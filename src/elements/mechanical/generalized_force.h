@@ -28,28 +28,32 @@ LawCoordinates lawCoordinates(const Run& run, const int* indices, int count);
 inline constexpr double kLawDifferenceStep = 1e-8;
 
 // Adds Q(q) to the rows of the coordinates and ∂Q/∂q by central differences of
-// ±1e-8 on each coordinate. law(q, history, Q) fills Q[0..count) (N or N·m) and may
-// keep what it likes of the unperturbed evaluation, which is made last.
+// ±1e-8 on each coordinate. law(q, history, Q, decide) fills Q[0..count) (N or N·m).
+// The unperturbed evaluation comes first with decide = true: there the law settles
+// its regime (touching or not, which flank, sticking or sliding), and the perturbed
+// evaluations keep that regime. The Jacobian is then that of the piece the iterate
+// stands on, even within 1e-8 of a kink, where differences straddling the kink
+// would make Newton's method cycle.
 template <class Law>
 void stampForceLaw(Run& run, const LawCoordinates& c, Law&& law) {
   double q[kMaxLawCoordinates];
   double up[kMaxLawCoordinates];
   double down[kMaxLawCoordinates];
+  double forces[kMaxLawCoordinates];
   std::copy(c.at, c.at + c.count, q);
+  law(q, c.history, forces, true);
   for (int k = 0; k < c.count; ++k) {
     if (c.index[k] <= 0) continue;  // the ground does not move
     q[k] = c.at[k] + kLawDifferenceStep;
-    law(q, c.history, up);
+    law(q, c.history, up, false);
     q[k] = c.at[k] - kLawDifferenceStep;
-    law(q, c.history, down);
+    law(q, c.history, down, false);
     q[k] = c.at[k];
     for (int r = 0; r < c.count; ++r) {
       if (c.index[r] <= 0) continue;
       run.jacobian(c.index[r], c.index[k]) += (up[r] - down[r]) / (2.0 * kLawDifferenceStep);
     }
   }
-  double forces[kMaxLawCoordinates];
-  law(q, c.history, forces);
   for (int r = 0; r < c.count; ++r) {
     if (c.index[r] > 0) run.F[c.index[r]] += forces[r];
   }
@@ -66,6 +70,13 @@ void limitStepRotation(Run& run, int angle);
 // with |f| = μ·N otherwise.
 inline double regularizedFriction(double mu, double normal, double slip, double stickSpeed) {
   return -mu * normal * std::clamp(slip / stickSpeed, -1.0, 1.0);
+}
+
+// Share of a contact's damping at overlap u (m): it grows from 0 over the first
+// `onset` of overlap, so that the contact force starts from zero at first touch
+// instead of jumping to c·du/dt, a jump across which Newton's method would cycle.
+inline double dampingShare(double overlap, double onset) {
+  return std::clamp(overlap / onset, 0.0, 1.0);
 }
 
 // A circle as a polygon in model units, so that it keeps its size when the view

@@ -19,6 +19,7 @@ int evaluateRigidJoint(EvaluationContext& context, int row);      // 17
 int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 
 // Gears, belts, wheels and contacts.
+int evaluateGearPair(EvaluationContext& context, int row);        // 15
 int evaluateGapContact(EvaluationContext& context, int row);      // 65
 
 // What the mechanical evaluators share (mechanical_common.cpp).

@@ -1,0 +1,215 @@
+// The gear pair with backlash (code 15) and the pulley and belt (code 14).
+//
+// The gear pair meshes two gears through an elastic tooth contact along the pitch
+// line with a play in it: teeth that only push, with a stiffness and damping of
+// their own, and a backlash inside which no force passes. It needs no unknown of
+// its own, so the driven gear is truly free while the driver crosses the play.
+#include <algorithm>
+#include <cmath>
+
+#include "elements/conventions.h"
+#include "elements/mechanical/generalized_force.h"
+#include "elements/mechanical/mechanical.h"
+
+namespace movra {
+
+namespace {
+
+constexpr char kBadRadii[] = " ri  rj が ？ %e %e \n %s";
+constexpr char kBadData[] = "データが？ \n\n %s";
+
+constexpr int kSolid = 0;
+constexpr int kGearColours[] = {14, 9, 27, 6, 2, 31};
+// Centres closer than this have no line between them, m.
+constexpr double kShortestCentreDistance = 1e-12;
+
+int colourOfNode(const ElementEntry& element, int end) {
+  const int node = element.terminalMark[end] != 0 ? element.node[end] / 10 : element.node[end];
+  const int count = static_cast<int>(sizeof kGearColours / sizeof kGearColours[0]);
+  return kGearColours[((node % count) + count) % count];
+}
+
+double wrapAngle(double angle) {
+  return angle - 2.0 * kPi * std::floor((angle + kPi) / (2.0 * kPi));
+}
+
+// Turn of the line of centres (x_i, y_i) -> (x_j, y_j) since the start of the run,
+// unwrapped against the turn at the last recorded step; 0 for coincident centres.
+double lineTurn(const double* q, double reference, double startingDirection) {
+  const double dx = q[3] - q[0];
+  const double dy = q[4] - q[1];
+  if (std::hypot(dx, dy) < kShortestCentreDistance) return reference;
+  const double turn = vectorAngle(dx, dy) - startingDirection;
+  return reference + wrapAngle(turn - reference);
+}
+
+// ---------------------------------------------------------------- gear pair (15)
+
+// P1 r_i, P2 r_j (pitch radii, m; one negative for a ring gear), P3 tooth stiffness
+// k (N/m along the pitch line), P4 backlash b (m of pitch arc), P5 tooth damping c.
+constexpr int kPairStartSlot = 15;      // s at the start of the run
+constexpr int kPairDirectionSlot = 17;  // starting direction of the line of centres
+constexpr int kPairVoteSlot = 20;       // 20, 21
+constexpr int kPairTurnSlot = 49;       // line turn at the last recorded step
+// Tooth overlap over which the tooth damping sets in, m.
+constexpr double kToothOnset = 1e-5;
+
+bool validRadii(double ri, double rj) {
+  if (ri > 0.0 && rj > 0.0) return true;
+  if (ri < 0.0 && rj > 0.0 && rj < -ri) return true;
+  return rj < 0.0 && ri > 0.0 && ri < -rj;
+}
+
+struct PairLaw {
+  double ri = 0.0, rj = 0.0, stiffness = 0.0, halfPlay = 0.0, damping = 0.0;
+  double start = 0.0, direction = 0.0, reference = 0.0, a0 = 0.0;
+};
+
+struct PairState {
+  double travel = 0.0;  // e = s - s_0, m of pitch line
+  double rate = 0.0;
+  double force = 0.0;   // tooth force F, N (positive on the driving flank)
+  int flank = 0;        // +1, -1 touching, 0 in the play
+};
+
+// Pitch-line travel s = r_i·(θ_i - Δψ) + r_j·(θ_j - Δψ) (m), Δψ the turn of the line
+// of centres: rolling keeps s constant.
+double pitchTravel(const PairLaw& law, const double* q) {
+  const double turn = lineTurn(q, law.reference, law.direction);
+  return law.ri * (q[2] - turn) + law.rj * (q[5] - turn);
+}
+
+//   e = s - s_0; F = k·(e - b/2) + c·φ·ė (≥ 0) for e > b/2, k·(e + b/2) + c·φ·ė (≤ 0)
+//   for e < -b/2, 0 inside the play (φ: the damping sets in over 10 µm of tooth
+//   overlap); Q = -F·∂s/∂q
+// The flank is settled where `decide` is set and kept otherwise.
+PairState pairForces(const PairLaw& law, const double* q, const double* h, double* Q, bool decide,
+                     int& flank) {
+  PairState p;
+  p.travel = pitchTravel(law, q) - law.start;
+  p.rate = law.a0 * (p.travel - (pitchTravel(law, h) - law.start));
+  const double overlapDriving = p.travel - law.halfPlay;
+  const double overlapReversed = -p.travel - law.halfPlay;
+  const double driving = law.stiffness * overlapDriving +
+                         law.damping * p.rate * dampingShare(overlapDriving, kToothOnset);
+  const double reversed = -law.stiffness * overlapReversed +
+                          law.damping * p.rate * dampingShare(overlapReversed, kToothOnset);
+  if (decide) {
+    flank = 0;
+    if (p.travel > law.halfPlay && driving > 0.0) flank = 1;
+    if (p.travel < -law.halfPlay && reversed < 0.0) flank = -1;
+  }
+  p.flank = flank;
+  p.force = flank > 0 ? driving : (flank < 0 ? reversed : 0.0);
+  const double dx = q[3] - q[0];
+  const double dy = q[4] - q[1];
+  const double d2 = dx * dx + dy * dy;
+  // ∂s/∂(x_j, y_j) = -(r_i + r_j)·∂ψ/∂(x_j, y_j) = -(r_i + r_j)·(-dy, dx)/d².
+  double sx = 0.0, sy = 0.0;
+  if (d2 >= kShortestCentreDistance * kShortestCentreDistance) {
+    sx = (law.ri + law.rj) * dy / d2;
+    sy = -(law.ri + law.rj) * dx / d2;
+  }
+  Q[0] = p.force * sx;
+  Q[1] = p.force * sy;
+  Q[2] = -p.force * law.ri;
+  Q[3] = -p.force * sx;
+  Q[4] = -p.force * sy;
+  Q[5] = -p.force * law.rj;
+  return p;
+}
+
+}  // namespace
+
+// Gear centres i, j with rotations θ_i, θ_j; s the pitch-line travel above:
+//   F[θ_i] -= F·r_i, F[θ_j] -= F·r_j, F[x_j, y_j] -= F·∂s/∂(x_j, y_j), F[x_i, y_i] the opposite
+// so that ω_j/ω_i = -r_i/r_j while the teeth touch and M_j/M_i = r_j/r_i.
+// Jacobian by central differences of ±1e-8 on the six coordinates.
+int evaluateGearPair(EvaluationContext& context, int row) {
+  ElementEntry* element = elementAt(context.model, row);
+  if (element == nullptr) return 0;
+  Run& run = context.run;
+  double* p = element->realSlots;
+  const NodePair n = nodePairOf(run, *element);
+  const int state = stateIndexOf(run, *element);
+  if (isFirstIteration(run) || run.initialPass != 0) {
+    if (!validRadii(p[1], p[2])) {
+      return context.reporter.modelError(kBadRadii, p[1], p[2], quotedLine(*element));
+    }
+    if (!(p[3] > 0.0) || !(p[4] >= 0.0) || !(p[5] >= 0.0)) {
+      return context.reporter.modelError(kBadData, quotedLine(*element));
+    }
+  }
+  if (!validRadii(p[1], p[2]) || !(p[3] > 0.0)) return 0;
+  if (run.recordingFlag >= 0) {
+    limitStepRotation(run, n.ti);
+    limitStepRotation(run, n.tj);
+  }
+  const int indices[6] = {n.xi, n.yi, n.ti, n.xj, n.yj, n.tj};
+  const LawCoordinates c = lawCoordinates(run, indices, 6);
+  PairLaw law;
+  law.ri = p[1];
+  law.rj = p[2];
+  law.stiffness = p[3];
+  law.halfPlay = 0.5 * std::max(0.0, p[4]);
+  law.damping = std::max(0.0, p[5]);
+  law.a0 = run.a0();
+  if (run.initialPass != 0) {
+    const double dx = c.at[3] - c.at[0];
+    const double dy = c.at[4] - c.at[1];
+    p[kPairDirectionSlot] = std::hypot(dx, dy) >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
+    p[kPairTurnSlot] = 0.0;
+    law.direction = p[kPairDirectionSlot];
+    p[kPairStartSlot] = pitchTravel(law, c.at);
+  }
+  law.start = p[kPairStartSlot];
+  law.direction = p[kPairDirectionSlot];
+  law.reference = p[kPairTurnSlot];
+
+  if (run.recordingFlag < 0) {  // preparation pass: only the travel into the state slot
+    if (state > 0) run.X[state] = pitchTravel(law, c.at) - law.start;
+    return 0;
+  }
+  PairState s;
+  int flank = 0;
+  stampForceLaw(run, c, [&](const double* q, const double* h, double* Q, bool decide) {
+    const PairState state = pairForces(law, q, h, Q, decide, flank);
+    if (decide) s = state;
+  });
+  if (state > 0) run.X[state] = s.travel;
+  for (int index : indices) addCoordinateDamping(context, index);
+  const Tolerances tolerances = mechanicalTolerances(context.model);
+  voteChange(run, tolerances, c.at[2], p[kPairVoteSlot]);
+  voteChange(run, tolerances, c.at[5], p[kPairVoteSlot + 1]);
+
+  const double momentI = -s.force * law.ri;
+  const double momentJ = -s.force * law.rj;
+  if (recording(run)) {
+    p[kPairTurnSlot] = lineTurn(c.at, law.reference, law.direction);
+    if (ownsReturnRecord(*element)) {
+      ParameterStore& store = context.model.parameters;
+      const int id = element->returnBlockId;
+      store[id + 1] = s.force;
+      store[id + 2] = s.travel;
+      store[id + 3] = momentI;
+      store[id + 4] = momentJ;
+      store[id + 5] = s.flank;
+      store[id + 6] = toDegrees(c.at[2]);
+      store[id + 7] = toDegrees(c.at[5]);
+      store[id + 8] = momentI * rateOf(run, n.ti) + momentJ * rateOf(run, n.tj);
+      store[id + 9] = toDegrees(rateOf(run, n.ti));
+      store[id + 10] = toDegrees(rateOf(run, n.tj));
+    }
+  }
+  if (displaying(run)) {
+    DisplayList& list = run.display;
+    list.currentTag = kElementOutlineTag;
+    drawModelCircle(list, c.at[0], c.at[1], law.ri, c.at[2] + law.direction, true,
+                    colourOfNode(*element, 1));
+    drawModelCircle(list, c.at[3], c.at[4], law.rj, c.at[5] + law.direction + kPi, true,
+                    colourOfNode(*element, 2));
+  }
+  return 0;
+}
+
+}  // namespace movra
