@@ -30,7 +30,7 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[17] = {evaluateRigidJoint};
   table[14] = {nullptr, kPrepares};
   table[15] = {evaluateGearPair, kPrepares};
-  table[16] = {nullptr, kPrepares};
+  table[16] = {evaluateWheel, kPrepares};
   table[18] = {evaluateAppliedForce};
   table[65] = {evaluateGapContact};
   // Circuit.

@@ -125,6 +125,22 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
   // Gear pair: the pitch-line travel e set by moving its starting value.
   const auto travel = [](double e) { return [e](ElementEntry& el) { el.realSlots[15] -= e; }; };
   const std::vector<double> gears = {0.05, 0.12, 2e4, 0.02, 30.0};
+  // Wheel on a segment (x0, h0) -> (x1, h1) of a two-row support set (rows 1 and 2 of
+  // the element table: the second row is the segment's far end).
+  const auto track = [this](double x0, double h0, double x1, double h1) {
+    return [=, this](ElementEntry& element) {
+      ElementEntry& end = add(16, {}, {});
+      end.typeCode = 16;
+      end.supportRow[0] = h1, end.supportRow[1] = x1 + 1.0, end.supportRow[2] = x1 + 1.0;
+      std::copy(element.variableSlots + 1, element.variableSlots + 4, end.variableSlots + 1);
+      std::copy(element.realSlots + 1, element.realSlots + 7, end.realSlots + 1);
+      element.supportRow[0] = h0, element.supportRow[1] = x0, element.supportRow[2] = x1;
+      for (ElementEntry* e : {&element, &end}) e->supportSetId = 100, e->groupFirst = 1, e->groupLast = 2;
+    };
+  };
+  const std::vector<int> wheel = {3, 1, 8};  // centre (-0.16, -0.02)
+  const std::vector<double> sliding = {0.1, 0.4, 5e3, 40.0, 0.0, 0.0};
+  const std::vector<double> sticking = {0.1, 0.4, 5e3, 40.0, 0.0, 1.0};
   // x[k] = 0.1·k·(±) + 0.05: node (3, 8, 4) sits at (-0.16, 0.85), node (10, 1, 7) at
   // (1.05, -0.02); the plane through the first node with normal 0° overlaps by 1.3 - 1.21.
   const std::vector<int> pair = {3, 8, 4, 10, 1, 7};
@@ -134,6 +150,11 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"gap plane open", 65, pair, {0.5, 2000.0, 30.0, 10.0, 0.0}, 3.0, none},
       {"gap round touching", 65, pair, {1.6, 2000.0, 30.0, 0.0, 1.0}, 3.0, none},
       {"gap from the ground", 65, {0, 0, 0, 10, 1, 7}, {1.3, 2000.0, 30.0, 0.0, 0.0}, 3.0, none},
+      {"wheel on level ground, sliding", 16, wheel, sliding, 3.0, none},
+      {"wheel on level ground, rolling", 16, wheel, sticking, 3.0, none},
+      {"wheel static", 16, wheel, sticking, 0.0, none},
+      {"wheel over a sloping segment", 16, wheel, sliding, 3.0, track(-1.0, 0.5, 1.0, -0.5)},
+      {"wheel on a segment's end", 16, wheel, sticking, 3.0, track(-2.0, -0.1, -0.2, -0.1)},
       {"gear pair in the play", 15, pair, gears, 3.0, initial, travel(0.004)},
       {"gear pair driving", 15, pair, gears, 3.0, initial, travel(0.05)},
       {"gear pair reversed", 15, pair, gears, 3.0, initial, travel(-0.05)},
@@ -288,6 +309,58 @@ TEST_F(GearsContactsTest, GearPairWithBacklashKeepsRatioAndTorqueBalance) {
   EXPECT_NEAR(run->X[5], ri / rj, 0.01 * ri / rj);
 }
 
+// A disc wheel (J = m·r²/2) on an incline of slope α made of two support rows, let go
+// from rest. Rolling without slip it accelerates along the slope at
+// g·sin α/(1 + J/(m·r²)); with too little friction (μ below tan α·J/(J + m·r²)) it
+// slides, accelerating at g·(sin α - μ·cos α) and spinning up at μ·m·g·cos α·r/J.
+TEST_F(GearsContactsTest, WheelRollsOrSlidesDownAnIncline) {
+  const double m = 2.0, r = 0.1, J = 0.5 * m * r * r, g = 9.81;
+  const double alpha = 20.0 * kRadiansPerDegree;
+  const double slope = std::tan(alpha);
+  for (const double mu : {0.5, 0.05}) {
+    model->count.elements = 0;
+    run->unknownCount = 0;
+    add(11, {1, 2, 3, 4, 5, 6}, {m, J, -g, 0.0, 0.0});
+    // Support rows (h, x0, x1): (2, 0, 5) and (2 - 5·tan α, 5, 5).
+    ElementEntry& first = add(16, {1, 2, 3}, {r, mu, 1e6, 2000.0, 0.0, 0.0});
+    ElementEntry& second = add(16, {1, 2, 3}, {r, mu, 1e6, 2000.0, 0.0, 0.0});
+    first.supportRow[0] = 2.0, first.supportRow[1] = 0.0, first.supportRow[2] = 5.0;
+    second.supportRow[0] = 2.0 - 5.0 * slope, second.supportRow[1] = 5.0, second.supportRow[2] = 5.0;
+    for (ElementEntry* e : {&first, &second}) e->supportSetId = 100, e->groupFirst = 2, e->groupLast = 3;
+    first.returnBlockId = 1000;
+    model->parameters[kMechanicalDampingEntry] = 0.0;
+    // Centre at x = 1, one radius off the slope less the static sink m·g·cos α/k.
+    const double sink = m * g * std::cos(alpha) / 1e6;
+    const double x0 = 1.0 + (r - sink) * std::sin(alpha);
+    const double y0 = 2.0 - slope * 1.0 + (r - sink) * std::cos(alpha);
+    setX({x0, y0, 0.0, 0.0, 0.0, 0.0});
+    const double h = 1e-3;
+    double along1 = 0.0, omega1 = 0.0;
+    for (int n = 1; n <= 500; ++n) {
+      ASSERT_TRUE(step(h)) << "mu " << mu << " step " << n;
+      const double along = run->X[4] * std::cos(alpha) - run->X[5] * std::sin(alpha);
+      if (n == 100) along1 = along, omega1 = run->X[6];
+      if (n == 500) {
+        const double a = (along - along1) / 0.4;
+        const double spin = (run->X[6] - omega1) / 0.4;
+        if (mu > 0.3) {
+          const double rolling = g * std::sin(alpha) / (1.0 + J / (m * r * r));
+          EXPECT_NEAR(a, rolling, 0.005 * rolling) << "rolling";
+          EXPECT_NEAR(-spin * r, a, 0.005 * a) << "rolling: v = -ω·r";
+          recordingPass();
+          EXPECT_EQ(store(1006), 1.0) << "rolling regime";
+        } else {
+          const double sliding = g * (std::sin(alpha) - mu * std::cos(alpha));
+          EXPECT_NEAR(a, sliding, 0.005 * sliding) << "sliding";
+          EXPECT_NEAR(-spin, mu * m * g * std::cos(alpha) * r / J, 0.01 * mu * m * g * r / J);
+          recordingPass();
+          EXPECT_EQ(store(1006), 2.0) << "sliding regime";
+        }
+      }
+    }
+  }
+}
+
 TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
   struct Case {
     int typeCode;
@@ -300,6 +373,9 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {65, {1, 2, 3, 4, 5, 6}, {-0.1, 1000.0, 1.0}, "ギャップが０？ \n\n %s"},
       {65, {1, 2, 3, 4, 5, 6}, {0.1, 0.0, 1.0}, "データが？ \n\n %s"},
       {65, {1, 2, 3, 4, 5, 6}, {0.1, 1000.0, -1.0}, "データが？ \n\n %s"},
+      {16, {1, 2, 3}, {0.0, 0.3, 1e5}, "データが？ \n\n %s"},
+      {16, {1, 2, 3}, {0.1, -0.3, 1e5}, "データが？ \n\n %s"},
+      {16, {1, 2, 3}, {0.1, 0.3, 0.0}, "データが？ \n\n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.0, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {-0.05, 0.1, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 0.0}, "データが？ \n\n %s"},

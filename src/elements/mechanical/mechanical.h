@@ -20,6 +20,7 @@ int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 
 // Gears, belts, wheels and contacts.
 int evaluateGearPair(EvaluationContext& context, int row);        // 15
+int evaluateWheel(EvaluationContext& context, int row);           // 16
 int evaluateGapContact(EvaluationContext& context, int row);      // 65
 
 // What the mechanical evaluators share (mechanical_common.cpp).
