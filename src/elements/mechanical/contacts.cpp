@@ -26,8 +26,6 @@ constexpr char kBadData[] = "データが？ \n\n %s";
 constexpr int kGapVoteSlot = 11;
 constexpr int kGapStateSlot = 14;  // 1 touching after the last pass, 0 open
 constexpr int kRoundShape = 1;
-// The damping sets in over this share of the contact distance of overlap.
-constexpr double kDampingOnset = 1e-4;
 constexpr double kShortestCentreDistance = 1e-12;  // m
 constexpr int kStopColour = 8;
 constexpr int kSolid = 0;
@@ -44,7 +42,6 @@ struct GapState {
 
 struct GapLaw {
   double distance = 0.0, stiffness = 0.0, damping = 0.0, direction = 0.0;
-  double onset = 0.0;  // overlap over which the damping sets in, m
   bool round = false;
   double a0 = 0.0;
 };
@@ -70,8 +67,8 @@ void gapGeometry(const GapLaw& law, const double* q, double& clearance, double& 
   clearance = nx * dx + ny * dy - law.distance;
 }
 
-//   δ = d - s (overlap), N = max(0, k·δ + c·φ(δ)·a0·(δ - δ_H)) while δ > 0, else 0,
-//   φ rising from 0 to 1 over the first 1e-4·d of overlap
+//   δ = d - s (overlap), N = max(0, k·δ + c·a0·(δ - δ_H)) while δ > 0, else 0,
+//   the damping only when δ_H > 0 (touching at the start of the step)
 //   Q[x_j, y_j] = N·n, Q[x_i, y_i] = -N·n, Q[θ_i] = -N·((p_j - p_i) × n) (plane)
 // The regime (touching or open) is settled where `decide` is set and kept otherwise.
 GapState gapForces(const GapLaw& law, const double* q, const double* h, double* Q, bool decide,
@@ -83,7 +80,7 @@ GapState gapForces(const GapLaw& law, const double* q, const double* h, double* 
   const double overlap = -g.clearance;
   g.rate = law.a0 * (historyClearance - g.clearance);
   const double push =
-      law.stiffness * overlap + law.damping * g.rate * dampingShare(overlap, law.onset);
+      law.stiffness * overlap + contactDamping(law.damping, -historyClearance) * g.rate;
   if (decide) touching = overlap > 0.0 && push > 0.0;
   g.normal = touching ? push : 0.0;
   Q[0] = -g.normal * g.nx;
@@ -118,7 +115,7 @@ void drawGapStop(DisplayList& list, const GapLaw& law, const double* q) {
 // Stop on node i (x_i, y_i, θ_i), moving node j (x_j, y_j); n the unit normal (plane:
 // angle P4 + θ_i; round: from i to j), s = n·(p_j - p_i) (plane) or |p_j - p_i|
 // (round), overlap δ = d - s (m):
-//   N = max(0, k·δ + c·φ(δ)·dδ/dt) for δ > 0, 0 otherwise   (N)
+//   N = max(0, k·δ + c·dδ/dt) for δ > 0, 0 otherwise (c once touching at the step's start)
 //   F[x_j, y_j] += N·n, F[x_i, y_i] -= N·n, F[θ_i] -= N·((p_j - p_i) × n)
 // Jacobian by central differences of ±1e-8 on the five coordinates.
 int evaluateGapContact(EvaluationContext& context, int row) {
@@ -139,7 +136,6 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   law.stiffness = p[2];
   law.damping = p[3];
   law.direction = p[4] * kRadiansPerDegree;
-  law.onset = kDampingOnset * law.distance;
   law.round = static_cast<int>(p[5]) == kRoundShape;
   law.a0 = run.a0();
 

@@ -51,8 +51,6 @@ constexpr int kPairStartSlot = 15;      // s at the start of the run
 constexpr int kPairDirectionSlot = 17;  // starting direction of the line of centres
 constexpr int kPairVoteSlot = 20;       // 20, 21
 constexpr int kPairTurnSlot = 49;       // line turn at the last recorded step
-// Tooth overlap over which the tooth damping sets in, m.
-constexpr double kToothOnset = 1e-5;
 
 bool validRadii(double ri, double rj) {
   if (ri > 0.0 && rj > 0.0) return true;
@@ -79,21 +77,20 @@ double pitchTravel(const PairLaw& law, const double* q) {
   return law.ri * (q[2] - turn) + law.rj * (q[5] - turn);
 }
 
-//   e = s - s_0; F = k·(e - b/2) + c·φ·ė (≥ 0) for e > b/2, k·(e + b/2) + c·φ·ė (≤ 0)
-//   for e < -b/2, 0 inside the play (φ: the damping sets in over 10 µm of tooth
-//   overlap); Q = -F·∂s/∂q
+//   e = s - s_0; F = k·(e - b/2) + c·ė (≥ 0) for e > b/2, k·(e + b/2) + c·ė (≤ 0)
+//   for e < -b/2, 0 inside the play (c only for a flank that touched at the start
+//   of the step); Q = -F·∂s/∂q
 // The flank is settled where `decide` is set and kept otherwise.
 PairState pairForces(const PairLaw& law, const double* q, const double* h, double* Q, bool decide,
                      int& flank) {
   PairState p;
   p.travel = pitchTravel(law, q) - law.start;
-  p.rate = law.a0 * (p.travel - (pitchTravel(law, h) - law.start));
-  const double overlapDriving = p.travel - law.halfPlay;
-  const double overlapReversed = -p.travel - law.halfPlay;
-  const double driving = law.stiffness * overlapDriving +
-                         law.damping * p.rate * dampingShare(overlapDriving, kToothOnset);
-  const double reversed = -law.stiffness * overlapReversed +
-                          law.damping * p.rate * dampingShare(overlapReversed, kToothOnset);
+  const double historyTravel = pitchTravel(law, h) - law.start;
+  p.rate = law.a0 * (p.travel - historyTravel);
+  const double driving = law.stiffness * (p.travel - law.halfPlay) +
+                         contactDamping(law.damping, historyTravel - law.halfPlay) * p.rate;
+  const double reversed = law.stiffness * (p.travel + law.halfPlay) +
+                          contactDamping(law.damping, -historyTravel - law.halfPlay) * p.rate;
   if (decide) {
     flank = 0;
     if (p.travel > law.halfPlay && driving > 0.0) flank = 1;

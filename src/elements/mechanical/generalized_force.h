@@ -1,7 +1,7 @@
 // What the contact, gear-pair, belt and wheel evaluators share: a force law
 // written as generalized forces Q on the coordinates an element acts on, stamped
 // with its Jacobian by central differences, the rotation step limit, and the
-// regularized Coulomb law of their friction.
+// Coulomb law of their friction.
 #pragma once
 
 #include <algorithm>
@@ -63,20 +63,32 @@ void stampForceLaw(Run& run, const LawCoordinates& c, Law&& law) {
 // Newton update starts from the iteration-start copy, so that is cut as well.
 void limitStepRotation(Run& run, int angle);
 
-// Coulomb friction regularized by a stiff viscous law near zero slip: the force
-// opposing a slip speed v (m/s) under a normal force N ≥ 0,
-//   f = -μ·N·clamp(v/v_s, -1, 1),
-// so that a contact sticks (creeping at |v| < v_s) while |f| < μ·N and slides
-// with |f| = μ·N otherwise.
-inline double regularizedFriction(double mu, double normal, double slip, double stickSpeed) {
-  return -mu * normal * std::clamp(slip / stickSpeed, -1.0, 1.0);
+// Coulomb friction with a sticking or sliding state that is decided between steps
+// (by the preparation pass) and held through the Newton iteration of a step: a
+// state that changed within the iteration would make Newton's method cycle between
+// the two where the answer lies near the boundary. State 0 sticks through a stiff
+// viscous law, f = -μ·N·v/v_s (it creeps at |v| < v_s while |f| < μ·N); state ±1
+// slides, f = ∓μ·N. A sticking contact that crept faster than v_s in the last step
+// (it needed more than μ·N) slides from the next step on, in the direction of its
+// slip; a sliding one whose slip stopped or reversed sticks again.
+inline constexpr int kSticking = 0;
+inline double frictionForce(int state, double mu, double normal, double slip, double stickSpeed) {
+  if (state == 0) return -mu * normal * slip / stickSpeed;
+  return state > 0 ? -mu * normal : mu * normal;
+}
+inline int nextFrictionState(int state, double slip, double stickSpeed) {
+  if (state == 0) return slip > stickSpeed ? 1 : (slip < -stickSpeed ? -1 : 0);
+  return slip * state > 0.0 ? state : 0;
 }
 
-// Share of a contact's damping at overlap u (m): it grows from 0 over the first
-// `onset` of overlap, so that the contact force starts from zero at first touch
-// instead of jumping to c·du/dt, a jump across which Newton's method would cycle.
-inline double dampingShare(double overlap, double onset) {
-  return std::clamp(overlap / onset, 0.0, 1.0);
+// Damping of a contact acts only when the contact already touched at the start
+// of the step (its overlap u_H there above 0). The force of a contact that starts
+// touching within the step is then k·u, rising from zero, rather than jumping to
+// c·du/dt at first touch, and with that start the force is a convex function of
+// the overlap in every step, max(0, k·u + c·a0·(u - u_H)), on which Newton's
+// method settles instead of cycling. The damping misses one step of each impact.
+inline double contactDamping(double damping, double historyOverlap) {
+  return historyOverlap > 0.0 ? damping : 0.0;
 }
 
 // A circle as a polygon in model units, so that it keeps its size when the view

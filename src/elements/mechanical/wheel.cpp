@@ -25,18 +25,16 @@ constexpr char kBadData[] = "データが？ \n\n %s";
 // P1 radius r, P2 friction coefficient μ, P3 contact stiffness k, P4 contact
 // damping c, P5 the support set, P6 the slip speed below which the wheel sticks.
 constexpr double kDefaultStickSpeed = 1e-3;  // m/s
-constexpr double kDampingOnset = 1e-4;       // share of r over which the damping sets in
 constexpr int kVoteSlot = 11;
+constexpr int kFrictionStateSlot = 13;  // integer: 0 sticking, ±1 sliding
 constexpr int kWheelColour = 12;
 constexpr int kTrackColour = 8;
 constexpr int kSolid = 0;
 constexpr double kShortestDistance = 1e-12;
-constexpr double kFarAway = 1e30;  // m
 
 struct Segment {
   double ax = 0.0, ay = 0.0, bx = 0.0, by = 0.0;
-  bool level = false;       // no support set: the whole line y = 0
-  bool joinsNext = false;   // the next segment starts at the end: that corner is its
+  bool level = false;  // no support set: the whole line y = 0
 };
 
 Segment segmentOf(const Model& model, int row) {
@@ -53,7 +51,6 @@ Segment segmentOf(const Model& model, int row) {
   const int next = row + 1;
   if (next <= element.groupLast && next < kElementCapacity && model.elements[next].typeCode == 16) {
     s.by = model.elements[next].supportRow[0];
-    s.joinsNext = model.elements[next].supportRow[1] == s.bx;
   }
   return s;
 }
@@ -78,11 +75,10 @@ void contactGeometry(const Segment& s, double x, double y, double& nx, double& n
     distance = (x - s.ax) * nx + (y - s.ay) * ny;
     return;
   }
-  if (t >= 1.0 && s.joinsNext) {
-    nx = 0.0, ny = 1.0, distance = kFarAway;  // the corner is the next segment's start
-    return;
-  }
-  const double px = s.ax + t * ex, py = s.ay + t * ey;  // an end of the segment
+  // Beyond an end the wheel bears on the end point itself. Where two pieces meet,
+  // both see that corner: the force stays continuous as the wheel passes it, which
+  // Newton's method needs more than the corner needs its exact stiffness.
+  const double px = s.ax + t * ex, py = s.ay + t * ey;
   const double dx = x - px, dy = y - py;
   distance = std::hypot(dx, dy);
   if (distance >= kShortestDistance) {
@@ -90,6 +86,13 @@ void contactGeometry(const Segment& s, double x, double y, double& nx, double& n
   } else {
     nx = 0.0, ny = 1.0;
   }
+}
+
+// Slip speed of the contact point along the track over the last step (m/s).
+double slipOf(const Run& run, int x, int y, int theta, const Segment& segment, double radius) {
+  double nx = 0.0, ny = 1.0, distance = 0.0;
+  contactGeometry(segment, run.X[x], run.X[y], nx, ny, distance);
+  return ny * rateOf(run, x) - nx * rateOf(run, y) + radius * rateOf(run, theta);
 }
 
 struct WheelLaw {
@@ -106,32 +109,30 @@ struct WheelState {
   int regime = 0;        // 0 clear, 1 rolling, 2 sliding
 };
 
-// Regimes (touching, sticking or sliding) are settled where `decide` is set.
-//   u = r - dist, N = k·u + c·φ(u)·du/dt (≥ 0), v_s = t·v + r·ω,
-//   f = -μ·N·v_s/v_st while |v_s| < v_st, else -μ·N·sign v_s
+// Touching or clear is settled where `decide` is set; the record's regime is 1
+// rolling, 2 sliding.
+//   u = r - dist, N = k·u + c·du/dt (≥ 0; c once touching at the step's start),
+//   v_s = t·v + r·ω, f = -μ·N·v_s/v_st rolling, ∓μ·N sliding (state of the step)
 //   Q[x, y] = N·n + f·t, Q[θ] = r·f
 WheelState wheelForces(const WheelLaw& law, const double* q, const double* h, double* Q,
-                       bool decide, int& regime, int& direction) {
+                       bool decide, int& regime, int friction) {
   WheelState w;
   double distance = 0.0, hx = 0.0, hy = 0.0, historyDistance = 0.0;
   contactGeometry(law.segment, q[0], q[1], w.nx, w.ny, distance);
   contactGeometry(law.segment, h[0], h[1], hx, hy, historyDistance);
   w.overlap = law.radius - distance;
   const double rate = law.a0 * (historyDistance - distance);
-  const double push =
-      law.stiffness * w.overlap + law.damping * rate * dampingShare(w.overlap, kDampingOnset * law.radius);
+  const double push = law.stiffness * w.overlap +
+                       contactDamping(law.damping, law.radius - historyDistance) * rate;
   const double tx = w.ny, ty = -w.nx;
   w.slip = tx * law.a0 * (q[0] - h[0]) + ty * law.a0 * (q[1] - h[1]) + law.radius * law.a0 * (q[2] - h[2]);
   if (decide) {
     regime = w.overlap > 0.0 && push > 0.0 ? 1 : 0;
-    if (regime == 1 && std::fabs(w.slip) >= law.stickSpeed) regime = 2;
-    direction = w.slip >= 0.0 ? 1 : -1;
   }
-  w.regime = regime;
+  w.regime = regime != 0 && friction != kSticking ? 2 : regime;
   if (regime != 0) {
     w.normal = push;
-    w.friction = regime == 1 ? regularizedFriction(law.mu, push, w.slip, law.stickSpeed)
-                             : -law.mu * push * direction;
+    w.friction = frictionForce(friction, law.mu, push, w.slip, law.stickSpeed);
   }
   Q[0] = w.normal * w.nx + w.friction * tx;
   Q[1] = w.normal * w.ny + w.friction * ty;
@@ -167,7 +168,14 @@ int evaluateWheel(EvaluationContext& context, int row) {
     }
   }
   if (!(p[1] > 0.0) || !(p[2] >= 0.0) || !(p[3] > 0.0) || !(p[4] >= 0.0)) return 0;
-  if (run.recordingFlag < 0) return 0;  // the preparation pass: nothing to carry
+  int& friction = element->variableSlots[kFrictionStateSlot];
+  if (run.initialPass != 0) friction = kSticking;
+  if (run.recordingFlag < 0) {
+    // The preparation pass: the last step's slip decides this step's friction state.
+    const double slip = slipOf(run, x, y, theta, segmentOf(context.model, row), p[1]);
+    friction = nextFrictionState(friction, slip, p[6] > 0.0 ? p[6] : kDefaultStickSpeed);
+    return 0;
+  }
   // Only the group's first entry limits the rotation: one cut per step is enough.
   if (row == element->groupFirst || element->groupFirst == 0) limitStepRotation(run, theta);
 
@@ -182,9 +190,9 @@ int evaluateWheel(EvaluationContext& context, int row) {
   const int indices[3] = {x, y, theta};
   const LawCoordinates c = lawCoordinates(run, indices, 3);
   WheelState w;
-  int regime = 0, direction = 1;
+  int regime = 0;
   stampForceLaw(run, c, [&](const double* q, const double* h, double* Q, bool decide) {
-    const WheelState state = wheelForces(law, q, h, Q, decide, regime, direction);
+    const WheelState state = wheelForces(law, q, h, Q, decide, regime, friction);
     if (decide) w = state;
   });
   if (row == element->groupFirst || element->groupFirst == 0) {
