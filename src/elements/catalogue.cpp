@@ -28,7 +28,7 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[11] = {evaluateBody};
   table[13] = {evaluateGearMesh};
   table[17] = {evaluateRigidJoint};
-  table[14] = {nullptr, kPrepares};
+  table[14] = {evaluateBelt, kPrepares};
   table[15] = {evaluateGearPair, kPrepares};
   table[16] = {evaluateWheel, kPrepares};
   table[18] = {evaluateAppliedForce};

@@ -157,6 +157,11 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"wheel over a sloping segment", 16, wheel, sliding, 3.0,
        [&](ElementEntry& e) { slide(e), track(-1.0, 0.5, 1.0, -0.5)(e); }},
       {"wheel on a segment's end", 16, wheel, sticking, 3.0, track(-2.0, -0.1, -0.2, -0.1)},
+      {"belt inextensible", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12}, 3.0, initial},
+      {"belt span taut", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 3e3, 40.0, 1.0, 2.0}, 3.0,
+       initial, [](ElementEntry& e) { e.realSlots[15] -= 0.01; }},
+      {"belt span slack", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 3e3, 40.0, 1.0, 2.0}, 3.0,
+       initial, [](ElementEntry& e) { e.realSlots[15] += 0.05; }},
       {"gear pair in the play", 15, pair, gears, 3.0, initial, travel(0.004)},
       {"gear pair driving", 15, pair, gears, 3.0, initial, travel(0.05)},
       {"gear pair reversed", 15, pair, gears, 3.0, initial, travel(-0.05)},
@@ -363,6 +368,59 @@ TEST_F(GearsContactsTest, WheelRollsOrSlidesDownAnIncline) {
   }
 }
 
+// An elastic belt (two spans of stiffness k, pretension T0) over pulleys r_i, r_j:
+// the driven pulley held, a torque M on the driver. Both spans taut: T_1,2 = T0 ± k·e
+// with e = r_i·θ_i, so M = r_i·(T_1 - T_2) = 2·k·r_i²·θ_i and the shaft load T_1 + T_2
+// stays 2·T0. Past M = 2·T0·r_i the slack span carries nothing: T_1 = M/r_i. Then an
+// inextensible belt driven at 1 rad/s turns the driven pulley at r_i/r_j of that.
+TEST_F(GearsContactsTest, BeltTensionsAndSpeedRatio) {
+  const double ri = 0.05, rj = 0.1, k = 2e4, T0 = 50.0;
+  // Centres at (0, 0) and (0.3, 0), the second held on its x by a spring of 1e9 N/m
+  // (the spans pull it in by S/1e9: a relative 1e-4 on the shaft load at most).
+  for (const double M : {3.0, 8.0}) {
+    model->count.elements = 0;
+    run->unknownCount = 0;
+    add(10, {0, 0, 0, 0, 0, 1}, {0.0, M, 0.0, 0.0});
+    ElementEntry& headEntry = add(14, {0, 0, 1, 5, 0, 0, 2}, {ri, rj, k, T0, 1.0, 0.0});
+    ElementEntry& upper = add(14, {0, 0, 1, 5, 0, 0, 3}, {ri, rj, k, T0, 1.0, 0.0});
+    ElementEntry& lower = add(14, {0, 0, 1, 5, 0, 0, 4}, {ri, rj, k, T0, 1.0, 0.0});
+    add(5, {0, 0, 0, 5, 0}, {1e9, 0.3e9, 0.0});
+    for (ElementEntry* e : {&headEntry, &upper, &lower}) e->groupFirst = 2, e->groupLast = 4;
+    headEntry.returnBlockId = 1000;
+    setX({0.0, 0.0, 0.0, 0.0, 0.3});
+    run->initialPass = 1;
+    model->parameters[kMechanicalDampingEntry] = 0.0;
+    ASSERT_TRUE(step(0.0)) << M;
+    recordingPass();
+    if (M < 2.0 * T0 * ri) {
+      EXPECT_NEAR(run->X[1], M / (2.0 * k * ri * ri), 1e-9);
+      EXPECT_NEAR(store(1003), 2.0 * T0, 1e-4 * T0) << "shaft load";
+      EXPECT_NEAR(store(1001) - store(1002), M / ri, 1e-9);
+    } else {
+      EXPECT_NEAR(store(1001), M / ri, 1e-9);
+      EXPECT_NEAR(store(1002), 0.0, 1e-12) << "the slack span";
+      EXPECT_NEAR(run->X[1], (M / ri - T0) / (k * ri), 1e-5);  // the centre moved in by 1.6e-7 m
+    }
+  }
+  // Inextensible, pulleys apart: driver by a stiff rotary spring ramp, driven with
+  // inertia and rotary damping.
+  model->count.elements = 0;
+  run->unknownCount = 0;
+  ElementEntry& driver = add(10, {0, 0, 0, 0, 0, 1}, {1e4, 0.0, 0.0, 0.0});
+  add(14, {0, 0, 1, 3, 0, 2, 4}, {ri, rj});
+  add(11, {0, 0, 2, 5, 6, 7}, {0.0, 1e-3, 0.0, 0.0, 0.2});
+  add(5, {0, 0, 0, 3, 0}, {1e6, 0.3e6, 0.0});  // holds x_j at 0.3: T = 0.3e6 - 1e6·x
+  setX({0.0, 0.0, 0.3, 0.0, 0.0, 0.0, 0.0});
+  run->initialPass = 1;
+  double set = 0.0;
+  for (int n = 1; n <= 300; ++n) {
+    set += 1e-3;
+    driver.realSlots[2] = 1e4 * set;
+    ASSERT_TRUE(step(1e-3)) << n;
+  }
+  EXPECT_NEAR(run->X[7], ri / rj * 1.0, 1e-3 * ri / rj) << "same direction, r_i/r_j";
+}
+
 TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
   struct Case {
     int typeCode;
@@ -378,6 +436,8 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {16, {1, 2, 3}, {0.0, 0.3, 1e5}, "データが？ \n\n %s"},
       {16, {1, 2, 3}, {0.1, -0.3, 1e5}, "データが？ \n\n %s"},
       {16, {1, 2, 3}, {0.1, 0.3, 0.0}, "データが？ \n\n %s"},
+      {14, {1, 2, 3, 4, 5, 6, 7}, {0.0, 0.1}, "軸間距離、又は ｒ が？ \n\n %s"},
+      {14, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.0, 10.0, 1.0}, "データが？--pu \n\n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.0, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {-0.05, 0.1, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 0.0}, "データが？ \n\n %s"},

@@ -1,5 +1,11 @@
 // The gear pair with backlash (code 15) and the pulley and belt (code 14).
 //
+// A belt written with field 5 above 0 is elastic and stands for three entries:
+// the statement's own entry carries the shaft load (the sum of the span tensions)
+// and draws the drive, the two further entries are the two spans of the belt, each
+// with its tension as an unknown, taut or slack. Without it the belt is
+// inextensible: one entry whose unknown is the force the belt transmits.
+//
 // The gear pair meshes two gears through an elastic tooth contact along the pitch
 // line with a play in it: teeth that only push, with a stiffness and damping of
 // their own, and a backlash inside which no force passes. It needs no unknown of
@@ -116,7 +122,219 @@ PairState pairForces(const PairLaw& law, const double* q, const double* h, doubl
   return p;
 }
 
+// ---------------------------------------------------------------- belt (14)
+
+// P1 r_i, P2 r_j (pulley radii, m), P3 span stiffness k (N per m of stretch), P4
+// pretension T0 (N), P5 > 0 elastic belt of two spans, P6 span damping c (N·s/m).
+constexpr char kBadBelt[] = "データが？--pu \n\n %s";
+constexpr char kBadBeltGeometry[] = "軸間距離、又は ｒ が？ \n\n %s";
+constexpr int kBeltStartSlot = 15;      // e at the start of the run
+constexpr int kBeltDirectionSlot = 17;  // starting direction of the line of centres
+constexpr int kBeltDistanceSlot = 18;   // starting centre distance
+constexpr int kBeltVoteSlot = 11;
+constexpr int kBeltTurnSlot = 49;
+constexpr int kBeltColour = 5;
+
+struct BeltGeometry {
+  double ri = 0.0, rj = 0.0;
+  double side = 1.0;        // +1 the span on the left of i -> j, -1 the other, 0 inextensible
+  double direction = 0.0, reference = 0.0, distance0 = 0.0, cosine = 1.0, start = 0.0;
+};
+
+// Stretch of a span (m): the pitch-line travel the pulleys pay in or out, plus the
+// change of the centre distance along the span (the spans make the angle β with
+// the line of centres, sin β = (r_j - r_i)/d_0):
+//   e = side·(r_i·(θ_i - Δψ) - r_j·(θ_j - Δψ)) + (d - d_0)·cos β - e_0;
+// the inextensible belt ties only the rotations: e = r_i·(θ_i - Δψ) - r_j·(θ_j - Δψ) - e_0.
+double spanStretch(const BeltGeometry& g, const double* q) {
+  const double turn = lineTurn(q, g.reference, g.direction);
+  const double travel = g.ri * (q[2] - turn) - g.rj * (q[5] - turn);
+  if (g.side == 0.0) return travel - g.start;
+  const double d = std::hypot(q[3] - q[0], q[4] - q[1]);
+  return g.side * travel + (d - g.distance0) * g.cosine - g.start;
+}
+
+// ∂e/∂q, analytic: ∂Δψ/∂(x_j, y_j) = (-dy, dx)/d², ∂d/∂(x_j, y_j) = (dx, dy)/d.
+void spanGradient(const BeltGeometry& g, const double* q, double* grad) {
+  const double dx = q[3] - q[0], dy = q[4] - q[1];
+  const double d2 = dx * dx + dy * dy;
+  const double side = g.side == 0.0 ? 1.0 : g.side;
+  double gx = 0.0, gy = 0.0;
+  if (d2 >= kShortestCentreDistance * kShortestCentreDistance) {
+    const double d = std::sqrt(d2);
+    // -side·(r_i - r_j)·∂Δψ, plus the distance term of an elastic span.
+    gx = -side * (g.ri - g.rj) * (-dy / d2);
+    gy = -side * (g.ri - g.rj) * (dx / d2);
+    if (g.side != 0.0) gx += g.cosine * dx / d, gy += g.cosine * dy / d;
+  }
+  grad[0] = -gx, grad[1] = -gy, grad[2] = side * g.ri;
+  grad[3] = gx, grad[4] = gy, grad[5] = -side * g.rj;
+}
+
+// A pulley outline and the two straight spans along the common outer tangents.
+void drawBelt(DisplayList& list, const double* q, double ri, double rj, double direction,
+              int colour) {
+  drawModelCircle(list, q[0], q[1], ri, q[2] + direction, true, colour);
+  drawModelCircle(list, q[3], q[4], rj, q[5] + direction, true, colour);
+  const double dx = q[3] - q[0], dy = q[4] - q[1];
+  const double d = std::hypot(dx, dy);
+  if (d < kShortestCentreDistance || std::fabs(rj - ri) >= d) return;
+  const double psi = vectorAngle(dx, dy);
+  const double beta = std::asin((rj - ri) / d);
+  for (double side : {1.0, -1.0}) {
+    const double a = psi + side * (0.5 * kPi + beta);
+    recordShape3(list, q[0] + ri * std::cos(a), q[1] + ri * std::sin(a), q[3] + rj * std::cos(a),
+                 q[4] + rj * std::sin(a), colour, kSolid);
+  }
+}
+
 }  // namespace
+
+// Pulleys on nodes i, j; an inextensible belt with the transmitted force λ (own):
+//   F[λ] = e (set), F[q] -= λ·∂e/∂q   (so that r_i·ω_i = r_j·ω_j)
+// an elastic span with its tension T (own):
+//   F[T] = T - max(0, T0 + k·e + c·ė) (set; c once taut at the step's start),
+//   F[q] -= T·∂e/∂q
+// and the head of an elastic belt with the shaft load S (own): F[S] = S - T_1 - T_2.
+// Jacobians: ∂(∂e/∂q)/∂q and ∂T/∂q by central differences of ±1e-8.
+int evaluateBelt(EvaluationContext& context, int row) {
+  ElementEntry* element = elementAt(context.model, row);
+  if (element == nullptr) return 0;
+  Run& run = context.run;
+  double* p = element->realSlots;
+  const NodePair n = nodePairOf(run, *element);
+  const int own = unknownSlot(run, *element, 7);
+  const bool elastic = p[5] >= 1.0;
+  const int head = element->groupFirst > 0 ? element->groupFirst : row;
+  const int part = elastic ? row - head : 0;  // 0 head, 1 and 2 the spans
+  const double dx = run.X[n.xj] - run.X[n.xi];
+  const double dy = run.X[n.yj] - run.X[n.yi];
+  const double distance = std::hypot(dx, dy);
+  if (isFirstIteration(run) || run.initialPass != 0) {
+    if (elastic && (!(p[3] > 0.0) || !(p[4] >= 0.0) || !(p[6] >= 0.0))) {
+      return context.reporter.modelError(kBadBelt, quotedLine(*element));
+    }
+    if (!(p[1] > 0.0) || !(p[2] > 0.0) || !(distance > std::fabs(p[2] - p[1]))) {
+      return context.reporter.modelError(kBadBeltGeometry, quotedLine(*element));
+    }
+  }
+  if (!(p[1] > 0.0) || !(p[2] > 0.0)) return 0;
+  const int indices[6] = {n.xi, n.yi, n.ti, n.xj, n.yj, n.tj};
+  const LawCoordinates c = lawCoordinates(run, indices, 6);
+  BeltGeometry g;
+  g.ri = p[1];
+  g.rj = p[2];
+  g.side = !elastic ? 0.0 : (part == 1 ? 1.0 : -1.0);
+  if (run.initialPass != 0) {
+    p[kBeltDirectionSlot] = distance >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
+    p[kBeltDistanceSlot] = distance;
+    p[kBeltTurnSlot] = 0.0;
+    p[kBeltStartSlot] = 0.0;
+  }
+  g.direction = p[kBeltDirectionSlot];
+  g.reference = p[kBeltTurnSlot];
+  g.distance0 = p[kBeltDistanceSlot];
+  const double sine = g.distance0 > 0.0 ? std::clamp((g.rj - g.ri) / g.distance0, -1.0, 1.0) : 0.0;
+  g.cosine = std::sqrt(1.0 - sine * sine);
+  if (run.initialPass != 0 && part != 0) p[kBeltStartSlot] = spanStretch(g, c.at);
+  if (run.initialPass != 0 && !elastic) p[kBeltStartSlot] = spanStretch(g, c.at);
+  g.start = p[kBeltStartSlot];
+  if (run.recordingFlag < 0) return 0;  // the preparation pass: no state to carry
+
+  const Tolerances tolerances = mechanicalTolerances(context.model);
+  ParameterStore& store = context.model.parameters;
+  const int id = element->returnBlockId;
+  if (elastic && part == 0) {
+    // The head: shaft load S = T_1 + T_2 from the spans' own unknowns.
+    int spans[2] = {0, 0};
+    for (int k = 1; k <= 2; ++k) {
+      const int other = head + k;
+      if (other < kElementCapacity && other <= element->groupLast) {
+        spans[k - 1] = unknownSlot(run, context.model.elements[other], 7);
+      }
+    }
+    for (int column : {own, spans[0], spans[1]}) run.jacobian(own, column) = 0.0;
+    run.F[own] = run.X[own] - run.X[spans[0]] - run.X[spans[1]];
+    run.jacobian(own, own) += 1.0;
+    run.jacobian(own, spans[0]) -= 1.0;
+    run.jacobian(own, spans[1]) -= 1.0;
+    voteOwnUnknown(run, tolerances, own, p[kBeltVoteSlot]);
+    if (recording(run)) {
+      p[kBeltTurnSlot] = lineTurn(c.at, g.reference, g.direction);
+      if (ownsReturnRecord(*element)) {
+        store[id + 1] = run.X[spans[0]];
+        store[id + 2] = run.X[spans[1]];
+        store[id + 3] = run.X[own];
+        store[id + 4] = run.X[spans[0]] - run.X[spans[1]];
+        store[id + 9] = toDegrees(rateOf(run, n.ti));
+        store[id + 10] = toDegrees(rateOf(run, n.tj));
+      }
+    }
+    if (displaying(run)) {
+      run.display.currentTag = kElementOutlineTag;
+      drawBelt(run.display, c.at, g.ri, g.rj, g.direction, kBeltColour);
+    }
+    return 0;
+  }
+
+  // A span or the inextensible belt: its force λ is the own unknown.
+  const double force = run.X[own];
+  const double a0 = run.a0();
+  const double stiffness = p[3], pretension = p[4], damping = std::max(0.0, p[6]);
+  bool taut = true;
+  double tension = 0.0, stretch = 0.0;
+  // Generalized forces -λ·∂e/∂q and the tension law, differenced together.
+  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool decide) {
+    double grad[6];
+    spanGradient(g, q, grad);
+    for (int k = 0; k < 6; ++k) Q[k] = -force * grad[k];
+    if (decide) stretch = spanStretch(g, q);
+  });
+  double grad[6];
+  spanGradient(g, c.at, grad);
+  for (int k = 0; k < 6; ++k) {
+    if (indices[k] > 0) run.jacobian(indices[k], own) -= grad[k];
+  }
+  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) = 0.0;
+  run.jacobian(own, own) = 0.0;
+  if (!elastic) {
+    run.F[own] = stretch;
+    for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) += grad[k];
+  } else {
+    const double historyStretch = spanStretch(g, c.history);
+    const double historyTension = pretension + stiffness * historyStretch;
+    const double rate = a0 * (stretch - historyStretch);
+    const double spanDamping = historyTension > 0.0 ? damping : 0.0;
+    const double law = pretension + stiffness * stretch + spanDamping * rate;
+    taut = law > 0.0;
+    tension = taut ? law : 0.0;
+    run.F[own] = force - tension;
+    run.jacobian(own, own) += 1.0;
+    if (taut) {
+      for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) -= (stiffness + spanDamping * a0) * grad[k];
+    }
+  }
+  for (int index : indices) addCoordinateDamping(context, index);
+  voteOwnUnknown(run, tolerances, own, p[kBeltVoteSlot]);
+
+  if (recording(run)) {
+    p[kBeltTurnSlot] = lineTurn(c.at, g.reference, g.direction);
+    if (ownsReturnRecord(*element)) {
+      store[id + 1] = force;
+      store[id + 2] = stretch;
+      store[id + 3] = -force * grad[2];  // moment on pulley i
+      store[id + 4] = -force * grad[5];  // moment on pulley j
+      store[id + 5] = elastic ? (taut ? 1.0 : 0.0) : 1.0;
+      store[id + 9] = toDegrees(rateOf(run, n.ti));
+      store[id + 10] = toDegrees(rateOf(run, n.tj));
+    }
+  }
+  if (displaying(run) && !elastic) {
+    run.display.currentTag = kElementOutlineTag;
+    drawBelt(run.display, c.at, g.ri, g.rj, g.direction, kBeltColour);
+  }
+  return 0;
+}
 
 // Gear centres i, j with rotations θ_i, θ_j; s the pitch-line travel above:
 //   F[θ_i] -= F·r_i, F[θ_j] -= F·r_j, F[x_j, y_j] -= F·∂s/∂(x_j, y_j), F[x_i, y_i] the opposite
