@@ -32,6 +32,7 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[15] = {evaluateGearPair, kPrepares};
   table[16] = {evaluateWheel, kPrepares};
   table[18] = {evaluateAppliedForce};
+  table[62] = {evaluateFrictionDrive};
   table[65] = {evaluateGapContact};
   // Circuit.
   table[21] = {evaluateVoltageSource};

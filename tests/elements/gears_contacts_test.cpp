@@ -162,6 +162,12 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
        initial, [](ElementEntry& e) { e.realSlots[15] -= 0.01; }},
       {"belt span slack", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 3e3, 40.0, 1.0, 2.0}, 3.0,
        initial, [](ElementEntry& e) { e.realSlots[15] += 0.05; }},
+      {"friction drive sticking", 62, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 0.02, 80.0, 0.3, 1.0},
+       3.0, initial},
+      {"friction drive sliding", 62, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 0.02, 80.0, 0.3, 1.0},
+       3.0, [](ElementEntry& e) { e.variableSlots[13] = -1; }},
+      {"friction drive, ring outside", 62, {3, 8, 4, 10, 1, 7, 9}, {-0.4, 0.12, 0.02, 80.0, 0.3},
+       0.0, initial},
       {"gear pair in the play", 15, pair, gears, 3.0, initial, travel(0.004)},
       {"gear pair driving", 15, pair, gears, 3.0, initial, travel(0.05)},
       {"gear pair reversed", 15, pair, gears, 3.0, initial, travel(-0.05)},
@@ -421,6 +427,43 @@ TEST_F(GearsContactsTest, BeltTensionsAndSpeedRatio) {
   EXPECT_NEAR(run->X[7], ri / rj * 1.0, 1e-3 * ri / rj) << "same direction, r_i/r_j";
 }
 
+// Two rollers r_i = 0.05, r_j = 0.1 pressed together with N = 100 N, μ = 0.3: the
+// driver ramped to 1 rad/s by a stiff rotary spring, the driven roller braked by a
+// rotary damper c_r. While the traction c_r·ω_j/r_j stays below μ·N the rollers
+// roll: ω_j = -ω_i·r_i/r_j. With a brake too strong for that (c_r·0.5/0.1 > 30 N)
+// they slide: the traction is μ·N and the driven roller turns at μ·N·r_j/c_r.
+TEST_F(GearsContactsTest, FrictionDriveRollsBelowMuNAndSlidesAbove) {
+  const double ri = 0.05, rj = 0.1, N = 100.0, mu = 0.3;
+  for (const double cr : {0.5, 20.0}) {
+    model->count.elements = 0;
+    run->unknownCount = 0;
+    ElementEntry& driver = add(10, {0, 0, 0, 0, 0, 1}, {1e4, 0.0, 0.0, 0.0});
+    ElementEntry& drive = add(62, {0, 0, 1, 3, 0, 2, 4}, {ri, rj, 0.02, N, mu, 0.0});
+    add(11, {0, 0, 2, 5, 6, 7}, {0.0, 1e-3, 0.0, 0.0, cr});
+    add(5, {0, 0, 0, 3, 0}, {1e6, 0.15e6, 0.0});  // holds x_j at 0.15
+    drive.returnBlockId = 1000;
+    model->parameters[kMechanicalDampingEntry] = 0.0;
+    setX({0.0, 0.0, 0.15, 0.0, 0.0, 0.0, 0.0});
+    run->initialPass = 1;
+    double set = 0.0;
+    for (int n = 1; n <= 400; ++n) {
+      set += 1e-3 * std::min(1.0, n / 100.0);
+      driver.realSlots[2] = 1e4 * set;
+      ASSERT_TRUE(step(1e-3)) << cr << " step " << n;
+      recordingPass();
+    }
+    if (cr < 1.0) {
+      EXPECT_NEAR(run->X[7], -ri / rj, 2e-3 * ri / rj) << "rolling";
+      EXPECT_NEAR(std::fabs(store(1001)), cr * ri / rj / rj, 0.01 * cr * ri / rj / rj);
+      EXPECT_EQ(store(1004), 0.0);
+    } else {
+      EXPECT_NEAR(std::fabs(store(1001)), mu * N, 1e-9) << "sliding";
+      EXPECT_NEAR(run->X[7], -mu * N * rj / cr, 0.01 * mu * N * rj / cr);
+      EXPECT_NE(store(1004), 0.0);
+    }
+  }
+}
+
 TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
   struct Case {
     int typeCode;
@@ -438,6 +481,8 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {16, {1, 2, 3}, {0.1, 0.3, 0.0}, "データが？ \n\n %s"},
       {14, {1, 2, 3, 4, 5, 6, 7}, {0.0, 0.1}, "軸間距離、又は ｒ が？ \n\n %s"},
       {14, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.0, 10.0, 1.0}, "データが？--pu \n\n %s"},
+      {62, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.0, 10.0, 0.3}, "面巾が？ \n\n %s"},
+      {62, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.02, 10.0, -0.3}, "データが？ \n\n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.0, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {-0.05, 0.1, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 0.0}, "データが？ \n\n %s"},
@@ -464,6 +509,18 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
     }
     EXPECT_EQ(log.texts[0], expected);
   }
+  // A roller on a pin end.
+  model->count.elements = 0;
+  ElementEntry& pinned = add(62, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.02, 10.0, 0.3});
+  pinned.terminalMark[1] = -10;
+  pinned.terminalMark[2] = -1;
+  log.texts.clear();
+  run->iteration = 1;
+  EXPECT_EQ(pass(), 9);
+  char expected[512];
+  std::snprintf(expected, sizeof expected, "円錐や円筒で一節がピン接？ \n\n %s", pinned.text);
+  ASSERT_EQ(log.texts.size(), 1u);
+  EXPECT_EQ(log.texts[0], expected);
 }
 
 }  // namespace

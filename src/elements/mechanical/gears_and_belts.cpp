@@ -1,4 +1,5 @@
-// The gear pair with backlash (code 15) and the pulley and belt (code 14).
+// The gear pair with backlash (code 15), the pulley and belt (code 14) and the
+// friction drive of two cylinders or cones pressed together (code 62).
 //
 // A belt written with field 5 above 0 is elastic and stands for three entries:
 // the statement's own entry carries the shaft load (the sum of the span tensions)
@@ -188,7 +189,130 @@ void drawBelt(DisplayList& list, const double* q, double ri, double rj, double d
   }
 }
 
+// ---------------------------------------------------------------- friction drive (62)
+
+// P1 r_i, P2 r_j (contact radii, m: of a cone, the radius at the middle of the face),
+// P3 face width b (m), P4 pressing force N (N), P5 friction coefficient μ, P6 the
+// slip speed below which the rollers stick (m/s, 0: 1 mm/s).
+constexpr char kNoFaceWidth[] = "面巾が？ \n\n %s";
+constexpr char kPinnedRoller[] = "円錐や円筒で一節がピン接？ \n\n %s";
+constexpr int kDriveStateSlot = 13;  // integer: 0 sticking, ±1 sliding
+constexpr int kDriveVoteSlot = 11;
+constexpr int kDriveDirectionSlot = 17;
+constexpr int kDriveTurnSlot = 49;
+constexpr int kRollerPinMark = -1;
+constexpr double kDefaultStickSpeed = 1e-3;  // m/s
+
 }  // namespace
+
+// Rollers on nodes i, j with contact radii r_i, r_j, the traction λ (own, N) along the
+// common tangent; s the pitch-line travel of the gear pair, v_s = ds/dt the slip:
+//   F[λ] = λ - μ·N·v_s/v_st sticking, λ ∓ μ·N sliding (set), F[q] -= λ·∂s/∂q,
+// so that ω_j = -ω_i·r_i/r_j while |λ| < μ·N. The state sticks or slides for a whole
+// step; the recording pass sets the next one from the accepted slip.
+int evaluateFrictionDrive(EvaluationContext& context, int row) {
+  ElementEntry* element = elementAt(context.model, row);
+  if (element == nullptr) return 0;
+  Run& run = context.run;
+  double* p = element->realSlots;
+  const NodePair n = nodePairOf(run, *element);
+  const int own = unknownSlot(run, *element, 7);
+  if (isFirstIteration(run) || run.initialPass != 0) {
+    if (element->terminalMark[1] == kRollerPinMark || element->terminalMark[2] == kRollerPinMark) {
+      return context.reporter.modelError(kPinnedRoller, quotedLine(*element));
+    }
+    if (!(p[3] > 0.0)) return context.reporter.modelError(kNoFaceWidth, quotedLine(*element));
+    if (!validRadii(p[1], p[2]) || !(p[4] >= 0.0) || !(p[5] >= 0.0) || !(p[6] >= 0.0)) {
+      return context.reporter.modelError(kBadData, quotedLine(*element));
+    }
+  }
+  if (!validRadii(p[1], p[2])) return 0;
+  const int indices[6] = {n.xi, n.yi, n.ti, n.xj, n.yj, n.tj};
+  const LawCoordinates c = lawCoordinates(run, indices, 6);
+  PairLaw law;
+  law.ri = p[1];
+  law.rj = p[2];
+  int& state = element->variableSlots[kDriveStateSlot];
+  if (run.initialPass != 0) {
+    const double dx = c.at[3] - c.at[0];
+    const double dy = c.at[4] - c.at[1];
+    p[kDriveDirectionSlot] = std::hypot(dx, dy) >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
+    p[kDriveTurnSlot] = 0.0;
+    state = kSticking;
+  }
+  law.direction = p[kDriveDirectionSlot];
+  law.reference = p[kDriveTurnSlot];
+  const double a0 = run.a0();
+  const double normal = std::max(0.0, p[4]);
+  const double mu = std::max(0.0, p[5]);
+  const double stickSpeed = p[6] > 0.0 ? p[6] : kDefaultStickSpeed;
+  const double traction = run.X[own];
+
+  // ∂s/∂q at q, from the pair's travel: the rotations exactly, the centres through
+  // the line of centres.
+  const auto gradient = [&](const double* q, double* grad) {
+    double Q[6];
+    PairLaw unit = law;
+    unit.stiffness = 1.0;
+    unit.halfPlay = 0.0;
+    unit.damping = 0.0;
+    int flank = 1;
+    // F = 1 on the driving flank makes Q = -∂s/∂q.
+    unit.start = pitchTravel(unit, q) - 2.0;
+    const double history[6] = {q[0], q[1], q[2], q[3], q[4], q[5]};
+    pairForces(unit, q, history, Q, false, flank);
+    for (int k = 0; k < 6; ++k) grad[k] = -Q[k] / 2.0;
+  };
+  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool) {
+    double grad[6];
+    gradient(q, grad);
+    for (int k = 0; k < 6; ++k) Q[k] = -traction * grad[k];
+  });
+  double grad[6];
+  gradient(c.at, grad);
+  const double slip = a0 * (pitchTravel(law, c.at) - pitchTravel(law, c.history));
+  for (int k = 0; k < 6; ++k) {
+    if (indices[k] > 0) run.jacobian(indices[k], own) -= grad[k];
+  }
+  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) = 0.0;
+  run.jacobian(own, own) = 1.0;
+  const double lawForce = -frictionForce(state, mu, normal, slip, stickSpeed);
+  run.F[own] = traction - lawForce;
+  if (state == kSticking) {
+    for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) -= mu * normal / stickSpeed * a0 * grad[k];
+  }
+  for (int index : indices) addCoordinateDamping(context, index);
+  voteOwnUnknown(run, mechanicalTolerances(context.model), own, p[kDriveVoteSlot]);
+
+  if (recording(run)) {
+    p[kDriveTurnSlot] = lineTurn(c.at, law.reference, law.direction);
+    if (ownsReturnRecord(*element)) {
+      ParameterStore& store = context.model.parameters;
+      const int id = element->returnBlockId;
+      store[id + 1] = traction;
+      store[id + 2] = slip;
+      store[id + 3] = normal;
+      store[id + 4] = state;
+      store[id + 5] = normal / p[3];  // line load, N/m
+      store[id + 6] = -traction * grad[2];
+      store[id + 7] = -traction * grad[5];
+      store[id + 8] = -traction * slip;  // power lost in slip, ≤ 0
+      store[id + 9] = toDegrees(rateOf(run, n.ti));
+      store[id + 10] = toDegrees(rateOf(run, n.tj));
+    }
+    // The accepted slip decides the next step's state.
+    if (run.recordingFlag == 1) state = nextFrictionState(state, slip, stickSpeed);
+  }
+  if (displaying(run)) {
+    DisplayList& list = run.display;
+    list.currentTag = kElementOutlineTag;
+    drawModelCircle(list, c.at[0], c.at[1], law.ri, c.at[2] + law.direction, true,
+                    colourOfNode(*element, 1));
+    drawModelCircle(list, c.at[3], c.at[4], law.rj, c.at[5] + law.direction + kPi, true,
+                    colourOfNode(*element, 2));
+  }
+  return 0;
+}
 
 // Pulleys on nodes i, j; an inextensible belt with the transmitted force λ (own):
 //   F[λ] = e (set), F[q] -= λ·∂e/∂q   (so that r_i·ω_i = r_j·ω_j)

@@ -22,6 +22,7 @@ int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 int evaluateBelt(EvaluationContext& context, int row);            // 14
 int evaluateGearPair(EvaluationContext& context, int row);        // 15
 int evaluateWheel(EvaluationContext& context, int row);           // 16
+int evaluateFrictionDrive(EvaluationContext& context, int row);   // 62
 int evaluateGapContact(EvaluationContext& context, int row);      // 65
 
 // What the mechanical evaluators share (mechanical_common.cpp).
