@@ -26,6 +26,7 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[9] = {evaluateCombinedSpring, kPrepares};
   table[10] = {evaluateRotarySpring};
   table[11] = {evaluateBody};
+  table[12] = {evaluateGearElement};
   table[13] = {evaluateGearMesh};
   table[17] = {evaluateRigidJoint};
   table[14] = {evaluateBelt, kPrepares};

@@ -62,6 +62,7 @@ constexpr std::array kElementKeywords = {
     k("Hr", "", 1, 0, false, true), k("Hv", "", 1, 0, false, true),
     k("Cy", "", 1, 1), k("Cf", "", 1, 1),
     k("gap", "", 1),  // gap contact (65): a keyword of our own
+    k("ge", "", 1),   // gear element (12): a keyword of our own
 };
 
 }  // namespace

@@ -33,6 +33,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("tr", 10, kMechanical, "rotary spring, damper and friction"),
     element("mj", 11, kMechanical, "body: mass and moment of inertia"),
     element("b", 11, kMechanical, "body"),
+    element("ge", 12, kMechanical, "gear element of one radius"),
     element("gs", 13, kMechanical, "gear mesh"),
     element("pu", 14, kMechanical, "pulley and belt"),
     element("st", 15, kMechanical, "gear pair"),

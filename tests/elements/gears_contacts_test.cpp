@@ -168,6 +168,8 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
        3.0, [](ElementEntry& e) { e.variableSlots[13] = -1; }},
       {"friction drive, ring outside", 62, {3, 8, 4, 10, 1, 7, 9}, {-0.4, 0.12, 0.02, 80.0, 0.3},
        0.0, initial},
+      {"gear element", 12, {3, 8, 4, 10, 1, 7, 9}, {0.4}, 3.0, initial},
+      {"gear element from the ground", 12, {0, 0, 0, 10, 1, 7, 9}, {0.4}, 0.0, initial},
       {"gear pair in the play", 15, pair, gears, 3.0, initial, travel(0.004)},
       {"gear pair driving", 15, pair, gears, 3.0, initial, travel(0.05)},
       {"gear pair reversed", 15, pair, gears, 3.0, initial, travel(-0.05)},
@@ -464,6 +466,30 @@ TEST_F(GearsContactsTest, FrictionDriveRollsBelowMuNAndSlidesAbove) {
   }
 }
 
+// The gear element of one radius r = 0.05 on centres 0.15 apart: the second gear's
+// radius is 0.1, so the driven gear turns at -1/2 of the driver and brakes it with
+// 1/2 of its load torque c_r·ω_j.
+TEST_F(GearsContactsTest, GearElementTakesTheSecondRadiusFromTheCentreDistance) {
+  ElementEntry& driver = add(10, {0, 0, 0, 0, 0, 1}, {1e4, 0.0, 0.0, 0.0});
+  ElementEntry& gears = add(12, {0, 0, 1, 3, 0, 2, 4}, {0.05});
+  add(11, {0, 0, 2, 5, 6, 7}, {0.0, 1e-3, 0.0, 0.0, 0.2});
+  add(5, {0, 0, 0, 3, 0}, {1e6, 0.15e6, 0.0});  // holds x_j at 0.15
+  gears.returnBlockId = 1000;
+  model->parameters[kMechanicalDampingEntry] = 0.0;
+  setX({0.0, 0.0, 0.15, 0.0, 0.0, 0.0, 0.0});
+  run->initialPass = 1;
+  double set = 0.0;
+  for (int n = 1; n <= 200; ++n) {
+    set += 1e-3;
+    driver.realSlots[2] = 1e4 * set;
+    ASSERT_TRUE(step(1e-3)) << n;
+  }
+  EXPECT_NEAR(run->X[7], -0.5, 1e-3);
+  recordingPass();
+  EXPECT_NEAR(store(1002), 0.1, 1e-12);
+  EXPECT_NEAR(1e4 * (set - run->X[1]), 0.5 * 0.2 * 0.5, 1e-3) << "driver torque";
+}
+
 TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
   struct Case {
     int typeCode;
@@ -483,6 +509,8 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {14, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.0, 10.0, 1.0}, "データが？--pu \n\n %s"},
       {62, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.0, 10.0, 0.3}, "面巾が？ \n\n %s"},
       {62, {1, 2, 3, 4, 5, 6, 7}, {0.05, 0.1, 0.02, 10.0, -0.3}, "データが？ \n\n %s"},
+      {12, {1, 2, 3, 4, 5, 6, 7}, {0.0}, "ｒが？ \n\n %s"},
+      {12, {1, 2, 3, 4, 5, 6, 7}, {0.05}, "中心距離、又はｒが？ \n\n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.0, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {-0.05, 0.1, 1e5}, " ri  rj が ？ %e %e \n %s"},
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 0.0}, "データが？ \n\n %s"},

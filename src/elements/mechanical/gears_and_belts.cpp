@@ -1,5 +1,6 @@
-// The gear pair with backlash (code 15), the pulley and belt (code 14) and the
-// friction drive of two cylinders or cones pressed together (code 62).
+// The gear pair with backlash (code 15), the pulley and belt (code 14), the
+// friction drive of two cylinders or cones pressed together (code 62) and the gear
+// element of one given radius (code 12).
 //
 // A belt written with field 5 above 0 is elastic and stands for three entries:
 // the statement's own entry carries the shaft load (the sum of the span tensions)
@@ -203,7 +204,109 @@ constexpr int kDriveTurnSlot = 49;
 constexpr int kRollerPinMark = -1;
 constexpr double kDefaultStickSpeed = 1e-3;  // m/s
 
+// ---------------------------------------------------------------- gear element (12)
+
+// P1 the pitch radius r of the first gear; the second gear's is what the starting
+// centre distance leaves, d_0 - r: a pair of external gears without play or
+// pressure angle, written by one radius.
+constexpr char kNoRadius[] = "ｒが？ \n\n %s";
+constexpr char kNoCentreDistanceOrRadius[] = "中心距離、又はｒが？ \n\n %s";
+constexpr int kElementStartSlot = 15;
+constexpr int kElementDirectionSlot = 17;
+constexpr int kElementDistanceSlot = 18;
+constexpr int kElementVoteSlot = 11;
+constexpr int kElementTurnSlot = 49;
+
+// ∂s/∂q of the pitch-line travel s = r_i·(θ_i - Δψ) + r_j·(θ_j - Δψ).
+void travelGradient(const PairLaw& law, const double* q, double* grad) {
+  const double dx = q[3] - q[0], dy = q[4] - q[1];
+  const double d2 = dx * dx + dy * dy;
+  double gx = 0.0, gy = 0.0;
+  if (d2 >= kShortestCentreDistance * kShortestCentreDistance) {
+    gx = (law.ri + law.rj) * dy / d2;
+    gy = -(law.ri + law.rj) * dx / d2;
+  }
+  grad[0] = -gx, grad[1] = -gy, grad[2] = law.ri;
+  grad[3] = gx, grad[4] = gy, grad[5] = law.rj;
+}
+
 }  // namespace
+
+// Gear centres i, j, pitch radii r and d_0 - r, the tooth force λ (own, N):
+//   F[λ] = s - s_0 (set, m), F[q] -= λ·∂s/∂q
+// so that ω_j = -ω_i·r/(d_0 - r) and M_j/M_i = (d_0 - r)/r.
+int evaluateGearElement(EvaluationContext& context, int row) {
+  ElementEntry* element = elementAt(context.model, row);
+  if (element == nullptr) return 0;
+  Run& run = context.run;
+  double* p = element->realSlots;
+  const NodePair n = nodePairOf(run, *element);
+  const int own = unknownSlot(run, *element, 7);
+  const double dx = run.X[n.xj] - run.X[n.xi];
+  const double dy = run.X[n.yj] - run.X[n.yi];
+  if (run.initialPass != 0) p[kElementDistanceSlot] = std::hypot(dx, dy);
+  if (isFirstIteration(run) || run.initialPass != 0) {
+    if (!(p[1] > 0.0)) return context.reporter.modelError(kNoRadius, quotedLine(*element));
+    if (!(p[kElementDistanceSlot] > p[1])) {
+      return context.reporter.modelError(kNoCentreDistanceOrRadius, quotedLine(*element));
+    }
+  }
+  if (!(p[1] > 0.0) || !(p[kElementDistanceSlot] > p[1])) return 0;
+  const int indices[6] = {n.xi, n.yi, n.ti, n.xj, n.yj, n.tj};
+  const LawCoordinates c = lawCoordinates(run, indices, 6);
+  PairLaw law;
+  law.ri = p[1];
+  law.rj = p[kElementDistanceSlot] - p[1];
+  if (run.initialPass != 0) {
+    p[kElementDirectionSlot] = vectorAngle(dx, dy);
+    p[kElementTurnSlot] = 0.0;
+    law.direction = p[kElementDirectionSlot];
+    p[kElementStartSlot] = pitchTravel(law, c.at);
+  }
+  law.direction = p[kElementDirectionSlot];
+  law.reference = p[kElementTurnSlot];
+  const double force = run.X[own];
+  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool) {
+    double grad[6];
+    travelGradient(law, q, grad);
+    for (int k = 0; k < 6; ++k) Q[k] = -force * grad[k];
+  });
+  double grad[6];
+  travelGradient(law, c.at, grad);
+  for (int k = 0; k < 6; ++k) {
+    if (indices[k] > 0) run.jacobian(indices[k], own) -= grad[k];
+  }
+  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) = 0.0;
+  run.jacobian(own, own) = 0.0;
+  run.F[own] = pitchTravel(law, c.at) - p[kElementStartSlot];
+  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) += grad[k];
+  for (int index : indices) addCoordinateDamping(context, index);
+  voteOwnUnknown(run, mechanicalTolerances(context.model), own, p[kElementVoteSlot]);
+
+  if (recording(run)) {
+    p[kElementTurnSlot] = lineTurn(c.at, law.reference, law.direction);
+    if (ownsReturnRecord(*element)) {
+      ParameterStore& store = context.model.parameters;
+      const int id = element->returnBlockId;
+      store[id + 1] = force;
+      store[id + 2] = law.rj;
+      store[id + 3] = -force * law.ri;
+      store[id + 4] = -force * law.rj;
+      store[id + 8] = -force * (law.ri * rateOf(run, n.ti) + law.rj * rateOf(run, n.tj));
+      store[id + 9] = toDegrees(rateOf(run, n.ti));
+      store[id + 10] = toDegrees(rateOf(run, n.tj));
+    }
+  }
+  if (displaying(run)) {
+    DisplayList& list = run.display;
+    list.currentTag = kElementOutlineTag;
+    drawModelCircle(list, c.at[0], c.at[1], law.ri, c.at[2] + law.direction, true,
+                    colourOfNode(*element, 1));
+    drawModelCircle(list, c.at[3], c.at[4], law.rj, c.at[5] + law.direction + kPi, true,
+                    colourOfNode(*element, 2));
+  }
+  return 0;
+}
 
 // Rollers on nodes i, j with contact radii r_i, r_j, the traction λ (own, N) along the
 // common tangent; s the pitch-line travel of the gear pair, v_s = ds/dt the slip:

@@ -19,6 +19,7 @@ int evaluateRigidJoint(EvaluationContext& context, int row);      // 17
 int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 
 // Gears, belts, wheels and contacts.
+int evaluateGearElement(EvaluationContext& context, int row);     // 12
 int evaluateBelt(EvaluationContext& context, int row);            // 14
 int evaluateGearPair(EvaluationContext& context, int row);        // 15
 int evaluateWheel(EvaluationContext& context, int row);           // 16
