@@ -135,7 +135,8 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
       std::copy(element.variableSlots + 1, element.variableSlots + 4, end.variableSlots + 1);
       std::copy(element.realSlots + 1, element.realSlots + 7, end.realSlots + 1);
       element.supportRow[0] = h0, element.supportRow[1] = x0, element.supportRow[2] = x1;
-      for (ElementEntry* e : {&element, &end}) e->supportSetId = 100, e->groupFirst = 1, e->groupLast = 2;
+      for (ElementEntry* e : {&element, &end})
+        e->supportSetId = 100, e->groupFirst = 1, e->groupLast = 2;
     };
   };
   const std::vector<int> wheel = {3, 1, 8};  // centre (-0.16, -0.02)
@@ -158,16 +159,38 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
        [&](ElementEntry& e) { slide(e), track(-1.0, 0.5, 1.0, -0.5)(e); }},
       {"wheel on a segment's end", 16, wheel, sticking, 3.0, track(-2.0, -0.1, -0.2, -0.1)},
       {"belt inextensible", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12}, 3.0, initial},
-      {"belt span taut", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 3e3, 40.0, 1.0, 2.0}, 3.0,
-       initial, [](ElementEntry& e) { e.realSlots[15] -= 0.01; }},
-      {"belt span slack", 14, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 3e3, 40.0, 1.0, 2.0}, 3.0,
-       initial, [](ElementEntry& e) { e.realSlots[15] += 0.05; }},
-      {"friction drive sticking", 62, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 0.02, 80.0, 0.3, 1.0},
-       3.0, initial},
-      {"friction drive sliding", 62, {3, 8, 4, 10, 1, 7, 9}, {0.05, 0.12, 0.02, 80.0, 0.3, 1.0},
-       3.0, [](ElementEntry& e) { e.variableSlots[13] = -1; }},
-      {"friction drive, ring outside", 62, {3, 8, 4, 10, 1, 7, 9}, {-0.4, 0.12, 0.02, 80.0, 0.3},
-       0.0, initial},
+      {"belt span taut",
+       14,
+       {3, 8, 4, 10, 1, 7, 9},
+       {0.05, 0.12, 3e3, 40.0, 1.0, 2.0},
+       3.0,
+       initial,
+       [](ElementEntry& e) { e.realSlots[15] -= 0.01; }},
+      {"belt span slack",
+       14,
+       {3, 8, 4, 10, 1, 7, 9},
+       {0.05, 0.12, 3e3, 40.0, 1.0, 2.0},
+       3.0,
+       initial,
+       [](ElementEntry& e) { e.realSlots[15] += 0.05; }},
+      {"friction drive sticking",
+       62,
+       {3, 8, 4, 10, 1, 7, 9},
+       {0.05, 0.12, 0.02, 80.0, 0.3, 1.0},
+       3.0,
+       initial},
+      {"friction drive sliding",
+       62,
+       {3, 8, 4, 10, 1, 7, 9},
+       {0.05, 0.12, 0.02, 80.0, 0.3, 1.0},
+       3.0,
+       [](ElementEntry& e) { e.variableSlots[13] = -1; }},
+      {"friction drive, ring outside",
+       62,
+       {3, 8, 4, 10, 1, 7, 9},
+       {-0.4, 0.12, 0.02, 80.0, 0.3},
+       0.0,
+       initial},
       {"gear element", 12, {3, 8, 4, 10, 1, 7, 9}, {0.4}, 3.0, initial},
       {"gear element from the ground", 12, {0, 0, 0, 10, 1, 7, 9}, {0.4}, 0.0, initial},
       {"gear pair in the play", 15, pair, gears, 3.0, initial, travel(0.004)},
@@ -232,7 +255,8 @@ TEST_F(GearsContactsTest, BallOnGapContactReboundsToRestitutionSquaredTimesHeigh
     return sink + std::exp(-a * t) * (A * std::cos(wd * t) + B * std::sin(wd * t));
   };
   const auto overlapRate = [&](double t) {
-    return std::exp(-a * t) * ((B * wd - a * A) * std::cos(wd * t) - (A * wd + a * B) * std::sin(wd * t));
+    return std::exp(-a * t) *
+           ((B * wd - a * A) * std::cos(wd * t) - (A * wd + a * B) * std::sin(wd * t));
   };
   const auto push = [&](double t) { return k * overlap(t) + c * overlapRate(t); };
   double lo = 0.0, hi = 0.0;
@@ -340,8 +364,10 @@ TEST_F(GearsContactsTest, WheelRollsOrSlidesDownAnIncline) {
     ElementEntry& first = add(16, {1, 2, 3}, {r, mu, 1e6, 2000.0, 0.0, 0.0});
     ElementEntry& second = add(16, {1, 2, 3}, {r, mu, 1e6, 2000.0, 0.0, 0.0});
     first.supportRow[0] = 2.0, first.supportRow[1] = 0.0, first.supportRow[2] = 5.0;
-    second.supportRow[0] = 2.0 - 5.0 * slope, second.supportRow[1] = 5.0, second.supportRow[2] = 5.0;
-    for (ElementEntry* e : {&first, &second}) e->supportSetId = 100, e->groupFirst = 2, e->groupLast = 3;
+    second.supportRow[0] = 2.0 - 5.0 * slope, second.supportRow[1] = 5.0,
+    second.supportRow[2] = 5.0;
+    for (ElementEntry* e : {&first, &second})
+      e->supportSetId = 100, e->groupFirst = 2, e->groupLast = 3;
     first.returnBlockId = 1000;
     model->parameters[kMechanicalDampingEntry] = 0.0;
     // Centre at x = 1, one radius off the slope less the static sink m·g·cos α/k.

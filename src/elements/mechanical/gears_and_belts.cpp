@@ -74,8 +74,8 @@ struct PairLaw {
 struct PairState {
   double travel = 0.0;  // e = s - s_0, m of pitch line
   double rate = 0.0;
-  double force = 0.0;   // tooth force F, N (positive on the driving flank)
-  int flank = 0;        // +1, -1 touching, 0 in the play
+  double force = 0.0;  // tooth force F, N (positive on the driving flank)
+  int flank = 0;       // +1, -1 touching, 0 in the play
 };
 
 // Pitch-line travel s = r_i·(θ_i - Δψ) + r_j·(θ_j - Δψ) (m), Δψ the turn of the line
@@ -139,7 +139,7 @@ constexpr int kBeltColour = 5;
 
 struct BeltGeometry {
   double ri = 0.0, rj = 0.0;
-  double side = 1.0;        // +1 the span on the left of i -> j, -1 the other, 0 inextensible
+  double side = 1.0;  // +1 the span on the left of i -> j, -1 the other, 0 inextensible
   double direction = 0.0, reference = 0.0, distance0 = 0.0, cosine = 1.0, start = 0.0;
 };
 
@@ -339,7 +339,8 @@ int evaluateFrictionDrive(EvaluationContext& context, int row) {
   if (run.initialPass != 0) {
     const double dx = c.at[3] - c.at[0];
     const double dy = c.at[4] - c.at[1];
-    p[kDriveDirectionSlot] = std::hypot(dx, dy) >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
+    p[kDriveDirectionSlot] =
+        std::hypot(dx, dy) >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
     p[kDriveTurnSlot] = 0.0;
     state = kSticking;
   }
@@ -382,7 +383,8 @@ int evaluateFrictionDrive(EvaluationContext& context, int row) {
   const double lawForce = -frictionForce(state, mu, normal, slip, stickSpeed);
   run.F[own] = traction - lawForce;
   if (state == kSticking) {
-    for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) -= mu * normal / stickSpeed * a0 * grad[k];
+    for (int k = 0; k < 6; ++k)
+      run.jacobian(own, indices[k]) -= mu * normal / stickSpeed * a0 * grad[k];
   }
   for (int index : indices) addCoordinateDamping(context, index);
   voteOwnUnknown(run, mechanicalTolerances(context.model), own, p[kDriveVoteSlot]);
@@ -538,7 +540,8 @@ int evaluateBelt(EvaluationContext& context, int row) {
     run.F[own] = force - tension;
     run.jacobian(own, own) += 1.0;
     if (taut) {
-      for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) -= (stiffness + spanDamping * a0) * grad[k];
+      for (int k = 0; k < 6; ++k)
+        run.jacobian(own, indices[k]) -= (stiffness + spanDamping * a0) * grad[k];
     }
   }
   for (int index : indices) addCoordinateDamping(context, index);
@@ -599,7 +602,8 @@ int evaluateGearPair(EvaluationContext& context, int row) {
   if (run.initialPass != 0) {
     const double dx = c.at[3] - c.at[0];
     const double dy = c.at[4] - c.at[1];
-    p[kPairDirectionSlot] = std::hypot(dx, dy) >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
+    p[kPairDirectionSlot] =
+        std::hypot(dx, dy) >= kShortestCentreDistance ? vectorAngle(dx, dy) : 0.0;
     p[kPairTurnSlot] = 0.0;
     law.direction = p[kPairDirectionSlot];
     p[kPairStartSlot] = pitchTravel(law, c.at);

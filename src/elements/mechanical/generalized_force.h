@@ -93,7 +93,7 @@ inline double contactDamping(double damping, double historyOverlap) {
 
 // A circle as a polygon in model units, so that it keeps its size when the view
 // zooms, with a spoke at `angle` when spoke is set.
-void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle,
-                     bool spoke, int colour);
+void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle, bool spoke,
+                     int colour);
 
 }  // namespace movra

@@ -57,7 +57,8 @@ Segment segmentOf(const Model& model, int row) {
 
 // Contact of a circle of centre (x, y) with the segment: the unit normal n from
 // the track to the centre and the distance along it.
-void contactGeometry(const Segment& s, double x, double y, double& nx, double& ny, double& distance) {
+void contactGeometry(const Segment& s, double x, double y, double& nx, double& ny,
+                     double& distance) {
   if (s.level) {
     nx = 0.0, ny = 1.0, distance = y;
     return;
@@ -65,8 +66,8 @@ void contactGeometry(const Segment& s, double x, double y, double& nx, double& n
   const double ex = s.bx - s.ax;
   const double ey = s.by - s.ay;
   const double length2 = ex * ex + ey * ey;
-  const double t = length2 > 0.0 ? std::clamp(((x - s.ax) * ex + (y - s.ay) * ey) / length2, 0.0, 1.0)
-                                 : 0.0;
+  const double t =
+      length2 > 0.0 ? std::clamp(((x - s.ax) * ex + (y - s.ay) * ey) / length2, 0.0, 1.0) : 0.0;
   if (t > 0.0 && t < 1.0) {
     // Over the segment: the side of the track is the upper one, and a centre below
     // it is pushed back up rather than through.
@@ -102,11 +103,11 @@ struct WheelLaw {
 
 struct WheelState {
   double nx = 0.0, ny = 1.0;
-  double overlap = 0.0;  // m
-  double normal = 0.0;   // N on the wheel along n
-  double friction = 0.0; // N on the wheel along t = (n_y, -n_x)
-  double slip = 0.0;     // m/s of the contact point along t
-  int regime = 0;        // 0 clear, 1 rolling, 2 sliding
+  double overlap = 0.0;   // m
+  double normal = 0.0;    // N on the wheel along n
+  double friction = 0.0;  // N on the wheel along t = (n_y, -n_x)
+  double slip = 0.0;      // m/s of the contact point along t
+  int regime = 0;         // 0 clear, 1 rolling, 2 sliding
 };
 
 // Touching or clear is settled where `decide` is set; the record's regime is 1
@@ -122,10 +123,11 @@ WheelState wheelForces(const WheelLaw& law, const double* q, const double* h, do
   contactGeometry(law.segment, h[0], h[1], hx, hy, historyDistance);
   w.overlap = law.radius - distance;
   const double rate = law.a0 * (historyDistance - distance);
-  const double push = law.stiffness * w.overlap +
-                       contactDamping(law.damping, law.radius - historyDistance) * rate;
+  const double push =
+      law.stiffness * w.overlap + contactDamping(law.damping, law.radius - historyDistance) * rate;
   const double tx = w.ny, ty = -w.nx;
-  w.slip = tx * law.a0 * (q[0] - h[0]) + ty * law.a0 * (q[1] - h[1]) + law.radius * law.a0 * (q[2] - h[2]);
+  w.slip = tx * law.a0 * (q[0] - h[0]) + ty * law.a0 * (q[1] - h[1]) +
+           law.radius * law.a0 * (q[2] - h[2]);
   if (decide) {
     regime = w.overlap > 0.0 && push > 0.0 ? 1 : 0;
   }
