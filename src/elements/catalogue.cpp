@@ -28,12 +28,15 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[9] = {evaluateCombinedSpring, kPrepares};
   table[10] = {evaluateRotarySpring};
   table[11] = {evaluateBody};
+  table[12] = {evaluateGearElement};
   table[13] = {evaluateGearMesh};
   table[17] = {evaluateRigidJoint};
-  table[14] = {nullptr, kPrepares};
-  table[15] = {nullptr, kPrepares};
-  table[16] = {nullptr, kPrepares};
+  table[14] = {evaluateBelt, kPrepares};
+  table[15] = {evaluateGearPair, kPrepares};
+  table[16] = {evaluateWheel, kPrepares};
   table[18] = {evaluateAppliedForce};
+  table[62] = {evaluateFrictionDrive};
+  table[65] = {evaluateGapContact};
   // Circuit.
   table[21] = {evaluateVoltageSource};
   table[22] = {evaluateCurrentSource};

@@ -61,6 +61,8 @@ constexpr std::array kElementKeywords = {
     k("Fe", "", 1, 0, false, true), k("Fi", "", 1, 0, false, true),
     k("Hr", "", 1, 0, false, true), k("Hv", "", 1, 0, false, true),
     k("Cy", "", 1, 1), k("Cf", "", 1, 1),
+    k("gap", "", 1),  // gap contact (65): a keyword of our own
+    k("ge", "", 1),   // gear element (12): a keyword of our own
 };
 
 }  // namespace

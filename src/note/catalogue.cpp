@@ -33,6 +33,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("tr", 10, kMechanical, "rotary spring, damper and friction"),
     element("mj", 11, kMechanical, "body: mass and moment of inertia"),
     element("b", 11, kMechanical, "body"),
+    element("ge", 12, kMechanical, "gear element of one radius"),
     element("gs", 13, kMechanical, "gear mesh"),
     element("pu", 14, kMechanical, "pulley and belt"),
     element("st", 15, kMechanical, "gear pair"),
@@ -40,6 +41,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("pc", 17, kMechanical, "rigid joint"),
     element("fc", 18, kMechanical, "applied force"),
     element("cb", 62, kMechanical, "cone or cylinder contact"),
+    element("gap", 65, kMechanical, "gap contact"),
     // Circuit.
     element("V", 21, kElectrical, "voltage source"),
     element("I", 22, kElectrical, "current source"),

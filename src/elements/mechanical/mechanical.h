@@ -18,6 +18,14 @@ int evaluateGearMesh(EvaluationContext& context, int row);        // 13
 int evaluateRigidJoint(EvaluationContext& context, int row);      // 17
 int evaluateAppliedForce(EvaluationContext& context, int row);    // 18
 
+// Gears, belts, wheels and contacts.
+int evaluateGearElement(EvaluationContext& context, int row);     // 12
+int evaluateBelt(EvaluationContext& context, int row);            // 14
+int evaluateGearPair(EvaluationContext& context, int row);        // 15
+int evaluateWheel(EvaluationContext& context, int row);           // 16
+int evaluateFrictionDrive(EvaluationContext& context, int row);   // 62
+int evaluateGapContact(EvaluationContext& context, int row);      // 65
+
 // What the mechanical evaluators share (mechanical_common.cpp).
 
 // Display-list tags: the view's element and force switches.
