@@ -128,7 +128,14 @@ StepAction askAfterFailure(Run& run, Reporter& reporter, RunHost& host, bool sin
       const bool abort = reporter.ask(
           " 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n 中止：Y　　　誤差大のまま継続：N", status,
           0, run.halvings, run.consecutiveFailures, norm);
-      return abort ? endRun(run, kRunRefused) : halveAndRetry(run);
+      if (!abort) return halveAndRetry(run);
+      // A start given up is an error of the model, reported as a single solution
+      // reports it, so the editor sees the same outcome whatever the method.
+      if (reporter.handOverMode() > 0) {
+        reporter.modelError(" 初期に解けない？_G  ig=%d  %d  %d  %d  %e ", status, 0, run.halvings,
+                            run.consecutiveFailures, norm);
+      }
+      return endRun(run, kRunRefused);
     }
     const bool abort =
         reporter.ask(" 解けない？_G  ig=%d  %d  %d  %d  %e \n 中止：Y　　　誤差大のまま継続：N",
@@ -144,7 +151,12 @@ StepAction askAfterFailure(Run& run, Reporter& reporter, RunHost& host, bool sin
     const bool abort = reporter.ask(
         " 初期に収束しない！_  ss=%e  %d  %d  %d  %e %e\n 中止：Y　　　誤差大のまま継続：N", norm,
         run.iteration, run.halvings, run.consecutiveFailures, norm, 0.0);
-    return abort ? endRun(run, kRunRefused) : halveAndRetry(run);
+    if (!abort) return halveAndRetry(run);
+    if (reporter.handOverMode() > 0) {
+      reporter.modelError(" 初期に収束しない！_  ss=%e %d  %d  %d  %e  %e", norm, run.iteration,
+                          run.halvings, run.consecutiveFailures, norm, 0.0);
+    }
+    return endRun(run, kRunRefused);
   }
   const bool abort =
       reporter.ask(" 収束しない！_  ss=%e  %d  %d  %d  %d %e\n 中止：Y　　　誤差大のまま継続：N",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
+constexpr int kSwitchTypeCode = 27;   // "Sw", "Ry"
 
 // ---- Record and image helpers ----
 
@@ -43,6 +45,7 @@ void resetImage(HandOverImage& image) {
   image.secondCount = 0;
   image.recordFileLine.clear();
   image.textFileLine.clear();
+  image.placedNodes.clear();
 }
 
 const ParameterStore& zeroParameters() {
@@ -289,6 +292,12 @@ class Reader {
       return false;
     }
     for (int k = 0; k < entry.nodeCount; ++k) {
+      // A switch may sit between two angles or two potentials: its nodes take the
+      // kind the other elements give them, electrical when none does.
+      if (entry.typeCode == kSwitchTypeCode) {
+        if (nodes[k].id > 0) switchNodes_.push_back(nodes[k].id);
+        continue;
+      }
       if (!useNode(nodes[k].id, entry.domain, fileLine)) return false;
     }
     return true;
@@ -350,6 +359,7 @@ class Reader {
                                 std::to_string(placedLine_[node]));
     }
     placedLine_[node] = fileLine;
+    image_.placedNodes.push_back(node);
     image_.nodes->x[node] = value[0];
     image_.nodes->y[node] = value[1];
     return true;
@@ -396,6 +406,10 @@ class Reader {
     if (entry.category == Category::kDataTable && !readTableIds(target, head, block, fileLine)) {
       return false;
     }
+    if (entry.category == Category::kTime && !head.empty() &&
+        !timeValue(head, 0, fileLine, block.text)) {
+      return false;
+    }
     block_ = std::move(block);
     return true;
   }
@@ -435,6 +449,27 @@ class Reader {
     return true;
   }
 
+  // The simulator reads each ".t" value as one plain number and would take "1/50"
+  // as 1 and "5 m" as 5 without a word; the editor evaluates the expression and
+  // hands over the number, and refuses what is no constant.
+  bool timeValue(std::string_view text, int row, int fileLine, std::string& value) {
+    double number = 0.0;
+    std::string error;
+    if (!evaluateConstant(text, number, error)) {
+      const std::string which = row == 0 ? "the method after '.t'" : "'.t' row " + std::to_string(row);
+      std::string hint;
+      if (error.find("status 21") != std::string::npos) {
+        hint = " (a unit letter must touch its number: 5m, not 5 m)";
+      }
+      return fail(fileLine, which + " " + quoted(text) + " " + error + hint +
+                                "; write a number or a constant expression");
+    }
+    char formatted[32];
+    std::snprintf(formatted, sizeof formatted, "%.17g", number);
+    value = formatted;
+    return true;
+  }
+
   bool appendBlockText(OpenBlock& block, std::string_view line, int fileLine) {
     if (block.text.size() + 1 + line.size() >= static_cast<size_t>(kBlockTextBytes)) {
       return fail(fileLine, "the statement of line " + std::to_string(block.statementLine) +
@@ -464,6 +499,11 @@ class Reader {
         target.columnCount = static_cast<int>(words(row).size());
         if (target.columnCount == 0) return fail(fileLine, "a data row without values");
       }
+    }
+    if (block.category == Category::kTime) {
+      std::string value;
+      if (!timeValue(row, block.rows + 1, fileLine, value)) return false;
+      row = value;
     }
     if (!appendBlockText(block, row, fileLine)) return false;
     const std::string_view handed = trimRight(line);
@@ -510,6 +550,9 @@ class Reader {
 
   void finishNodeList() {
     NodeTables& nodes = *image_.nodes;
+    for (const int id : switchNodes_) {
+      if (nodes.kind[id] == 0) nodes.kind[id] = kElectrical;
+    }
     int count = 0;
     for (int id = 0; id < kNodeListBelow; ++id) {
       if (nodes.kind[id] == kMechanical && placedLine_[id] != 0) nodes.nodeList[count++] = id;
@@ -523,6 +566,7 @@ class Reader {
   int keyLine_ = 0;
   std::array<int, kNodeCount> placedLine_{};  // file line of the node's ".in", 0 none
   std::array<int, kNodeCount> kindLine_{};    // file line that gave the node its kind
+  std::vector<int> switchNodes_;              // nodes named by "Sw" and "Ry"
 };
 
 }  // namespace
