@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -464,9 +464,10 @@ class Reader {
       return fail(fileLine, which + " " + quoted(text) + " " + error + hint +
                                 "; write a number or a constant expression");
     }
+    // The shortest text that reads back as the same double.
     char formatted[32];
-    std::snprintf(formatted, sizeof formatted, "%.17g", number);
-    value = formatted;
+    const auto written = std::to_chars(formatted, formatted + sizeof formatted, number);
+    value.assign(formatted, written.ptr);
     return true;
   }
 

@@ -195,7 +195,7 @@ void checkExtraFields(const StatementRecord& record, size_t index, Collector& ou
   }
   if (last <= read) return;
   out.add(index, "this element reads " + std::to_string(read) + " field" + (read == 1 ? "" : "s") +
-                     "; field " + std::to_string(read + 1) +
+                     (last > read + 1 ? "; fields " : "; field ") + std::to_string(read + 1) +
                      (last > read + 1 ? " to " + std::to_string(last) : "") + " " +
                      (last > read + 1 ? "are" : "is") + " not used");
 }

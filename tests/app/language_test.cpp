@@ -1,0 +1,115 @@
+// The model language as a user meets it through movra-note: warnings beside a
+// sound model, a start that cannot be solved, rows of a long run, node positions.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "support/batch_runs.h"
+
+namespace {
+
+using movra::testing::Rows;
+
+struct Result {
+  int exitCode = -1;
+  std::string output;  // standard output only
+};
+
+Result runNote(const std::string& arguments) {
+  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " + arguments +
+                              " 2>/dev/null";
+  Result result;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  const int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string writeModel(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path) << text;
+  return path;
+}
+
+class LanguageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string tag = "lang-" + std::to_string(getpid());
+    setenv("MOVRA_SHM_TAG", tag.c_str(), 1);
+  }
+};
+
+TEST_F(LanguageTest, WarningsNameTheirLineAndLeaveTheOutcomeAlone) {
+  const std::string path = writeModel("lang_warned.model",
+                                      "V 1 0, 5 * p2, 0\n"
+                                      "R 1 0, 1k, 0, 1k, 7\n"
+                                      ".t 2\n  0\n  1m\n  10u\n  1\n");
+  const Result result = runNote("check " + path);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.output, path + ":2: warning: this element reads 3 fields; field 4 is not used\n");
+}
+
+// The same unsolvable start (a node fed by current sources only) is an error of the
+// model, on standard output with exit 1, in a single solution and in a timed run.
+TEST_F(LanguageTest, AStartThatCannotBeSolvedEndsAlikeWhateverTheMethod) {
+  const std::string circuit = "I 0 1, 1m\nI 1 0, 2m\n.o x1.9\n";
+  const std::string single =
+      writeModel("lang_single.model", circuit + ".t 0\n  0\n  0\n  1m\n  0\n");
+  const std::string timed = writeModel("lang_timed.model", circuit + ".t 2\n  0\n  5m\n  10u\n  1\n");
+  for (const std::string& path : {single, timed}) {
+    const std::string directory = movra::testing::scratchDirectory("lang_start");
+    const Result result = runNote("run " + path + " --batch " + directory);
+    EXPECT_EQ(result.exitCode, 1) << path << "\n" << result.output;
+    EXPECT_NE(result.output.find(path + ": 初期に解けない？"), std::string::npos) << result.output;
+  }
+}
+
+// 10000 steps with an output interval of 1 are written every third step: the rows
+// are steps 0, 3, 6, ..., so out.txt starts at the start time.
+TEST_F(LanguageTest, AWidenedOutputIntervalStillStartsAtTheStartTime) {
+  const std::string path = writeModel("lang_long.model",
+                                      "V 1 0, 5 * p2, 0\nR 1 2, 1k\nC 2 0, 1u\n.o x2.9\n"
+                                      ".t 2\n  0\n  10m\n  1u\n  1\n");
+  const std::string directory = movra::testing::scratchDirectory("lang_long");
+  movra::testing::runBatch(path, directory);
+  const Rows rows = movra::testing::readColumns(directory + "/out.txt");
+  ASSERT_EQ(rows.size(), 3334u);
+  const double tau = 1e-3;
+  for (size_t k : {size_t{0}, size_t{1}, size_t{333}, size_t{3333}}) {
+    const double t = 3e-6 * static_cast<double>(k);
+    EXPECT_NEAR(rows[k][0], t, 5e-4 * t + 1e-15) << "row " << k;
+    EXPECT_NEAR(rows[k][1], 5 * (1 - std::exp(-t / tau)), 2e-3) << "row " << k;
+  }
+}
+
+// A node from 198 on keeps the position its ".in" gives it (body record +25, +26).
+TEST_F(LanguageTest, HighNodesStartWhereTheModelPlacesThem) {
+  const std::string path = writeModel("lang_high.model",
+                                      ".in 198 0.3 0.2\n.in 200 -0.4 0.1\n"
+                                      "b 0n 198n, 1, 1m, 0 {h1000 c1025 c1026}\n"
+                                      "b 0n 200n, 1, 1m, 0 {h1100 c1125 c1126}\n"
+                                      ".t 2\n  0\n  1m\n  1m\n  1\n");
+  const std::string directory = movra::testing::scratchDirectory("lang_high");
+  movra::testing::runBatch(path, directory);
+  const Rows rows = movra::testing::readColumns(directory + "/out.txt");
+  ASSERT_EQ(rows.size(), 2u);
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 5u);
+    EXPECT_DOUBLE_EQ(row[1], 0.3);
+    EXPECT_DOUBLE_EQ(row[2], 0.2);
+    EXPECT_DOUBLE_EQ(row[3], -0.4);
+    EXPECT_DOUBLE_EQ(row[4], 0.1);
+  }
+}
+
+}  // namespace
