@@ -21,7 +21,8 @@ namespace {
 
 constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
-constexpr int kSwitchTypeCode = 27;   // "Sw", "Ry"
+constexpr int kSwitchTypeCode = 27;
+constexpr int kCircleTypeCode = 84;   // "Sw", "Ry"
 
 // ---- Record and image helpers ----
 
@@ -542,10 +543,43 @@ class Reader {
       target.continuationCount = block.rows + 1;
     } else {
       target.continuationCount = block.rows;
+      if (target.typeCode == kCircleTypeCode && !setCircleRecord(target, block)) return false;
     }
     if (!copyText(target.blockText, block.text)) {
       return fail(block.statementLine, "the block text does not fit its record");
     }
+    return true;
+  }
+
+  // ":circle ID" shows its arc s, its cosine r and its sine t at ID, ID + 1 and
+  // ID + 2, and draws r and t over the range of its radius (row 2): the record says
+  // so by its mode 1, its first return value and its radius.
+  bool setCircleRecord(StatementRecord& target, const OpenBlock& block) {
+    std::vector<std::string_view> lines;
+    std::string_view text = block.text;
+    for (size_t at = 0; at <= text.size();) {
+      const size_t end = std::min(text.find('\n', at), text.size());
+      lines.push_back(text.substr(at, end - at));
+      at = end + 1;
+    }
+    const std::string_view head = trim(lines[0]);
+    int id = 0;
+    const std::string_view digits = head.starts_with('p') ? head.substr(1) : head;
+    if (!readWholeNumber(digits, id) || id < 10 || id > 997) {
+      return fail(block.statementLine, "':circle' needs its id, 10 to 997 (the arc goes to the id, "
+                                       "the cosine and the sine to the two after it), found " +
+                                           quoted(head));
+    }
+    double radius = 0.0;
+    std::string error;
+    if (lines.size() < 3 || !evaluateConstant(lines[2], radius, error) || radius < 0.0) {
+      return fail(block.statementLine,
+                  "':circle' needs two rows, the angle (degrees) and the radius, a constant of 0 "
+                  "or more" + (error.empty() ? std::string() : ": the radius " + error));
+    }
+    target.mode = 1;
+    target.returnValueIds[1] = id;
+    target.radius = radius;
     return true;
   }
 

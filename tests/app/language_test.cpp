@@ -149,3 +149,33 @@ TEST_F(LanguageTest, AStartingVelocityLaunchesAProjectile) {
 }
 
 }  // namespace
+
+namespace {
+
+// ":circle 40" puts the arc, the cosine and the sine of its angle row at 40, 41 and
+// 42 on radius row 2, and leaves the model's own parameters 7 to 9 alone.
+TEST_F(LanguageTest, CircleShowsItsArcCosineAndSineAtItsOwnIds) {
+  const std::string path = writeModel("lang_circle.model",
+                                      ".o p7\n"
+                                      ":circle 40\n   360 * p1\n   0.5\n"
+                                      ".t 1\n  0\n  1\n  0.125\n  1\n");
+  const std::string directory = movra::testing::scratchDirectory("lang_circle");
+  movra::testing::runBatch(path, directory);
+  const Rows rows = movra::testing::readColumns(directory + "/out.txt");
+  ASSERT_EQ(rows.size(), 9u);
+  for (size_t k = 0; k < rows.size(); ++k) {
+    ASSERT_EQ(rows[k].size(), 5u);
+    const double angle = 2 * M_PI * 0.125 * static_cast<double>(k);
+    EXPECT_EQ(rows[k][1], 0.0) << "p7 overwritten at row " << k;
+    EXPECT_NEAR(rows[k][2], 0.5 * angle, 5e-4 * 0.5 * angle + 1e-12) << k;
+    EXPECT_NEAR(rows[k][3], 0.5 * std::cos(angle), 2e-4) << k;
+    EXPECT_NEAR(rows[k][4], 0.5 * std::sin(angle), 2e-4) << k;
+  }
+  const std::string bad = writeModel("lang_circle_bad.model", ":circle 40\n   p1\n   p3\n");
+  const Result refused = runNote("check " + bad);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find(bad + ":1: ':circle' needs two rows"), std::string::npos)
+      << refused.output;
+}
+
+}  // namespace
