@@ -22,7 +22,8 @@ namespace {
 constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
 constexpr int kSwitchTypeCode = 27;
-constexpr int kCircleTypeCode = 84;   // "Sw", "Ry"
+constexpr int kCircleTypeCode = 84;
+constexpr int kLastTableId = 990;   // "Sw", "Ry"
 
 // ---- Record and image helpers ----
 
@@ -427,6 +428,12 @@ class Reader {
     if (ids.size() == 1) {
       const std::string_view digits = ids[0].starts_with('p') ? ids[0].substr(1) : ids[0];
       if (readWholeNumber(digits, id) && id >= 100) {
+        // The simulator keeps tables under the ids 100 to 990 only.
+        if (id > kLastTableId) {
+          return fail(fileLine, "':u': the table id " + std::to_string(id) +
+                                    " is above " + std::to_string(kLastTableId) +
+                                    " (table ids run from 100 to 990)");
+        }
         target.tableId = id;
         block.lookupTable = true;
         return true;

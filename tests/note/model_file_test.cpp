@@ -594,6 +594,15 @@ TEST(ModelFileTime, RowsAreEvaluatedIntoNumbers) {
   }
 }
 
+TEST(ModelFileBlocks, TableIdsRunFrom100To990) {
+  EXPECT_TRUE(read(model({":u 990", "  0 1"})).ok);
+  EXPECT_TRUE(read(model({":u p100", "  0 1"})).ok);
+  const Result above = read(model({"R 1 0, 1", ":u 1000", "  0 1"}));
+  EXPECT_FALSE(above.ok);
+  EXPECT_EQ(above.errorLine(), 2);
+  EXPECT_NE(above.message().find("100 to 990"), std::string::npos) << above.message();
+}
+
 TEST(ModelFileNodes, SwitchTakesTheKindOfItsNodes) {
   const Result r = read(model({
       "b 0n 2n, 1",
