@@ -3,7 +3,9 @@
 // 49-section RC ladder run by the driver.
 //
 //   build/bin/solver_bench                                   everything
-//   build/bin/solver_bench --benchmark_filter=Banded         the solver only
+//   build/bin/solver_bench --benchmark_filter=Banded         the solver only, the engine's
+//                                                            (BM_BandedSolve) beside the
+//                                                            plain dense elimination
 //
 // BM_BandedSolve times the solve alone (manual timing); BM_BandedFill times the
 // clearing and stamping that precede every solve, so the two can be told apart.
@@ -31,6 +33,7 @@
 #include "engine/unknowns.h"
 #include "note/in_process.h"
 #include "note/model_file.h"
+#include "support/dense_solver.h"
 
 namespace movra {
 namespace {
@@ -116,7 +119,10 @@ void BM_BandedFill(benchmark::State& state) {
 }
 BENCHMARK(BM_BandedFill)->Apply(bandedArguments);
 
-void BM_BandedSolve(benchmark::State& state) {
+// The engine's solver, or the plain dense elimination it replaced (the tests keep
+// it as the reference for the results): the same systems, side by side.
+template <int (*solve)(Run&, ParameterStore&)>
+void bandedSolve(benchmark::State& state) {
   const BandedSystem system(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   auto run = makeRun();
   auto parameters = std::make_unique<ParameterStore>();
@@ -125,11 +131,17 @@ void BM_BandedSolve(benchmark::State& state) {
     system.fill(*run);
     benchmark::ClobberMemory();
     const auto start = std::chrono::steady_clock::now();
-    status = solveLinearSystem(*run, *parameters);
+    status = solve(*run, *parameters);
     benchmark::ClobberMemory();
     const auto end = std::chrono::steady_clock::now();
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
     if (status != kSolved) break;
+    // The dense elimination keeps no profile of its fill-in: the next fill must
+    // clear the whole matrix, as it did before the profile existed.
+    if (solve != solveLinearSystem) {
+      const int n = run->unknownCount;
+      for (int r = 0; r <= n; ++r) run->jacobian(r, 0), run->jacobian(r, n), run->jacobian(n, r);
+    }
   }
   // A timing of a wrong answer is worth nothing.
   if (status != kSolved) {
@@ -140,7 +152,11 @@ void BM_BandedSolve(benchmark::State& state) {
     state.SkipWithError(text);
   }
 }
+void BM_BandedSolve(benchmark::State& state) { bandedSolve<solveLinearSystem>(state); }
 BENCHMARK(BM_BandedSolve)->Apply(bandedArguments)->UseManualTime();
+
+void BM_BandedSolveDense(benchmark::State& state) { bandedSolve<testing::denseReferenceSolve>(state); }
+BENCHMARK(BM_BandedSolveDense)->Apply(bandedArguments)->UseManualTime();
 
 // ---- the RC ladder ----
 

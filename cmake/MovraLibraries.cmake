@@ -26,3 +26,13 @@ function(movra_instrumented_sources out)
   endforeach()
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
+
+# movra_exact_arithmetic(<targets...>): no fusing of a·b + c into one rounding. The
+# engine's solver is checked bit for bit against the plain elimination, and every
+# result against the results before a change; a fused multiply-add would differ in
+# the last bit wherever the compiler chose to use one.
+function(movra_exact_arithmetic)
+  foreach(target IN LISTS ARGN)
+    target_compile_options(${target} PRIVATE -ffp-contract=off)
+  endforeach()
+endfunction()

@@ -13,4 +13,14 @@ namespace movra::app {
 // without a recorded frame. Returns false after " Can't open out.txt ".
 bool exportOutputs(const Model& model, Run& run, Reporter& reporter, const std::string& directory);
 
+// The same frames and columns at full precision for further work: a header row of
+// the items' names as the model writes them ("t" for the time item), then one row
+// per frame, each value in its shortest form that reads back to the same double.
+// Nothing is written without a recorded frame. Returns false after " Can't open %s ".
+bool exportCsv(const Model& model, Run& run, Reporter& reporter, const std::string& path);
+
+// One CSV line of the header or of a frame (without the line break); for the tests.
+std::string csvHeader(const Model& model);
+std::string csvRow(const Model& model, Run& run, int slot);
+
 }  // namespace movra::app

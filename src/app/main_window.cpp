@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <chrono>
 #include <cstdio>
 
 #include "app/window_host.h"
@@ -17,6 +18,13 @@
 namespace movra::app {
 
 namespace {
+
+constexpr long long kDisplayFrameMs = 16;  // about 60 pictures a second
+
+long long steadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 constexpr int kCreatedX = 30;
 constexpr int kCreatedY = 20;
@@ -49,8 +57,16 @@ MainWindow::MainWindow(Model& model, Run& run, Reporter& reporter, const LaunchA
       reporter_(reporter),
       launch_(launch),
       outputDirectory_(options.outputDirectory),
+      csvPath_(options.csvPath),
+      batch_(options.batch),
       host_(std::make_unique<WindowHost>(*this)) {
   setObjectName(QStringLiteral("simulator_TS"));
+  runRepaintTimer_.setSingleShot(true);
+  runRepaintTimer_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&runRepaintTimer_, &QTimer::timeout, this, [this] {
+    lastRunRepaintMs_ = steadyMs();
+    requestRepaint();
+  });
   setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers its area: no erase
   modelName_ = launch_.at(launch_.scaleForm ? 1 : 3);
   setWindowTitle(runningTitle());
@@ -137,6 +153,18 @@ void MainWindow::paintEvent(QPaintEvent*) {
 
 void MainWindow::requestRepaint() {
   update(QRect(0, kToolbarBand, width(), height() - kToolbarBand));
+}
+
+void MainWindow::requestRunRepaint() {
+  if (batch_) return;
+  if (runRepaintTimer_.isActive()) return;  // the deferred paint shows this step too
+  const long long since = steadyMs() - lastRunRepaintMs_;
+  if (since >= kDisplayFrameMs) {
+    lastRunRepaintMs_ = steadyMs();
+    requestRepaint();
+    return;
+  }
+  runRepaintTimer_.start(static_cast<int>(kDisplayFrameMs - since));
 }
 
 // --- window events ---

@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QSize>
+#include <QTimer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -89,6 +90,9 @@ struct ToolbarHooks {
 struct WindowOptions {
   QSize screen;                 // surface size; empty: chosen by screenSizeForSurfaces()
   std::string outputDirectory;  // where "out.txt" goes, with its trailing '/'
+  std::string csvPath;          // the full-precision export beside it; empty: none
+  // Nobody watches the run: the picture is drawn once, at the end, for view.png.
+  bool batch = false;
 };
 
 // The size of both surfaces: the primary screen, but on the offscreen platform
@@ -126,6 +130,10 @@ class MainWindow : public QWidget {
   int composePicture();
   // Invalidates the client area below the toolbar band, without erasing.
   void requestRepaint();
+  // The driver's repaint after a step: none in a batch run; on a display at most one
+  // per display frame, always of the newest step (a later request within the frame
+  // is served by the same, deferred paint).
+  void requestRunRepaint();
   QImage& workSurface() { return work_; }
   view::GraphSurface& graphSurface() { return *graphs_; }
   view::ViewState& viewState() { return state_; }
@@ -191,6 +199,10 @@ class MainWindow : public QWidget {
   Reporter& reporter_;
   LaunchArguments launch_;
   std::string outputDirectory_;
+  std::string csvPath_;
+  bool batch_ = false;
+  QTimer runRepaintTimer_;
+  long long lastRunRepaintMs_ = -1000000;
   std::string modelName_;
 
   QImage work_;

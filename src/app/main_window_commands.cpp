@@ -153,6 +153,7 @@ void MainWindow::command(int id) {
     case kExportCommand:
       if (run_.lastFrame >= 0 && exportOutputs(model_, run_, reporter_, outputDirectory_)) {
         noteWritten(outputDirectory_ + "out.txt");
+        if (exportCsv(model_, run_, reporter_, csvPath_) && !csvPath_.empty()) noteWritten(csvPath_);
       }
       break;
     case kReportCommand:

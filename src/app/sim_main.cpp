@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
   const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   app::WindowRunOptions options;
   options.outputDirectory = outputDirectory;
+  if (const char* csv = std::getenv("MOVRA_CSV_FILE"); csv != nullptr) options.csvPath = csv;
   options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
   options.offscreenAnswer = answerYes;
   options.titleChanged = app::publishTitle;  // what the census of later starts reads

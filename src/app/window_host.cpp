@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 
 #include "app/main_window.h"
@@ -12,6 +13,7 @@
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/statement_reader.h"
+#include "view/drawing_surface.h"
 #include "view/graph_plot.h"
 
 namespace movra::app {
@@ -20,8 +22,19 @@ void WindowHost::pumpMessages(Run&) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// One pass of the event loop that sleeps until an event comes; the single-shot wake
+// timer bounds the sleep.
+void WindowHost::waitForEvents(Run&, long long timeoutMs) {
+  if (timeoutMs <= 0) return;
+  wake_.setSingleShot(true);
+  wake_.setTimerType(Qt::PreciseTimer);
+  wake_.start(static_cast<int>(timeoutMs < 1000 ? timeoutMs : 1000));
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  wake_.stop();
+}
+
 void WindowHost::repaint(Run&) {
-  window_.requestRepaint();
+  window_.requestRunRepaint();
 }
 
 void WindowHost::sendStopCommand(Run&) {
@@ -44,6 +57,34 @@ long long WindowHost::nowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+QImage pictureExtent(const QImage& surface) {
+  // At least the created window; wider where the panel or the counters reach past
+  // it, taller down to the last row of scale headers and units. Below the window
+  // only rows with more than the scale columns' thin lines count as drawn.
+  constexpr int kMinimumWidth = 960;
+  constexpr int kMinimumHeight = 685;
+  constexpr int kMargin = 8;
+  constexpr int kLinePixelsPerRow = 16;
+  int right = 0;
+  int bottom = 0;
+  for (int y = 0; y < surface.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(surface.constScanLine(y));
+    int drawn = 0;
+    int last = 0;
+    for (int x = 0; x < surface.width(); ++x) {
+      if ((row[x] | 0xFF000000u) == view::kStockGray) continue;
+      ++drawn;
+      last = x + 1;
+    }
+    // The rule over the scale zone runs across the whole surface: it sets no width.
+    if (drawn < surface.width() * 9 / 10) right = std::max(right, last);
+    if (y < kMinimumHeight || drawn > kLinePixelsPerRow) bottom = y + 1;
+  }
+  const int width = std::min(surface.width(), std::max(kMinimumWidth, right + kMargin));
+  const int height = std::min(surface.height(), std::max(kMinimumHeight, bottom + kMargin));
+  return surface.copy(0, 0, width, height);
+}
+
 bool settleClosedRun(Run& run) {
   // The first interactive mode keeps its frames in a ring that wraps; only runs
   // whose frames still lie in order from slot 0 can be written as they are. The
@@ -60,6 +101,8 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
                   const WindowRunOptions& options) {
   WindowOptions windowOptions;
   windowOptions.outputDirectory = options.outputDirectory;
+  windowOptions.csvPath = options.csvPath;
+  windowOptions.batch = options.batch;
   MainWindow window(model, run, reporter, launch, windowOptions);
   installToolbar(window);
   MessageBoxContext boxes;
@@ -83,14 +126,20 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
     const view::DisplayToggles toggles = window.viewState().toggles;
     window.viewState() = view::initialViewState(model);
     window.viewState().toggles = toggles;
-    // Offscreen there is no screen to fill: the window keeps its created size.
-    if (boxesCannotBeAnswered()) {
+    // Offscreen there is no screen to fill: the window keeps its created size. A
+    // batch run is watched by nobody: its window is never shown, so nothing is
+    // painted (nor a font loaded) before the picture for view.png at the end.
+    if (options.batch) {
+      // not shown
+    } else if (boxesCannotBeAnswered()) {
       window.show();
     } else {
       window.showMaximized();
     }
-    window.raise();
-    window.activateWindow();
+    if (!options.batch) {
+      window.raise();
+      window.activateWindow();
+    }
     if (prepareRun(model, run, reporter) == 0) {
       result = runSimulation(model, run, reporter, window.host());
     }
@@ -113,7 +162,7 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
       window.viewState().toggles.graph = true;
       window.composePicture();
       const std::string picture = options.outputDirectory + "view.png";
-      if (window.workSurface().copy(0, 0, 960, 685).save(QString::fromStdString(picture))) {
+      if (pictureExtent(window.workSurface()).save(QString::fromStdString(picture))) {
         window.noteWritten(picture);
       }
     }

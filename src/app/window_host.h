@@ -3,6 +3,8 @@
 // Also the start-up sequence that runs the first calculation inside the window.
 #pragma once
 
+#include <QImage>
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -26,13 +28,16 @@ class WindowHost : public RunHost {
   void appendTitleNotice(const char* notice) override;
   int plotGraphs(Run& run) override;
   long long nowMs() override;
+  void waitForEvents(Run& run, long long timeoutMs) override;
 
  private:
   MainWindow& window_;
+  QTimer wake_;  // ends a wait without events
 };
 
 struct WindowRunOptions {
   std::string outputDirectory;  // "out.txt" goes here (with its trailing '/')
+  std::string csvPath;          // where the full-precision CSV goes; empty: none
   // Batch: save the final picture as outputDirectory + "view.png" and close the
   // window after the run instead of entering the message loop.
   bool batch = false;
@@ -55,5 +60,9 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
 // the frames recorded so far still reach "out.txt". Returns false when nothing
 // was recorded or the frames wrapped in the ring.
 bool settleClosedRun(Run& run);
+
+// The part of a picture surface that holds everything drawn on it: the created
+// window's size at least, wider or taller where anything reaches past it.
+QImage pictureExtent(const QImage& surface);
 
 }  // namespace movra::app

@@ -16,6 +16,11 @@ namespace {
 constexpr double kAbsentPlayback = 1e-99;
 constexpr int kFrameLimit = 5000;
 constexpr int kIntervalSearchLimit = 10000;
+// Waits of a run with nothing to compute: a held run looks at its flags again at
+// least this often (any event ends the wait sooner); a held frame is redrawn once
+// per display frame.
+constexpr long long kHeldWaitMs = 50;
+constexpr long long kDisplayFrameMs = 16;
 
 // The ".t" line as the driver's messages quote it: the numbered line, without its
 // comment and line end.
@@ -348,7 +353,10 @@ int runSimulation(Model& model, Run& run, Reporter& reporter, RunHost& host) {
     bool heldFrame = false;
     if (!run.retry) {
       if (run.interactionMode == 0) {
-        if (run.holdState > 0) continue;
+        if (run.holdState > 0) {
+          host.waitForEvents(run, kHeldWaitMs);
+          continue;
+        }
       } else {
         const long long now = host.nowMs();
         const long long planned = static_cast<long long>((run.kt - run.pacingStep) * run.hSim * 1000);
@@ -360,11 +368,16 @@ int runSimulation(Model& model, Run& run, Reporter& reporter, RunHost& host) {
         }
         run.lastFastForward = run.fastForwardCount;
         run.lastHoldState = run.holdState;
-        if (run.holdState > 1) continue;
+        if (run.holdState > 1) {
+          host.waitForEvents(run, kHeldWaitMs);
+          continue;
+        }
         if (run.holdState == 1) {
           heldFrame = true;
         } else if (run.kt > 1 && lead > 0 && run.fastForwardCount == 0) {
-          continue;  // ahead of real time: keep the window served
+          // Ahead of real time: serve the window until the step is due.
+          host.waitForEvents(run, lead);
+          continue;
         }
       }
       if (!heldFrame && prepareOutputStep(model, run, reporter) != 0) {
@@ -400,6 +413,8 @@ int runSimulation(Model& model, Run& run, Reporter& reporter, RunHost& host) {
         (interactive && run.fastForwardCount == 0)) {
       host.repaint(run);
     }
+    // A held frame is redrawn as often as the screen shows it, not as fast as it can be.
+    if (heldFrame) host.waitForEvents(run, kDisplayFrameMs);
     if (!interactive && run.kt >= run.stepCount) {
       run.runEnded = 1;
       break;

@@ -169,10 +169,32 @@ int fieldCount(int typeCode) {
   return kFieldCountAll;
 }
 
+// Every element field is read once per run, at its first pass; the passes after it
+// only look up the values a field refers to (a constant not even that).
+void compileElementFields(Model& model, Run& run, int last) {
+  run.elementFields.assign(static_cast<size_t>(last + 1) * kFieldCountAll, CompiledExpression{});
+  for (int e = 0; e <= last; ++e) {
+    const int line = model.elements[e].statementLine;
+    if (line < 0 || line >= kRecordCapacity) continue;
+    const StatementRecord& record = model.records[line];
+    for (int k = 1; k < kFieldCountAll; ++k) {
+      // With the blank that evaluateText appends, so that both read the same text.
+      char field[kLineBytes + 1];
+      std::snprintf(field, sizeof field, "%.*s ", kLineBytes - 2, record.fieldText[k]);
+      compileExpression(field, run.elementFields[static_cast<size_t>(e) * kFieldCountAll + k]);
+    }
+  }
+  run.elementFieldsCompiled = true;
+}
+
 int evaluateElementFields(Model& model, Run& run, Reporter& reporter) {
   const ValueSources sources = runSources(model, run);
   const int last =
       model.count.elements < kElementCapacity ? model.count.elements : kElementCapacity - 1;
+  if (!run.elementFieldsCompiled ||
+      run.elementFields.size() != static_cast<size_t>(last + 1) * kFieldCountAll) {
+    compileElementFields(model, run, last);
+  }
   for (int e = 0; e <= last; ++e) {
     ElementEntry& element = model.elements[e];
     const int line = element.statementLine;
@@ -181,8 +203,11 @@ int evaluateElementFields(Model& model, Run& run, Reporter& reporter) {
     if (record.echoFlag == 1 || record.typeCode < 1 || record.typeCode > 69) continue;
     const int fields = fieldCount(record.typeCode) - 1;
     for (int k = 1; k <= fields; ++k) {
+      const CompiledExpression& field = run.elementFields[static_cast<size_t>(e) * kFieldCountAll + k];
+      // An empty field (no token) evaluates to nothing: it keeps its value.
+      if (field.status == 0 && field.tokenCount == 0) continue;
       EvaluationResult result;
-      if (evaluateText(record.fieldText[k], sources, result) != 0) {
+      if (evaluateCompiled(field, sources, result) != 0) {
         return reporter.modelError(" データ式が？_  %d  \n\n %s ", k, element.text);
       }
       // An empty field keeps the value it was read with.

@@ -1,4 +1,5 @@
-// Dense Gaussian elimination with partial pivoting on the run's J and F.
+// Gaussian elimination with partial pivoting on the run's J and F, over the entries
+// that the profile of J says can be non-zero (J must be written through jacobian()).
 #pragma once
 
 #include "engine/run.h"

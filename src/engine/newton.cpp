@@ -176,7 +176,7 @@ StepAction failedOutcome(Run& run, Reporter& reporter, RunHost& host, bool singu
 // when k > k_min, ‖Δ‖₂ ≤ tol and no evaluator voted "not settled".
 // Returns 1 converged, 0 not converged (or singular: run.solverStatus ≠ 0), or -1
 // after an element error.
-int iterate(Model& model, Run& run, Reporter& reporter) {
+int iterate(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
   ParameterStore& parameters = model.parameters;
   for (int iteration = 1; iteration <= kMaxNewtonIterations; ++iteration) {
@@ -188,6 +188,7 @@ int iterate(Model& model, Run& run, Reporter& reporter) {
     if (runElementPass(model, run, reporter) > 0) return -1;
 
     run.initialPass = 0;
+    host.solving(run);
     run.solverStatus = solveLinearSystem(run, parameters);
     if (run.solverStatus != kSolved) return 0;
 
@@ -210,8 +211,9 @@ int iterate(Model& model, Run& run, Reporter& reporter) {
 
 }  // namespace
 
-int runElementPass(Model& model, Run& run, Reporter& reporter) {
-  clearEquationSystem(run);
+namespace {
+
+int evaluateAll(Model& model, Run& run, Reporter& reporter) {
   EvaluationContext context{model, run, reporter};
   run.elementError = 0;
   const int rows = elementRows(model);
@@ -223,6 +225,23 @@ int runElementPass(Model& model, Run& run, Reporter& reporter) {
     }
   }
   return 0;
+}
+
+}  // namespace
+
+int runElementPass(Model& model, Run& run, Reporter& reporter) {
+  clearEquationSystem(run);
+  return evaluateAll(model, run, reporter);
+}
+
+// Nothing reads J after this pass: the evaluators still stamp it, onto what the last
+// solve left, and the next Newton pass clears all of it (the profile covers both).
+// F is cleared, since an evaluator may report what it put into its own rows.
+int runRecordingElementPass(Model& model, Run& run, Reporter& reporter) {
+  run.X[0] = 0.0;
+  const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
+  std::fill(run.F, run.F + n + 1, 0.0);
+  return evaluateAll(model, run, reporter);
 }
 
 int runPreparationPass(Model& model, Run& run, Reporter& reporter) {
@@ -267,7 +286,7 @@ StepAction attemptStep(Model& model, Run& run, Reporter& reporter, RunHost& host
   saveState(run, run.previous);
 
   run.solverStatus = kSolved;
-  const int result = iterate(model, run, reporter);
+  const int result = iterate(model, run, reporter, host);
   if (result < 0) {
     // The evaluator has shown its message; nothing to retry.
     if (run.kt == 0) return endRun(run, kRunRefused);

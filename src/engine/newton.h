@@ -13,6 +13,10 @@ namespace movra {
 // returns 0 or the first result above 0.
 int runElementPass(Model& model, Run& run, Reporter& reporter);
 
+// The element pass of the recording: the same calls, with F cleared but J left as it
+// is (the recording reads no Jacobian; the next element pass clears it).
+int runRecordingElementPass(Model& model, Run& run, Reporter& reporter);
+
 // Calls the evaluators of codes 5, 8, 9, 14, 15, 16 and 54 with the recording flag
 // at -1 (their states before an attempt); does not clear the equation system.
 int runPreparationPass(Model& model, Run& run, Reporter& reporter);

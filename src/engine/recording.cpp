@@ -1,5 +1,7 @@
 #include "engine/recording.h"
 
+#include <cstring>
+
 #include "engine/newton.h"
 
 namespace movra {
@@ -132,7 +134,7 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   run.recordingFlag = 1;
   run.holdFlag = (run.interactionMode >= 1 && run.holdState >= 1) ? 1 : 0;
 
-  if (runElementPass(model, run, reporter) > 0) {
+  if (runRecordingElementPass(model, run, reporter) > 0) {
     if (run.kt == 0) return kRunRefused;
     run.runEnded = 1;
     return kRunStopped;
@@ -170,8 +172,11 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   if (run.interactionMode == 1) run.currentFrame = run.frameCursor % (run.frames.capacity + 1);
   double* frame = run.frames.frame(run.currentFrame);
   if (frame == nullptr) return 0;  // a cursor past the ring writes nothing
+  // Pool entries 1..S+1 in one block copy; a stride past the pool reads zeros.
   const int count = run.frames.stride();
-  for (int k = 0; k < count; ++k) frame[k] = k + 1 <= kPoolCapacity ? list.pool[k + 1] : 0.0;
+  const int fromPool = count < kPoolCapacity ? count : kPoolCapacity;
+  if (fromPool > 0) std::memcpy(frame, &list.pool[1], sizeof(double) * static_cast<size_t>(fromPool));
+  for (int k = fromPool; k < count; ++k) frame[k] = 0.0;
   return 0;
 }
 

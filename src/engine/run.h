@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/display_list.h"
 #include "engine/frame_ring.h"
+#include "input/expression.h"
 
 namespace movra {
 
@@ -29,6 +31,31 @@ inline constexpr int kRunResumedEnd = 3;
 inline constexpr int kRunStopped = 5;
 inline constexpr int kRunRefused = 51;
 
+// Where J may hold non-zero entries: per row the first and last column written,
+// per column the last row. Every write goes through Run::jacobian(), which widens
+// it; the elimination widens it by its fill-in and row swaps. Clearing J then
+// touches only these spans, and the solver visits only them. J starts all zero,
+// so the profile starts empty.
+struct JacobianProfile {
+  int rowFirst[kRowStride];
+  int rowLast[kRowStride];   // -1: the row holds nothing
+  int columnLast[kRowStride];  // -1: the column holds nothing
+
+  JacobianProfile() { reset(); }
+  void reset() {
+    for (int i = 0; i < kRowStride; ++i) {
+      rowFirst[i] = kRowStride;
+      rowLast[i] = -1;
+      columnLast[i] = -1;
+    }
+  }
+  void touch(int row, int column) {
+    if (column < rowFirst[row]) rowFirst[row] = column;
+    if (column > rowLast[row]) rowLast[row] = column;
+    if (row > columnLast[column]) columnLast[column] = row;
+  }
+};
+
 struct Run {
   // --- unknowns, state slots and the equation system ---
   int unknownCount = 0;                  // N
@@ -44,7 +71,13 @@ struct Run {
 
   double a0() const { return a0H[0]; }
   double history(int i) const { return a0H[i]; }
-  double& jacobian(int row, int column) { return J[row * kRowStride + column]; }
+  JacobianProfile jacobianProfile;
+
+  // The one way to write J: it records where the entry lies (see JacobianProfile).
+  double& jacobian(int row, int column) {
+    jacobianProfile.touch(row, column);
+    return J[row * kRowStride + column];
+  }
 
   // --- flags the evaluators read ---
   int recordingFlag = 0;       // -1 preparation, 0 Newton, 1 recording, 2 after the run
@@ -109,6 +142,10 @@ struct Run {
   int running = 0;
 
   // --- formula pass ---
+  // The element fields as read at the first pass of a run: (element, field) at
+  // element * 11 + field. prepareRun drops them, so a new run reads them again.
+  std::vector<CompiledExpression> elementFields;
+  bool elementFieldsCompiled = false;
   uint32_t shortRandom = 13;        // 15-bit generator
   uint32_t libraryRandom = 3;       // the rand()-style generator
   int lastStartStep = 0;

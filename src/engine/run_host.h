@@ -23,6 +23,12 @@ class RunHost {
   virtual int plotGraphs(Run& run) = 0;
   // Milliseconds of a steady clock.
   virtual long long nowMs() = 0;
+  // Nothing to compute until an event comes or timeoutMs pass: a held run or one
+  // ahead of real time waits here instead of pumping in a busy loop. Serves the
+  // events that come, like pumpMessages. Hosts without events return at once.
+  virtual void waitForEvents(Run&, long long /*timeoutMs*/) {}
+  // The Newton iteration is about to solve the system in J and F (for checks).
+  virtual void solving(const Run&) {}
 };
 
 }  // namespace movra

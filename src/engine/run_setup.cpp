@@ -17,6 +17,7 @@ int prepareRun(Model& model, Run& run, Reporter& reporter) {
   }
   run.X[0] = 0.0;
   run.initialPass = 1;
+  run.elementFieldsCompiled = false;
   run.frameCursor = -1;
   clearEquationSystem(run);
   return 0;

@@ -12,6 +12,7 @@ namespace {
 // Keys 0..2 stand for ground and the reference nodes: no unknown.
 constexpr int kFirstUnknownKey = 3;
 constexpr int kVariableSlotsUsed = 10;
+constexpr int kShortSpan = 16;
 
 int elementRows(const Model& model) {
   return std::clamp(model.count.elements, 0, kElementCapacity - 1);
@@ -58,12 +59,28 @@ int allocateUnknowns(Model& model, Run& run, Reporter& reporter) {
   return 0;
 }
 
+// Only the spans that the last element pass and solve can have made non-zero are
+// cleared; everything outside them is still zero from the previous clear.
 void clearEquationSystem(Run& run) {
   run.X[0] = 0.0;
   const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
-  for (int r = 0; r <= n; ++r) {
-    std::memset(&run.J[r * kRowStride], 0, sizeof(double) * static_cast<size_t>(n + 1));
+  JacobianProfile& profile = run.jacobianProfile;
+  for (int r = 0; r < kRowStride; ++r) {
+    const int first = profile.rowFirst[r];
+    const int last = profile.rowLast[r];
+    if (last < first) continue;
+    // Most spans are a few entries of a banded row: a plain loop beats a call.
+    double* const span = &run.J[r * kRowStride + first];
+    const int length = last - first + 1;
+    if (length <= kShortSpan) {
+      for (int c = 0; c < length; ++c) span[c] = 0.0;
+    } else {
+      std::memset(span, 0, sizeof(double) * static_cast<size_t>(length));
+    }
+    profile.rowFirst[r] = kRowStride;
+    profile.rowLast[r] = -1;
   }
+  std::fill(std::begin(profile.columnLast), std::end(profile.columnLast), -1);
   std::memset(run.F, 0, sizeof(double) * static_cast<size_t>(n + 1));
 }
 

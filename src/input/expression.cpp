@@ -341,7 +341,7 @@ const char* readNumber(const char* begin, const char* end, bool allowSign, doubl
 // A letter followed by one number d; v = floor(10 d) splits into the id v / 10 and the
 // component digit v % 10.
 int readReference(const char* begin, const char* end, const ValueSources& sources,
-                  EvaluationResult& result, double& value) {
+                  EvaluationResult& result, double& value, CompiledOperand& read) {
   if (!isLetter(*begin)) return kReferenceWithoutLetter;
   double d = 0.0;
   const char* stop = readNumber(begin + 1, end, true, d);
@@ -357,6 +357,8 @@ int readReference(const char* begin, const char* end, const ValueSources& source
     if (!(id <= 9999.0) || d != std::floor(d)) return kParameterReferenceRange;
     const int parameter = static_cast<int>(id);
     value = sources.parameters != nullptr ? sources.parameters->get(parameter) : 0.0;
+    read.kind = CompiledOperand::kParameter;
+    read.reference = parameter;
     result.parameterId = parameter;
     result.referenceId = parameter;
     result.componentDigit = 0;
@@ -382,6 +384,8 @@ int readReference(const char* begin, const char* end, const ValueSources& source
   }
   value = sources.slotValue != nullptr ? sources.slotValue(sources.context, slot) : 0.0;
   if (digit == 4) value *= kDegreesPerRadian;
+  read.kind = digit == 4 ? CompiledOperand::kSlotDegrees : CompiledOperand::kSlot;
+  read.reference = slot;
   result.variableSlot = slot;
   result.referenceId = node;
   result.componentDigit = digit;
@@ -390,8 +394,9 @@ int readReference(const char* begin, const char* end, const ValueSources& source
 
 // Reads every token, collects the operand values and overwrites each operand token by
 // "5" and blanks, the form the reduction reads.
+// With `read`, also records what each operand is (for compileExpression).
 int scanTokens(char* text, int length, const ValueSources& sources, EvaluationResult& result,
-               double* operands, int& tokenCount) {
+               double* operands, int& tokenCount, std::vector<CompiledOperand>* read = nullptr) {
   for (int i = 0; i < length;) {
     if (text[i] == ' ') {
       ++i;
@@ -405,6 +410,7 @@ int scanTokens(char* text, int length, const ValueSources& sources, EvaluationRe
 
     double value = 0.0;
     bool number = false;
+    CompiledOperand operand;
     if (!isLetter(*first)) {  // a token starting with a letter is always a reference
       const char* stop = readNumber(first, end, false, value);
       if (stop != first && stop != end) return kNumberWithText;
@@ -412,10 +418,13 @@ int scanTokens(char* text, int length, const ValueSources& sources, EvaluationRe
     }
     if (!number) {
       if (isOperator(*first)) continue;
-      const int status = readReference(first, end, sources, result, value);
+      const int status = readReference(first, end, sources, result, value, operand);
       if (status != kOk) return status;
+    } else {
+      operand.literal = value;
     }
     if (result.operandCount >= kStackDepth) return kNotOneValue;
+    if (read != nullptr) read->push_back(operand);
     operands[result.operandCount++] = value;
     text[begin] = '5';
     for (int k = begin + 1; k < i; ++k) text[k] = ' ';
@@ -612,6 +621,83 @@ int evaluateExpression(const char* text, const ValueSources& sources, Evaluation
   Reducer reducer;
   double value = 0.0;
   status = reducer.reduce(spaced, length, operands, result.operandCount, value);
+  if (status == kOk) result.value = value;
+  return status;
+}
+
+void compileExpression(const char* text, CompiledExpression& compiled) {
+  compiled = CompiledExpression{};
+  EvaluationResult& result = compiled.shape;
+  RewriteText rewritten;
+  while (text != nullptr && rewritten.length < kExpressionChars && text[rewritten.length] != '\0') {
+    rewritten.chars[rewritten.length] = text[rewritten.length];
+    ++rewritten.length;
+  }
+  rewritten.chars[rewritten.length] = '\0';
+  compiled.status = rewrite(rewritten);
+  if (compiled.status != kOk) return;
+
+  char spaced[kSpacedBytes];
+  Writer writer{spaced, kSpacedBytes};
+  compiled.status = respace(rewritten, writer);
+  if (compiled.status != kOk) return;
+  writer.terminate();
+
+  // Read without values: every reference reads 0 here and is looked up later.
+  double operands[kStackDepth];
+  const ValueSources none;
+  compiled.status = scanTokens(spaced, writer.length, none, result, operands,
+                               compiled.tokenCount, &compiled.operands);
+  if (compiled.status != kOk || compiled.tokenCount == 0) return;
+  for (int i = 0; i < writer.length; ++i) {
+    if (spaced[i] != ' ') compiled.operators += spaced[i];
+  }
+  compiled.constant = true;
+  for (const CompiledOperand& operand : compiled.operands) {
+    if (operand.kind != CompiledOperand::kLiteral) compiled.constant = false;
+  }
+  if (!compiled.constant) return;
+  Reducer reducer;
+  double value = 0.0;
+  compiled.constantStatus = reducer.reduce(compiled.operators.data(),
+                                           static_cast<int>(compiled.operators.size()), operands,
+                                           result.operandCount, value);
+  if (compiled.constantStatus == kOk) compiled.constantValue = value;
+}
+
+int evaluateCompiled(const CompiledExpression& compiled, const ValueSources& sources,
+                     EvaluationResult& result) {
+  result = compiled.shape;
+  if (compiled.status != kOk || compiled.tokenCount == 0) return compiled.status;
+  if (compiled.constant) {
+    if (compiled.constantStatus == kOk) result.value = compiled.constantValue;
+    return compiled.constantStatus;
+  }
+  double operands[kStackDepth];
+  const int count = static_cast<int>(compiled.operands.size());
+  for (int i = 0; i < count; ++i) {
+    const CompiledOperand& operand = compiled.operands[i];
+    double value = operand.literal;
+    switch (operand.kind) {
+      case CompiledOperand::kLiteral:
+        break;
+      case CompiledOperand::kParameter:
+        value = sources.parameters != nullptr ? sources.parameters->get(operand.reference) : 0.0;
+        break;
+      case CompiledOperand::kSlot:
+      case CompiledOperand::kSlotDegrees:
+        value = sources.slotValue != nullptr ? sources.slotValue(sources.context, operand.reference)
+                                             : 0.0;
+        if (operand.kind == CompiledOperand::kSlotDegrees) value *= kDegreesPerRadian;
+        break;
+    }
+    operands[i] = value;
+  }
+  Reducer reducer;
+  double value = 0.0;
+  const int status = reducer.reduce(compiled.operators.data(),
+                                    static_cast<int>(compiled.operators.size()), operands,
+                                    result.operandCount, value);
   if (status == kOk) result.value = value;
   return status;
 }

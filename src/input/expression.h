@@ -2,6 +2,9 @@
 // and references to parameters (p12) and node quantities (x5.1, x5.9).
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "input/parameter_store.h"
 
 namespace movra {
@@ -29,6 +32,36 @@ struct ValueSources {
 // the text may be longer or lack a terminator beyond that). Returns 0 or one of the
 // status codes 10..92; result holds what was set before a failure. Allocates nothing.
 int evaluateExpression(const char* text, const ValueSources& sources, EvaluationResult& result);
+
+// One field text read once: everything about it that does not depend on the values
+// it refers to (its status up to the reading of its tokens, the references it
+// names, its operators in order), so that evaluating it again only looks the values
+// up and reduces. A text without references is reduced once here.
+struct CompiledOperand {
+  enum Kind : int { kLiteral, kParameter, kSlot, kSlotDegrees };
+  Kind kind = kLiteral;
+  int reference = 0;     // parameter id or variable slot
+  double literal = 0.0;  // the number of a literal
+};
+
+struct CompiledExpression {
+  int status = 0;            // of the text before any value is needed; 0: readable
+  EvaluationResult shape;    // references and operand count as reading leaves them
+  int tokenCount = 0;
+  std::string operators;     // the reduction's input: operators and '5' per operand
+  std::vector<CompiledOperand> operands;
+  bool constant = false;     // no references: the result below is final
+  int constantStatus = 0;
+  double constantValue = 0.0;
+};
+
+// Reads text as evaluateExpression would, without looking up a value.
+void compileExpression(const char* text, CompiledExpression& compiled);
+
+// The same status and result that evaluateExpression gives for the compiled text
+// with these sources, to the last bit. Allocates nothing.
+int evaluateCompiled(const CompiledExpression& compiled, const ValueSources& sources,
+                     EvaluationResult& result);
 
 // Replaces every k M G m u n p in the first kExpressionChars characters of text by
 // e3 e6 e9 e-3 e-6 e-9 e-12 followed by a blank; other characters are copied.

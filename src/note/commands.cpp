@@ -162,6 +162,7 @@ struct RunOptions {
   std::string modeMarker = "_a2_";
   std::string controlKeyFile;
   std::string batchDirectory;
+  std::string csvFile;
   std::string answer;
   bool quiet = false;  // without the simulator's summary line
 };
@@ -201,6 +202,12 @@ int runModel(const RunOptions& options) {
     setenv("MOVRA_OUTPUT_DIR", options.batchDirectory.c_str(), 1);
   }
   if (!options.answer.empty()) setenv("MOVRA_ANSWER", options.answer.c_str(), 1);
+  if (!options.csvFile.empty()) {
+    // The simulator may run elsewhere: it gets the path as the user meant it here.
+    std::error_code error;
+    const std::filesystem::path csv = std::filesystem::absolute(options.csvFile, error);
+    setenv("MOVRA_CSV_FILE", error ? options.csvFile.c_str() : csv.c_str(), 1);
+  }
 
   // Reports are shown as they come, while the simulator's window is still open.
   bool failed = false;
@@ -288,6 +295,8 @@ int runCommand(const std::vector<std::string>& arguments) {
       options.controlKeyFile = arguments[++i];
     } else if (option == "--batch" && hasValue) {
       options.batchDirectory = arguments[++i];
+    } else if (option == "--csv" && hasValue) {
+      options.csvFile = arguments[++i];
     } else if (option == "--answer" && hasValue) {
       options.answer = arguments[++i];
       if (options.answer != "Y" && options.answer != "N") {

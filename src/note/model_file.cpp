@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,8 @@ class Reader {
  public:
   Reader(HandOverImage& image, std::vector<FileError>& errors) : image_(image), errors_(errors) {}
 
+  static constexpr int kFirstDrawnDomain = 2;  // the electrical kind and all after it
+
   bool read(std::string_view text) {
     resetImage(image_);
     int fileLine = 0;
@@ -136,6 +139,7 @@ class Reader {
     if (!closeBlock()) return false;
     if (image_.records.empty()) return fail(0, "the model file holds no statement");
     finishNodeList();
+    placeUnplacedNodes();
     image_.secondCount = static_cast<int>(image_.textFileLine.size());
     return true;
   }
@@ -316,6 +320,7 @@ class Reader {
 
   // Ground (0) and the negative ids are shared by every domain.
   bool useNode(int id, int domain, int fileLine) {
+    if (domain != kNoDomain && domain != kMechanical && id == 0) groundUsed_ = true;
     if (domain == kNoDomain || id <= 0) return true;
     int32_t& kind = image_.nodes->kind[id];
     if (kind == 0) {
@@ -601,8 +606,37 @@ class Reader {
     }
   }
 
+  // Circuit, fluid, magnetic and thermal nodes without a ".in" would all sit at
+  // the origin and their symbols would pile up there: they go on a grid over the
+  // default view window instead, in the order of their ids, and an unplaced ground
+  // below it. Mechanical nodes keep the origin: their place is their starting state.
+  void placeUnplacedNodes() {
+    NodeTables& nodes = *image_.nodes;
+    std::vector<int> unplaced;
+    for (int id = 1; id < kNodeCount; ++id) {
+      if (nodes.kind[id] >= kFirstDrawnDomain && placedLine_[id] == 0) unplaced.push_back(id);
+    }
+    if (!unplaced.empty()) {
+      const int count = static_cast<int>(unplaced.size());
+      const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+      const int rows = (count + columns - 1) / columns;
+      constexpr double kSpan = 1.4;  // of the default window's 2 x 2
+      for (int k = 0; k < count; ++k) {
+        const int column = k % columns;
+        const int row = k / columns;
+        nodes.x[unplaced[k]] = columns == 1 ? 0.0 : -kSpan / 2 + kSpan * column / (columns - 1);
+        nodes.y[unplaced[k]] = rows == 1 ? 0.3 : kSpan / 2 - kSpan * row / (rows - 1);
+      }
+    }
+    if (groundUsed_ && placedLine_[0] == 0) {
+      nodes.x[0] = 0.0;
+      nodes.y[0] = -0.9;
+    }
+  }
+
   HandOverImage& image_;
   std::vector<FileError>& errors_;
+  bool groundUsed_ = false;
   std::optional<OpenBlock> block_;
   bool ended_ = false;
   int keyLine_ = 0;

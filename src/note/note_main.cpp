@@ -10,7 +10,7 @@ namespace {
 
 void usage(std::FILE* stream) {
   std::fprintf(stream,
-               "usage: movra-note run MODEL [--mode a1|a2|a3|a4] [--keys FILE] [--batch DIR]\n"
+               "usage: movra-note run MODEL [--mode a1|a2|a3|a4] [--keys FILE] [--batch DIR] [--csv FILE]\n"
                "       movra-note check MODEL\n"
                "       movra-note dump MODEL\n"
                "       movra-note eval EXPR\n"

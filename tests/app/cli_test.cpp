@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "support/foreign_objects.h"
@@ -134,6 +135,53 @@ TEST_F(CliTest, RunHandsTheModelOverAndLeavesNoBlocksBehind) {
   // The simulator read the same model through shared memory.
   EXPECT_NE(result.output.find("movra-sim: rc_circuit.model: status 0,"), std::string::npos) << result.output;
   EXPECT_EQ(leftoverBlocks(), 0);
+}
+
+// The CSV carries the same frames and columns as out.txt, named as the model names
+// them, with every value exact: each reads back to the double that out.txt rounds.
+TEST_F(CliTest, CsvExportHoldsEveryFrameAtFullPrecision) {
+  const std::string model = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  const std::string directory = ::testing::TempDir() + "cli_csv_" + std::to_string(getpid());
+  std::filesystem::remove_all(directory);
+  const std::string csvPath = directory + "/values.csv";
+  const Result result = runNote("run " + model + " --batch " + directory + " --csv " + csvPath);
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+
+  std::ifstream csv(csvPath);
+  std::ifstream text(directory + "/out.txt");
+  std::string header;
+  ASSERT_TRUE(std::getline(csv, header)) << result.output;
+  EXPECT_EQ(header, "t,x1.9,x2.9");
+  int rows = 0;
+  int finerThanText = 0;
+  std::string csvLine;
+  std::string textLine;
+  while (std::getline(csv, csvLine)) {
+    ASSERT_TRUE(std::getline(text, textLine)) << "out.txt ends before row " << rows;
+    std::istringstream textFields(textLine);
+    std::istringstream csvFields(csvLine);
+    std::string field;
+    int column = 0;
+    while (std::getline(csvFields, field, ',')) {
+      char* end = nullptr;
+      const double value = std::strtod(field.c_str(), &end);
+      EXPECT_EQ(*end, 0) << csvLine;
+      std::string shown;
+      textFields >> shown;
+      char rounded[32];
+      std::snprintf(rounded, sizeof rounded, "%.4g", value);
+      EXPECT_EQ(shown, rounded) << "row " << rows << " column " << column;
+      // More digits than out.txt shows, where the value has them.
+      if (field.size() > shown.size() + 2) ++finerThanText;
+      ++column;
+    }
+    EXPECT_EQ(column, 3) << csvLine;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 501);
+  EXPECT_FALSE(std::getline(text, textLine)) << "out.txt has more rows than the CSV";
+  EXPECT_GT(finerThanText, 400);
+  std::filesystem::remove_all(directory);
 }
 
 TEST_F(CliTest, RunRefusesABadModelAtItsLineAndBadOptions) {

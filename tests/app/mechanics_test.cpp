@@ -355,7 +355,7 @@ TEST(SpringMassDamper, NaturalFrequencyAndDampingRatio) {
   const double rest = 0.2 + m * kG / k;
   const std::vector<double> t = series(*outcome, 1);
   std::vector<double> u = series(*outcome, 2);
-  for (double& value : u) value -= rest;
+  for (double& value : u) value = -value - rest;  // the model's y points up
 
   const std::vector<double> zeros = crossings(t, u, 0.0);
   ASSERT_GE(zeros.size(), 12u);
@@ -400,8 +400,9 @@ TEST(SpringMassDamper, StaticDeflectionIsMgOverK) {
   ASSERT_EQ(outcome->status, 0) << outcome->messages.last();
   EXPECT_EQ(outcome->run->lastFrame, 0);
   EXPECT_NEAR(outcome->output(0, 2), 0.0, 1e-12);
-  EXPECT_NEAR(outcome->output(0, 3) - 0.2, 1.0 * kG / 400.0, 3e-8);
-  std::printf("static deflection %.10f m, m g / k %.10f m\n", outcome->output(0, 3) - 0.2,
+  // The model's y points up: the body sits below its starting place at y = -0.2.
+  EXPECT_NEAR(-outcome->output(0, 3) - 0.2, 1.0 * kG / 400.0, 3e-8);
+  std::printf("static deflection %.10f m, m g / k %.10f m\n", -outcome->output(0, 3) - 0.2,
               kG / 400.0);
 }
 
@@ -418,8 +419,9 @@ TEST(SpringMassDamper, BodyDroppedOnASpringStopsAtTwiceTheStaticDeflection) {
   const double zeta = 1.0 / (2.0 * std::sqrt(k * m));
   const double d = m * kG / k;
   const std::vector<double> t = series(*outcome, 1);
-  const std::vector<double> y = series(*outcome, 2);
-  const std::vector<Extreme> lowest = extremes(t, y, -1.0);  // maxima of y: lowest points
+  std::vector<double> y = series(*outcome, 2);
+  for (double& value : y) value = -value;  // depth below the foot: the model's y points up
+  const std::vector<Extreme> lowest = extremes(t, y, -1.0);  // maxima of the depth
   ASSERT_FALSE(lowest.empty());
   const double deflection = lowest[0].value + 0.3;
   EXPECT_NEAR(deflection, d * (1.0 + std::exp(-zeta * kPi / std::sqrt(1.0 - zeta * zeta))),

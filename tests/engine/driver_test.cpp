@@ -42,7 +42,13 @@ class TestHost : public RunHost {
   void appendTitleNotice(const char* notice) override { notices.emplace_back(notice); }
   int plotGraphs(Run&) override { return 0; }
   long long nowMs() override { return clock; }
+  void waitForEvents(Run& run, long long timeoutMs) override {
+    waits.push_back(timeoutMs);
+    if (onWait) onWait(run, timeoutMs);
+  }
 
+  std::vector<long long> waits;
+  std::function<void(Run&, long long)> onWait;
   int pumps = 0;
   int repaints = 0;
   long long clock = 1000;
@@ -203,6 +209,55 @@ TEST_F(DriverTest, InteractiveHoldRedrawsTheSameStep) {
   EXPECT_EQ(simulate(1.0), kRunStopped);
   EXPECT_EQ(held, 3);
   EXPECT_EQ(run->kt, 6);
+}
+
+// Nothing to compute never means a busy loop: a held run waits for events (at
+// most 50 ms between looks at its flags), a real-time run ahead of the clock waits
+// for the time its step is due, and a held frame is redrawn once per display frame.
+TEST_F(DriverTest, WaitingStatesSleepUntilAnEventOrTheirDeadline) {
+  timeConditions(1, 0, 1, 0.1, 1);
+  host.onPump = [&](movra::Run& r) {
+    if (r.kt == 2 && host.waits.size() < 3) r.holdState = 1;
+    if (r.kt == 2 && host.waits.size() >= 3) r.holdState = 0;
+    if (r.kt == 4) r.runRequest = 2;
+  };
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  EXPECT_EQ(host.waits, (std::vector<long long>{50, 50, 50}));
+
+  // Real time: steps of 100 ms; the clock stands still, so after step 1 the run is
+  // ahead and waits out the lead of its next step; the wait lets the clock run on.
+  buildModel();
+  model->interactionMode = 1;
+  timeConditions(1, 0, 1, 0.1, 1);
+  host.waits.clear();
+  host.onPump = [&](movra::Run& r) {
+    if (r.kt == 4) r.runRequest = 2;
+  };
+  host.onWait = [&](movra::Run&, long long timeoutMs) { host.clock += timeoutMs; };
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  EXPECT_EQ(run->kt, 4);
+  ASSERT_FALSE(host.waits.empty());
+  for (long long wait : host.waits) EXPECT_EQ(wait, 100);
+
+  // A held frame in real time: one redraw, then a display frame's wait.
+  buildModel();
+  model->interactionMode = 1;
+  timeConditions(1, 0, 1, 0.1, 1);
+  host.waits.clear();
+  host.onWait = nullptr;
+  int redraws = 0;
+  host.onPump = [&](movra::Run& r) {
+    host.clock += 1000;
+    if (r.kt == 2 && redraws < 2) {
+      r.holdState = 1;
+      ++redraws;
+    } else if (r.kt == 2) {
+      r.holdState = 0;
+    }
+    if (r.kt == 3) r.runRequest = 2;
+  };
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  EXPECT_EQ(host.waits, (std::vector<long long>{16, 16}));
 }
 
 }  // namespace

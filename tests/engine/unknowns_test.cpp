@@ -108,7 +108,10 @@ TEST(AllocateUnknowns, RefusesTooManyStateSlotsAndKeysOutsideTheMap) {
   }
 }
 
-TEST(EquationSystem, ClearCoversRowsAndColumnsZeroToN) {
+// Clearing follows the profile of what was written: every entry written through
+// jacobian(), inside rows and columns 0..N or not, is zero afterwards; F is cleared
+// over 0..N only.
+TEST(EquationSystem, ClearZeroesEveryWrittenEntryAndTheResidualToN) {
   EngineFixture f;
   movra::Run& run = *f.run;
   run.unknownCount = 3;
@@ -116,16 +119,17 @@ TEST(EquationSystem, ClearCoversRowsAndColumnsZeroToN) {
     run.F[r] = 1.0 + r;
     for (int c = 0; c <= 4; ++c) run.jacobian(r, c) = 10.0 * r + c + 1.0;
   }
+  run.jacobian(7, 2) = 4.0;
   run.X[0] = 5.0;
   clearEquationSystem(run);
   EXPECT_EQ(run.X[0], 0.0);
-  for (int r = 0; r <= 4; ++r) {
-    for (int c = 0; c <= 4; ++c) {
-      const bool inside = r <= 3 && c <= 3;
-      EXPECT_EQ(run.jacobian(r, c) == 0.0, inside) << r << "," << c;
-    }
-    EXPECT_EQ(run.F[r] == 0.0, r <= 3) << r;
+  for (int r = 0; r <= 7; ++r) {
+    for (int c = 0; c <= 4; ++c) EXPECT_EQ(run.J[r * kRowStride + c], 0.0) << r << "," << c;
   }
+  for (int r = 0; r <= 4; ++r) EXPECT_EQ(run.F[r] == 0.0, r <= 3) << r;
+  // The profile is empty again: a solve of nothing written finds column 1 empty.
+  EXPECT_EQ(run.jacobianProfile.rowLast[7], -1);
+  EXPECT_EQ(run.jacobianProfile.columnLast[2], -1);
 }
 
 TEST(EquationSystem, SaveAndRestoreCopyUnknownsAndStateSlots) {

@@ -219,6 +219,51 @@ TEST_F(ExpressionTest, LongInputsStayInBounds) {
   EXPECT_EQ(eval(("x" + underscores + "_1").c_str()), 30);
 }
 
+// A text read once and evaluated later gives what evaluating the text gives: the
+// same status, references, operand count and value bits, also after the values it
+// refers to change, and for every failure.
+TEST_F(ExpressionTest, CompiledTextsEvaluateExactlyAsTheText) {
+  const char* texts[] = {
+      "5 * p2", "1k", "  ", "", "-(3)", "p12*2", "x1.1 + 1", "x5.4 * 2", "x50.4", "x7.9 - x7.1 ",
+      "sin(p12) * pow(p3, 3) / 7", "pow(2, 3) * 1k", "2^3^2", "p12^0.5", "p3^0.5", "1/p13",
+      "1/(p12-p12)", "0^p3", "pi*p12", "p200", "1e-12 + 3u", "((p12))", "-p3*-1", "1 2",
+      "x5.5", "p10000", "2*", "(1", "1/0", "(-8)^(1/3)", "0x10", "3.25e+2 / x12.2"};
+  std::string sum;
+  for (int i = 0; i < 127; ++i) sum += "p12+";
+  sum += "1";
+  for (int round = 0; round < 3; ++round) {
+    store_[12] = round == 0 ? 7.5 : (round == 1 ? 0.1 : -1e-300);
+    store_[3] = round == 2 ? 0.0 : -2.0 - round;
+    store_[2] = round;
+    for (int i = 0; i <= static_cast<int>(std::size(texts)); ++i) {
+      const char* text = i < static_cast<int>(std::size(texts)) ? texts[i] : sum.c_str();
+      CompiledExpression compiled;
+      compileExpression(text, compiled);
+      EvaluationResult direct;
+      EvaluationResult fromCompiled;
+      const int expected = evaluateExpression(text, sources_, direct);
+      EXPECT_EQ(evaluateCompiled(compiled, sources_, fromCompiled), expected) << text;
+      EXPECT_EQ(std::memcmp(&direct.value, &fromCompiled.value, sizeof(double)), 0)
+          << text << ": " << direct.value << " vs " << fromCompiled.value;
+      EXPECT_EQ(fromCompiled.operandCount, direct.operandCount) << text;
+      EXPECT_EQ(fromCompiled.parameterId, direct.parameterId) << text;
+      EXPECT_EQ(fromCompiled.variableSlot, direct.variableSlot) << text;
+      EXPECT_EQ(fromCompiled.referenceId, direct.referenceId) << text;
+      EXPECT_EQ(fromCompiled.componentDigit, direct.componentDigit) << text;
+    }
+  }
+  // A constant is reduced once: its result no longer depends on any source.
+  CompiledExpression constant;
+  compileExpression("pow(2, 3) * 1k", constant);
+  EXPECT_TRUE(constant.constant);
+  EvaluationResult result;
+  EXPECT_EQ(evaluateCompiled(constant, ValueSources{}, result), 0);
+  EXPECT_EQ(result.value, 8000.0);
+  CompiledExpression reference;
+  compileExpression("5 * p2", reference);
+  EXPECT_FALSE(reference.constant);
+}
+
 TEST(ExpandUnitLettersTest, ExpandsAndStopsSafely) {
   char out[5 * kExpressionChars + 1];
   expandUnitLetters("10k 4.7u, kMGmunp", out, sizeof out);
