@@ -22,9 +22,9 @@ namespace {
 
 constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
-constexpr int kSwitchTypeCode = 27;
-constexpr int kCircleTypeCode = 84;
-constexpr int kLastTableId = 990;   // "Sw", "Ry"
+constexpr int kSwitchTypeCode = 27;    // "Sw", "Ry"
+constexpr int kCircleTypeCode = 84;    // ":circle"
+constexpr int kLastTableId = 990;       // tables are kept under 100..990
 
 // ---- Record and image helpers ----
 
