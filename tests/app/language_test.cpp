@@ -179,3 +179,32 @@ TEST_F(LanguageTest, CircleShowsItsArcCosineAndSineAtItsOwnIds) {
 }
 
 }  // namespace
+
+namespace {
+
+// A switch between two angles is a clutch: closed, the driven node turns with the
+// driver; open, it stays where it is.
+TEST_F(LanguageTest, ASwitchBetweenMechanicalNodesCouplesTheirRotations) {
+  for (const bool closed : {true, false}) {
+    const std::string path = writeModel(
+        "lang_clutch.model",
+        std::string(".in 1 0 0\n.in 2 0 0\n"
+                    "pc 0n 1n, 0, 0, 90 * p1\n"
+                    "lr 1n 2p\n"
+                    "b 0n 2n, 0, 1m\n"
+                    "Sw 1 2, 0.5, 0.5, 0, 0, 0, ") +
+            (closed ? "p2" : "0") +
+            "\n.o x1.4, x2.4\n.t 2\n  0\n  1\n  10m\n  10\n");
+    const std::string directory = movra::testing::scratchDirectory("lang_clutch");
+    movra::testing::runBatch(path, directory);
+    const Rows rows = movra::testing::readColumns(directory + "/out.txt");
+    ASSERT_EQ(rows.size(), 11u);
+    for (size_t k = 0; k < rows.size(); ++k) {
+      const double driver = 9.0 * static_cast<double>(k);
+      EXPECT_NEAR(rows[k][1], driver, 5e-4 * driver + 1e-9) << k;
+      EXPECT_NEAR(rows[k][2], closed ? driver : 0.0, 5e-4 * driver + 1e-6) << closed << " " << k;
+    }
+  }
+}
+
+}  // namespace
