@@ -58,10 +58,12 @@ int solveLinearSystem(Run& run, ParameterStore& parameters) {
     if (best == 0.0) {
       std::snprintf(run.solverNote, sizeof run.solverNote, "0. singuler -> ! %d %d %d %d", k,
                     pivotRow, 0, 0);
+      run.failedColumn = k;
       return kSingular;
     }
     if (best < kFailThreshold) {
       std::snprintf(run.solverNote, sizeof run.solverNote, "1.e-14 near singuler -> !  %e", best);
+      run.failedColumn = k;
       return kNearlySingular;
     }
     if (best < parameters[kSmallestPivotEntry]) parameters[kSmallestPivotEntry] = best;

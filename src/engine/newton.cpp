@@ -8,6 +8,7 @@
 #include "elements/evaluator.h"
 #include "engine/formula_pass.h"
 #include "engine/linear_solver.h"
+#include "engine/singularity.h"
 #include "engine/unknowns.h"
 
 namespace movra {
@@ -89,16 +90,18 @@ StepAction convergedOutcome(Run& run) {
 }
 
 // A second unabsorbed failure within two output steps: the run stops.
-StepAction stopAfterRepeatedFailure(Run& run, Reporter& reporter, RunHost& host, bool singular) {
+StepAction stopAfterRepeatedFailure(Model& model, Run& run, Reporter& reporter, RunHost& host,
+                                    bool singular) {
   const int kt = run.kt;
   if (singular) {
+    const SingularityNote note = describeFailedUnknown(model, run);
     if (kt == 0) {
-      reporter.modelError(" 中止 / 初期に解けない？  kt=%d  %d  %d  %e", kt, run.halvings,
-                          run.consecutiveFailures, run.updateNorm);
+      reporter.modelError(" 中止 / 初期に解けない？  kt=%d  %d  %d  %e \n%s\n\n %s", kt, run.halvings,
+                          run.consecutiveFailures, run.updateNorm, note.text, note.line);
       return endRun(run, kRunRefused);
     }
-    reporter.modelError(" 中止 / 解けない？ kt=%d  %d  %d %e", kt, run.halvings,
-                        run.consecutiveFailures, run.updateNorm);
+    reporter.modelError(" 中止 / 解けない？ kt=%d  %d  %d %e \n%s\n\n %s", kt, run.halvings,
+                        run.consecutiveFailures, run.updateNorm, note.text, note.line);
     return stopFromTheWindow(run, host);
   }
   if (kt == 0) {
@@ -113,33 +116,36 @@ StepAction stopAfterRepeatedFailure(Run& run, Reporter& reporter, RunHost& host,
 
 // The first unabsorbed failure: the user chooses between abort (yes) and going on
 // with a large error (no). A single solution (t0 = t1) has nothing to go on with.
-StepAction askAfterFailure(Run& run, Reporter& reporter, RunHost& host, bool singular) {
+StepAction askAfterFailure(Model& model, Run& run, Reporter& reporter, RunHost& host,
+                           bool singular) {
   const int kt = run.kt;
   const double norm = run.updateNorm;
   const bool single = run.t0 == run.t1;
   if (singular) {
     const int status = run.solverStatus;
+    // Which unknown could not be determined, and the line of the element behind it.
+    const SingularityNote note = describeFailedUnknown(model, run);
     if (kt == 0 && single) {
-      reporter.modelError(" 初期に解けない？_G  ig=%d  %d  %d  %d  %e ", status, 0, run.halvings,
-                          run.consecutiveFailures, norm);
+      reporter.modelError(" 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s", status, 0,
+                          run.halvings, run.consecutiveFailures, norm, note.text, note.line);
       return endRun(run, kRunRefused);
     }
     if (kt == 0) {
       const bool abort = reporter.ask(
-          " 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n 中止：Y　　　誤差大のまま継続：N", status,
-          0, run.halvings, run.consecutiveFailures, norm);
+          " 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s\n\n 中止：Y　　　誤差大のまま継続：N",
+          status, 0, run.halvings, run.consecutiveFailures, norm, note.text, note.line);
       if (!abort) return halveAndRetry(run);
       // A start given up is an error of the model, reported as a single solution
       // reports it, so the editor sees the same outcome whatever the method.
       if (reporter.handOverMode() > 0) {
-        reporter.modelError(" 初期に解けない？_G  ig=%d  %d  %d  %d  %e ", status, 0, run.halvings,
-                            run.consecutiveFailures, norm);
+        reporter.modelError(" 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s", status, 0,
+                            run.halvings, run.consecutiveFailures, norm, note.text, note.line);
       }
       return endRun(run, kRunRefused);
     }
-    const bool abort =
-        reporter.ask(" 解けない？_G  ig=%d  %d  %d  %d  %e \n 中止：Y　　　誤差大のまま継続：N",
-                     status, kt, run.halvings, run.consecutiveFailures, norm);
+    const bool abort = reporter.ask(
+        " 解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s\n\n 中止：Y　　　誤差大のまま継続：N",
+        status, kt, run.halvings, run.consecutiveFailures, norm, note.text, note.line);
     return abort ? stopFromTheWindow(run, host) : acceptWithLargeError(run);
   }
   if (kt == 0 && single) {
@@ -164,12 +170,15 @@ StepAction askAfterFailure(Run& run, Reporter& reporter, RunHost& host, bool sin
   return abort ? stopFromTheWindow(run, host) : acceptWithLargeError(run);
 }
 
-StepAction failedOutcome(Run& run, Reporter& reporter, RunHost& host, bool singular) {
+StepAction failedOutcome(Model& model, Run& run, Reporter& reporter, RunHost& host,
+                         bool singular) {
   if (run.kt != 0 && run.halvings < kMaxHalvings && !singular) return halveAndRetry(run);
   ++run.consecutiveFailures;
   run.lastFailureStep = run.kt;
-  if (run.consecutiveFailures > 1) return stopAfterRepeatedFailure(run, reporter, host, singular);
-  return askAfterFailure(run, reporter, host, singular);
+  if (run.consecutiveFailures > 1) {
+    return stopAfterRepeatedFailure(model, run, reporter, host, singular);
+  }
+  return askAfterFailure(model, run, reporter, host, singular);
 }
 
 // Newton's method at run.t: J(x_k)·Δ = F(x_k), x_{k+1} = x_k − Δ, undamped; done
@@ -296,7 +305,7 @@ StepAction attemptStep(Model& model, Run& run, Reporter& reporter, RunHost& host
   if (result > 0) return convergedOutcome(run);
 
   restoreState(run, run.previous);
-  return failedOutcome(run, reporter, host, run.solverStatus != kSolved);
+  return failedOutcome(model, run, reporter, host, run.solverStatus != kSolved);
 }
 
 }  // namespace movra

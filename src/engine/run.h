@@ -91,6 +91,7 @@ struct Run {
 
   // --- Newton iteration and step attempt ---
   int solverStatus = 0;
+  int failedColumn = 0;        // the unknown whose pivot failed in the last failed solve
   double updateNorm = 0.0;
   double tolerance = 1e-6;
   int halvings = 0;

@@ -116,6 +116,26 @@ TEST_F(CliTest, ElementsWithoutAnEvaluatorAreRefusedAtTheirLine) {
   EXPECT_EQ(leftoverBlocks(), 0);
 }
 
+TEST_F(CliTest, ASingularSystemNamesTheUnknownAndItsElementsLine) {
+  // Node 2 hangs on current sources only: its potential is not determined.
+  const std::string path = writeModel("cli_singular.model",
+                                      "V 1 0, 1, 0\nR 1 0, 1k\n// note\nI 0 2, 1m\nI 2 0, 1m\n"
+                                      ".t 2\n 0\n 1m\n 10u\n 1\n");
+  const Result result = runNote("check " + path);
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find(path + ":4: 初期に解けない？_G"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("節 2 の電位（電気）"), std::string::npos) << result.output;
+
+  // A free body solved statically: nothing holds its place.
+  const std::string mechanism =
+      writeModel("cli_singular_mechanism.model",
+                 ".in 2 0.5 0\n\nb 0n 2n, 1, 1m, -9.81\n.t 0\n 0\n 0\n 1\n");
+  const Result loose = runNote("check " + mechanism);
+  EXPECT_EQ(loose.exitCode, 1) << loose.output;
+  EXPECT_NE(loose.output.find("決まらない未知数"), std::string::npos) << loose.output;
+  EXPECT_NE(loose.output.find("節 2 の"), std::string::npos) << loose.output;
+}
+
 TEST_F(CliTest, ExamplesCheckAndDumpCleanly) {
   for (const char* example : {"rc_circuit.model", "pendulum.model"}) {
     const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/" + example;
