@@ -60,7 +60,8 @@ TEST_F(LanguageTest, WarningsNameTheirLineAndLeaveTheOutcomeAlone) {
 }
 
 // The same unsolvable start (a node fed by current sources only) is an error of the
-// model, on standard output with exit 1, in a single solution and in a timed run.
+// model at the line of the element behind it, on standard output with exit 1, in a
+// single solution and in a timed run.
 TEST_F(LanguageTest, AStartThatCannotBeSolvedEndsAlikeWhateverTheMethod) {
   const std::string circuit = "I 0 1, 1m\nI 1 0, 2m\n.o x1.9\n";
   const std::string single =
@@ -70,7 +71,7 @@ TEST_F(LanguageTest, AStartThatCannotBeSolvedEndsAlikeWhateverTheMethod) {
     const std::string directory = movra::testing::scratchDirectory("lang_start");
     const Result result = runNote("run " + path + " --batch " + directory);
     EXPECT_EQ(result.exitCode, 1) << path << "\n" << result.output;
-    EXPECT_NE(result.output.find(path + ": 初期に解けない？"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find(path + ":1: 初期に解けない？"), std::string::npos) << result.output;
   }
 }
 
