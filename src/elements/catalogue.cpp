@@ -7,8 +7,10 @@
 #include "elements/circuit/circuit.h"
 #include "elements/conventions.h"
 #include "elements/evaluator.h"
+#include "elements/fluid/fluid.h"
 #include "elements/magnetic/magnetic.h"
 #include "elements/mechanical/mechanical.h"
+#include "elements/thermal/thermal.h"
 
 namespace movra {
 
@@ -50,8 +52,24 @@ constexpr std::array<CatalogueEntry, kTypeCodeCount> buildCatalogue() {
   table[28] = {evaluateCore};
   table[68] = {evaluateCore};
   table[69] = {evaluateMaterialCore};
+  // Thermal.
+  table[41] = {evaluateTemperatureSource};
+  table[42] = {evaluateHeatFlow};
+  table[43] = {evaluateWall};
+  table[44] = {evaluateNaturalConvection};
+  table[45] = {evaluateNaturalConvection};
+  table[46] = {evaluateForcedConvection};
+  table[47] = {evaluateForcedConvection};
+  table[48] = {evaluateRadiation};
   // Fluid.
-  table[54] = {nullptr, kPrepares};
+  table[51] = {evaluatePressureSource};
+  table[52] = {evaluateFlowSource};
+  table[53] = {evaluatePipe};
+  table[54] = {evaluateCylinder, kPrepares};
+  table[55] = {evaluateLiquidOrifice};
+  table[56] = {evaluateLiquidLine};
+  table[57] = {evaluateAirOrifice};
+  table[58] = {evaluateAirLine};
   return table;
 }
 

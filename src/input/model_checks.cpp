@@ -406,6 +406,19 @@ bool isAdvection(const ElementEntry& element) {
   return element.typeCode == 42 && shapeOf(element) == 1;
 }
 
+bool isNoAdvection(const ElementEntry& element) { return !isAdvection(element); }
+
+// Advection links that end or start at a node.
+int advectionsAt(const Model& model, int node) {
+  int count = 0;
+  for (int e = 1; e <= model.count.elements; ++e) {
+    const ElementEntry& element = model.elements[e];
+    if (!isAdvection(element)) continue;
+    if (thermalNode(element, 1) == node || thermalNode(element, 2) == node) ++count;
+  }
+  return count;
+}
+
 // The element other than `self` met at a node, the first in element order; 0 none.
 int otherElementAt(const Model& model, int self, int node, bool (*accept)(const ElementEntry&)) {
   for (int e = 1; e <= model.count.elements; ++e) {
@@ -483,15 +496,20 @@ int checkThermalNetwork(Model& model, Reporter& reporter) {
       element.variableSlots[kThermalLinkSlot + 1] = metAt(b) > 0 ? surfaceEndingAt(model, b) : 0;
     }
     if (element.typeCode == 43 && shape == 4) {
-      if (metAt(a) > 2 || metAt(b) > 2) {
+      // The overall wall sits on the inlet node of each of its two streams; the
+      // advection links that feed those inlets take no heat from it and are not
+      // counted.
+      if (metAt(a) - advectionsAt(model, a) > 2 || metAt(b) - advectionsAt(model, b) > 2) {
         return reporter.modelError(" 総括の壁がＷ？ \n\n %s", element.text);
       }
       element.variableSlots[kThermalLinkSlot] =
-          metAt(a) > 0 ? otherElementAt(model, e, a, nullptr) : 0;
+          metAt(a) > 0 ? otherElementAt(model, e, a, isNoAdvection) : 0;
       element.variableSlots[kThermalLinkSlot + 1] =
-          metAt(b) > 0 ? otherElementAt(model, e, b, nullptr) : 0;
+          metAt(b) > 0 ? otherElementAt(model, e, b, isNoAdvection) : 0;
     }
-    if (element.typeCode == 46 || element.typeCode == 47) {
+    // A stream (47) runs between advection links; a body in a flow (46) joins a
+    // surface to the free stream and has neither inlet nor outlet.
+    if (element.typeCode == 47) {
       if (otherElementAt(model, e, a, isAdvection) == 0) {
         return reporter.modelError(" 入口の接続がＷ？ \n\n %s", element.text);
       }

@@ -15,6 +15,7 @@
 #include "input/expression.h"
 #include "note/catalogue.h"
 #include "note/model_file_text.h"
+#include "note/model_include.h"
 #include "note/model_line.h"
 
 namespace movra::note {
@@ -98,10 +99,6 @@ std::vector<std::string_view> words(std::string_view text) {
     if (i > start) out.push_back(text.substr(start, i - start));
   }
   return out;
-}
-
-std::string quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
 }
 
 // ---- The reader ----
@@ -673,7 +670,18 @@ bool readModelFilePath(const std::string& path, HandOverImage& image,
     errors.push_back({0, "cannot read the model file '" + path + "'"});
     return false;
   }
-  return readModelFile(bytes.str(), image, errors);
+  // Include statements are expanded first, with their own decoding per file; the
+  // reader's errors are then moved back to the lines of this file.
+  std::string text;
+  if (!decodeFileText(bytes.str(), text, errors)) return false;
+  std::string expanded;
+  std::vector<IncludedLine> origin;
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  if (!expandIncludes(text, folder.empty() ? "." : folder, expanded, origin, errors)) return false;
+  const bool read = readModelFile(expanded, image, errors);
+  mapErrorLines(origin, errors);
+  mapImageLines(origin, image);
+  return read;
 }
 
 }  // namespace movra::note

@@ -26,9 +26,6 @@ std::string_view wordAt(std::string_view text, size_t i) {
   return text.substr(i, end - i);
 }
 
-std::string quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
 
 // Reads "-"? digits at i; i is left after them.
 bool readNumberAt(std::string_view text, size_t& i, int& value) {
@@ -45,6 +42,15 @@ bool readNumberAt(std::string_view text, size_t& i, int& value) {
 }
 
 }  // namespace
+
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '\'';
+  out += text;
+  out += '\'';
+  return out;
+}
 
 std::string_view trim(std::string_view text) {
   size_t begin = 0;

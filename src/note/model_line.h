@@ -13,6 +13,9 @@ inline bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
+// The text in single quotes, as messages show a word of the model.
+std::string quoted(std::string_view text);
+
 std::string_view trim(std::string_view text);
 std::string_view trimRight(std::string_view text);
 

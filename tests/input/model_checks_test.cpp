@@ -414,8 +414,28 @@ TEST_F(ModelChecksTest, FlowElementsAreFedAndDrainedByAdvection) {
   EXPECT_EQ(read({heatSource, {"Fi 2 3", 47}, out}), 9);
   EXPECT_TRUE(reported(" 入口の接続がＷ？ \n\n ", 1, "Fi 2 3"));
   restart();
-  EXPECT_EQ(read({in, {"Fe 2 3", 46}}), 9);
-  EXPECT_TRUE(reported(" 出口の接続がＷ？ \n\n ", 1, "Fe 2 3"));
+  EXPECT_EQ(read({in, {"Fi 2 3", 47}}), 9);
+  EXPECT_TRUE(reported(" 出口の接続がＷ？ \n\n ", 1, "Fi 2 3"));
+  // A body in a flow joins a surface to the free stream: no inlet, no outlet.
+  restart();
+  EXPECT_EQ(read({{"Fe 2 3", 46}}), 0);
+}
+
+TEST_F(ModelChecksTest, ExchangerWallFindsItsStreamsPastTheirFeedingLinks) {
+  const RecordLine hotIn{"Qs 1 2", 42, 0, 0, {"", "1"}};
+  const RecordLine hotOut{"Qs 3 4", 42, 0, 0, {"", "1"}};
+  const RecordLine coldIn{"Qs 5 6", 42, 0, 0, {"", "1"}};
+  const RecordLine coldOut{"Qs 7 8", 42, 0, 0, {"", "1"}};
+  const RecordLine wall{"Hc 2 6", 43, 0, 0, {"", "4"}};
+  ASSERT_EQ(read({hotIn, {"Fi 2 3", 47}, hotOut, coldIn, {"Fi 6 7", 47}, coldOut, wall}), 0);
+  EXPECT_EQ(model->elements[7].variableSlots[kThermalLinkSlot], 2);
+  EXPECT_EQ(model->elements[7].variableSlots[kThermalLinkSlot + 1], 5);
+  // A third element on an inlet besides the stream and its link is one too many.
+  restart();
+  EXPECT_EQ(read({hotIn, {"Fi 2 3", 47}, hotOut, coldIn, {"Fi 6 7", 47}, coldOut, wall,
+                  {"Ne 2 9", 44}}),
+            9);
+  EXPECT_TRUE(reported(" 総括の壁がＷ？ \n\n ", 6, "Hc 2 6"));
 }
 
 TEST_F(ModelChecksTest, FlowElementLiesBetweenItsNodes) {
