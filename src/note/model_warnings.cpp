@@ -40,9 +40,6 @@ constexpr int kTimeCode = 71;
 constexpr int kFirstGroundedNode = 100;
 constexpr int kLastGroundedNode = 198;
 
-// Elements whose table id is field 1 (thermal materials).
-bool takesTableInFieldOne(int typeCode) { return typeCode >= 42 && typeCode <= 49; }
-
 bool isCircuitElement(int typeCode) {
   return typeCode >= 20 && typeCode <= 35 && typeCode != 28 && typeCode != 30 &&
          typeCode != 33 && typeCode != 34;
@@ -177,15 +174,6 @@ void checkGroundedNodes(const StatementRecord& record, size_t index,
   }
 }
 
-void checkTableId(const StatementRecord& record, size_t index, Collector& out) {
-  const std::string_view text = record.fieldText[1];
-  double value = 0.0;
-  if (!constantField(record.fieldText[1], value) || value < 100) return;
-  out.add(index, "field 1 " + std::string(text) +
-                     " is read as the number, not as a table: write p" + std::string(text) +
-                     " to name table " + std::string(text));
-}
-
 void checkExtraFields(const StatementRecord& record, size_t index, Collector& out) {
   const int read = fieldsRead(record.typeCode);
   if (read == 0) return;
@@ -210,7 +198,6 @@ std::vector<FileError> modelWarnings(const HandOverImage& image) {
     if (record.echoFlag == 1 || record.typeCode < 1 || record.typeCode > 69) continue;
     if (timed) checkUngatedLoads(record, i, out);
     if (isCircuitElement(record.typeCode)) checkGroundedNodes(record, i, image.placedNodes, out);
-    if (takesTableInFieldOne(record.typeCode)) checkTableId(record, i, out);
     checkExtraFields(record, i, out);
   }
   return out.take();

@@ -48,20 +48,19 @@ TEST(ModelWarnings, LoadsOnAMechanismWithoutTheStepFlag) {
   EXPECT_TRUE(warningsOf("b 0n 3n, 1, 0, -9.81 * p2\n" + kTransient).empty());
 }
 
-TEST(ModelWarnings, GroundedCircuitNodesTableIdsAndUnreadFields) {
+TEST(ModelWarnings, GroundedCircuitNodesAndUnreadFields) {
   const auto warnings = warningsOf(
       "V 1 0, 5, 0\n"                  // 1
       "R 1 150, 1k\n"                  // 2: 150 is ground, and nobody placed it
       ".in 101 0 0\n"                  // 3
       "R 1 101, 1k\n"                  // 4: a placed ground point
-      "Qs 2 0, 200\n"                  // 5: a number, not table 200
-      "Qs 3 0, p200\n"                 // 6
+      "V 2 0, 1, 0\n"                  // 5
+      "V 3 0, 1, 0\n"                  // 6
       "C 1 0, 1u, 5, 6\n"              // 7: fields 2 and 3 unread
       "R 1 0, 1k, 0, 2k, 4\n");        // 8: field 4 unread
   EXPECT_TRUE(warns(warnings, 2, "node 150"));
   EXPECT_FALSE(warns(warnings, 4, "node 101"));
-  EXPECT_TRUE(warns(warnings, 5, "p200"));
-  EXPECT_FALSE(warns(warnings, 6, ""));
+  EXPECT_FALSE(warns(warnings, 5, ""));
   EXPECT_TRUE(warns(warnings, 7, "fields 2 to 3 are not used"));
   EXPECT_TRUE(warns(warnings, 8, "reads 3 fields; field 4 is not used"));
   EXPECT_FALSE(warns(warnings, 1, ""));
