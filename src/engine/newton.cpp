@@ -134,7 +134,14 @@ StepAction askAfterFailure(Model& model, Run& run, Reporter& reporter, RunHost& 
       const bool abort = reporter.ask(
           " 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s\n\n 中止：Y　　　誤差大のまま継続：N",
           status, 0, run.halvings, run.consecutiveFailures, norm, note.text, note.line);
-      return abort ? endRun(run, kRunRefused) : halveAndRetry(run);
+      if (!abort) return halveAndRetry(run);
+      // A start given up is an error of the model, reported as a single solution
+      // reports it, so the editor sees the same outcome whatever the method.
+      if (reporter.handOverMode() > 0) {
+        reporter.modelError(" 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s", status, 0,
+                            run.halvings, run.consecutiveFailures, norm, note.text, note.line);
+      }
+      return endRun(run, kRunRefused);
     }
     const bool abort = reporter.ask(
         " 解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s\n\n 中止：Y　　　誤差大のまま継続：N",
@@ -150,7 +157,12 @@ StepAction askAfterFailure(Model& model, Run& run, Reporter& reporter, RunHost& 
     const bool abort = reporter.ask(
         " 初期に収束しない！_  ss=%e  %d  %d  %d  %e %e\n 中止：Y　　　誤差大のまま継続：N", norm,
         run.iteration, run.halvings, run.consecutiveFailures, norm, 0.0);
-    return abort ? endRun(run, kRunRefused) : halveAndRetry(run);
+    if (!abort) return halveAndRetry(run);
+    if (reporter.handOverMode() > 0) {
+      reporter.modelError(" 初期に収束しない！_  ss=%e %d  %d  %d  %e  %e", norm, run.iteration,
+                          run.halvings, run.consecutiveFailures, norm, 0.0);
+    }
+    return endRun(run, kRunRefused);
   }
   const bool abort =
       reporter.ask(" 収束しない！_  ss=%e  %d  %d  %d  %d %e\n 中止：Y　　　誤差大のまま継続：N",

@@ -41,6 +41,13 @@ void advanceCursor(Run& run) {
   if (run.outputInterval > 0 && run.kt % run.outputInterval == 0) ++run.frameCursor;
 }
 
+// Frame k holds step k times the output interval, so that step 0 is frame 0; the
+// steps in between are computed but not kept.
+bool keepsFrame(const Run& run) {
+  if (run.interactionMode != 0 || run.outputInterval <= 1) return true;
+  return run.kt % run.outputInterval == 0;
+}
+
 int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
   DisplayList& list = run.display;
   const int last = model.lastRecordIndex < kRecordCapacity ? model.lastRecordIndex : kRecordCapacity - 1;
@@ -160,6 +167,7 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
                         list.cursor);
     return kRunStopped;
   }
+  if (!keepsFrame(run)) return 0;
   run.currentFrame = run.frameCursor;
   if (run.interactionMode == 1) run.currentFrame = run.frameCursor % (run.frames.capacity + 1);
   double* frame = run.frames.frame(run.currentFrame);

@@ -586,7 +586,10 @@ double initialNodeValue(const Model& model, int key) {
       break;
     }
   }
-  if (!listed) return 0.0;
+  // The node list holds only the draggable nodes below 198; a mechanical node from
+  // 198 on keeps the position its ".in" gave it all the same.
+  constexpr int kFirstUnlistedNode = 198;
+  if (!listed && node < kFirstUnlistedNode) return 0.0;
   const int mapped = model.nodes.nodeMap[node];
   if (mapped >= 0 && mapped < kNodeCount) node = mapped;
   return component == 1 ? model.nodes.x[node] : model.nodes.y[node];

@@ -15,6 +15,7 @@
 #include "note/json_writer.h"
 #include "note/launcher.h"
 #include "note/model_file.h"
+#include "note/model_warnings.h"
 #include "platform/editor_link.h"
 #include "platform/program_path.h"
 
@@ -247,6 +248,8 @@ int runModel(const RunOptions& options) {
 int checkCommand(const std::string& modelPath) {
   HandOverImage image;
   if (!readFileOrReport(modelPath, image)) return 1;
+  // Doubtful lines are shown first; they never change the outcome.
+  printFileErrors(modelPath, modelWarnings(image));
   auto model = makeModel();
   const ReadOutcome outcome = readImage(image, *model, 1);
   for (const ReaderMessage& message : outcome.messages) {

@@ -18,6 +18,7 @@ struct HandOverImage {
   int secondCount = 0;                   // the second number of "quillC0"
   std::vector<int> recordFileLine;       // record index -> model file line (1-based)
   std::vector<int> textFileLine;         // model-text line index -> model file line (1-based)
+  std::vector<int> placedNodes;          // nodes given a position by ".in"
 };
 
 // A mistake in the model file, at its own line (1-based).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,9 @@ namespace {
 
 constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
+constexpr int kSwitchTypeCode = 27;    // "Sw", "Ry"
+constexpr int kCircleTypeCode = 84;    // ":circle"
+constexpr int kLastTableId = 990;       // tables are kept under 100..990
 
 // ---- Record and image helpers ----
 
@@ -45,6 +49,7 @@ void resetImage(HandOverImage& image) {
   image.secondCount = 0;
   image.recordFileLine.clear();
   image.textFileLine.clear();
+  image.placedNodes.clear();
 }
 
 const ParameterStore& zeroParameters() {
@@ -290,6 +295,12 @@ class Reader {
       return false;
     }
     for (int k = 0; k < entry.nodeCount; ++k) {
+      // A switch may sit between two angles or two potentials: its nodes take the
+      // kind the other elements give them, electrical when none does.
+      if (entry.typeCode == kSwitchTypeCode) {
+        if (nodes[k].id > 0) switchNodes_.push_back(nodes[k].id);
+        continue;
+      }
       if (!useNode(nodes[k].id, entry.domain, fileLine)) return false;
     }
     return true;
@@ -352,6 +363,7 @@ class Reader {
                                 std::to_string(placedLine_[node]));
     }
     placedLine_[node] = fileLine;
+    image_.placedNodes.push_back(node);
     image_.nodes->x[node] = value[0];
     image_.nodes->y[node] = value[1];
     return true;
@@ -398,6 +410,10 @@ class Reader {
     if (entry.category == Category::kDataTable && !readTableIds(target, head, block, fileLine)) {
       return false;
     }
+    if (entry.category == Category::kTime && !head.empty() &&
+        !timeValue(head, 0, fileLine, block.text)) {
+      return false;
+    }
     block_ = std::move(block);
     return true;
   }
@@ -414,6 +430,12 @@ class Reader {
     if (ids.size() == 1) {
       const std::string_view digits = ids[0].starts_with('p') ? ids[0].substr(1) : ids[0];
       if (readWholeNumber(digits, id) && id >= 100) {
+        // The simulator keeps tables under the ids 100 to 990 only.
+        if (id > kLastTableId) {
+          return fail(fileLine, "':u': the table id " + std::to_string(id) +
+                                    " is above " + std::to_string(kLastTableId) +
+                                    " (table ids run from 100 to 990)");
+        }
         target.tableId = id;
         block.lookupTable = true;
         return true;
@@ -434,6 +456,28 @@ class Reader {
     target.returnValueCount = static_cast<int>(ids.size());
     target.columnCount = target.returnValueCount + 1;
     block.functionTable = true;
+    return true;
+  }
+
+  // The simulator reads each ".t" value as one plain number and would take "1/50"
+  // as 1 and "5 m" as 5 without a word; the editor evaluates the expression and
+  // hands over the number, and refuses what is no constant.
+  bool timeValue(std::string_view text, int row, int fileLine, std::string& value) {
+    double number = 0.0;
+    std::string error;
+    if (!evaluateConstant(text, number, error)) {
+      const std::string which = row == 0 ? "the method after '.t'" : "'.t' row " + std::to_string(row);
+      std::string hint;
+      if (error.find("status 21") != std::string::npos) {
+        hint = " (a unit letter must touch its number: 5m, not 5 m)";
+      }
+      return fail(fileLine, which + " " + quoted(text) + " " + error + hint +
+                                "; write a number or a constant expression");
+    }
+    // The shortest text that reads back as the same double.
+    char formatted[32];
+    const auto written = std::to_chars(formatted, formatted + sizeof formatted, number);
+    value.assign(formatted, written.ptr);
     return true;
   }
 
@@ -466,6 +510,11 @@ class Reader {
         target.columnCount = static_cast<int>(words(row).size());
         if (target.columnCount == 0) return fail(fileLine, "a data row without values");
       }
+    }
+    if (block.category == Category::kTime) {
+      std::string value;
+      if (!timeValue(row, block.rows + 1, fileLine, value)) return false;
+      row = value;
     }
     if (!appendBlockText(block, row, fileLine)) return false;
     const std::string_view handed = trimRight(line);
@@ -503,6 +552,7 @@ class Reader {
       target.continuationCount = block.rows + 1;
     } else {
       target.continuationCount = block.rows;
+      if (target.typeCode == kCircleTypeCode && !setCircleRecord(target, block)) return false;
     }
     if (!copyText(target.blockText, block.text)) {
       return fail(block.statementLine, "the block text does not fit its record");
@@ -510,8 +560,43 @@ class Reader {
     return true;
   }
 
+  // ":circle ID" shows its arc s, its cosine r and its sine t at ID, ID + 1 and
+  // ID + 2, and draws r and t over the range of its radius (row 2): the record says
+  // so by its mode 1, its first return value and its radius.
+  bool setCircleRecord(StatementRecord& target, const OpenBlock& block) {
+    std::vector<std::string_view> lines;
+    std::string_view text = block.text;
+    for (size_t at = 0; at <= text.size();) {
+      const size_t end = std::min(text.find('\n', at), text.size());
+      lines.push_back(text.substr(at, end - at));
+      at = end + 1;
+    }
+    const std::string_view head = trim(lines[0]);
+    int id = 0;
+    const std::string_view digits = head.starts_with('p') ? head.substr(1) : head;
+    if (!readWholeNumber(digits, id) || id < 10 || id > 997) {
+      return fail(block.statementLine, "':circle' needs its id, 10 to 997 (the arc goes to the id, "
+                                       "the cosine and the sine to the two after it), found " +
+                                           quoted(head));
+    }
+    double radius = 0.0;
+    std::string error;
+    if (lines.size() < 3 || !evaluateConstant(lines[2], radius, error) || radius < 0.0) {
+      return fail(block.statementLine,
+                  "':circle' needs two rows, the angle (degrees) and the radius, a constant of 0 "
+                  "or more" + (error.empty() ? std::string() : ": the radius " + error));
+    }
+    target.mode = 1;
+    target.returnValueIds[1] = id;
+    target.radius = radius;
+    return true;
+  }
+
   void finishNodeList() {
     NodeTables& nodes = *image_.nodes;
+    for (const int id : switchNodes_) {
+      if (nodes.kind[id] == 0) nodes.kind[id] = kElectrical;
+    }
     int count = 0;
     for (int id = 0; id < kNodeListBelow; ++id) {
       if (nodes.kind[id] == kMechanical && placedLine_[id] != 0) nodes.nodeList[count++] = id;
@@ -554,6 +639,7 @@ class Reader {
   int keyLine_ = 0;
   std::array<int, kNodeCount> placedLine_{};  // file line of the node's ".in", 0 none
   std::array<int, kNodeCount> kindLine_{};    // file line that gave the node its kind
+  std::vector<int> switchNodes_;              // nodes named by "Sw" and "Ry"
 };
 
 }  // namespace

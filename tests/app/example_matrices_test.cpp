@@ -86,6 +86,8 @@ TEST(ExampleMatrices, EngineSolverMatchesTheDenseEliminationOnEveryExample) {
     auto run = makeRun();
     note::HandOverImage image;
     std::vector<note::FileError> errors;
+
+    // From its path, so that ".include" finds the files beside the model.
     ASSERT_TRUE(note::readModelFilePath(entry.path().string(), image, errors)) << name;
     ASSERT_TRUE(note::readImage(image, *model, 2).ok()) << name;
     testing::ScriptedMessages messages;

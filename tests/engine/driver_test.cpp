@@ -131,13 +131,14 @@ TEST_F(DriverTest, SecondOrderMethodConvergesFasterThanFirstOrder) {
   EXPECT_LT(secondOrder, firstOrder / 5);
 }
 
-TEST_F(DriverTest, FramesHoldTheLastStepBeforeTheCursorMoves) {
+// Frame k holds step k times the output interval: frame 0 is the starting solution.
+TEST_F(DriverTest, FramesHoldEveryIntervalsStepFromTheStart) {
   timeConditions(1, 0, 0.9, 0.1, 3);
   ASSERT_EQ(simulate(1.0), 0);
   ASSERT_EQ(run->lastFrame, 3);
-  EXPECT_EQ(recordedOutput(*run, 0, 3), 2);
-  EXPECT_EQ(recordedOutput(*run, 1, 3), 5);
-  EXPECT_EQ(recordedOutput(*run, 2, 3), 8);
+  EXPECT_EQ(recordedOutput(*run, 0, 3), 0);
+  EXPECT_EQ(recordedOutput(*run, 1, 3), 3);
+  EXPECT_EQ(recordedOutput(*run, 2, 3), 6);
   EXPECT_EQ(recordedOutput(*run, 3, 3), 9);
 }
 

@@ -321,12 +321,16 @@ TEST_F(Newton, SingularSystemsAreNotHalved) {
   EXPECT_EQ(run.halvings, 0);
   EXPECT_EQ(run.X[1], accepted);
   EXPECT_EQ(run.iteration, 2);
-  EXPECT_EQ(f.messages.last(),
-            " 解けない？_G  ig=1  3  0  1  1.000000e+00 \n 中止：Y　　　誤差大のまま継続：N");
+  // The message names the unknown it cannot determine between its figures and the
+  // question.
+  EXPECT_TRUE(f.messages.last().starts_with(" 解けない？_G  ig=1  3  0  1  1.000000e+00 \n"))
+      << f.messages.last();
+  EXPECT_TRUE(f.messages.last().ends_with("\n 中止：Y　　　誤差大のまま継続：N")) << f.messages.last();
 
   // The next step fails as well: the second failure stops.
   EXPECT_EQ(outputStep(4), StepAction::Continue);
-  EXPECT_EQ(f.messages.last(), " 中止 / 解けない？ kt=4  0  2 1.000000e+00");
+  EXPECT_TRUE(f.messages.last().starts_with(" 中止 / 解けない？ kt=4  0  2 1.000000e+00"))
+      << f.messages.last();
   EXPECT_EQ(f.host.stopCommands, 1);
 }
 
@@ -335,14 +339,16 @@ TEST_F(Newton, SingularAtTheStart) {
   run.updateNorm = 0.0;
   run.t1 = run.t0;
   EXPECT_EQ(outputStep(0), StepAction::End);
-  EXPECT_EQ(f.messages.last(), " 初期に解けない？_G  ig=2  0  0  1  0.000000e+00 ");
+  EXPECT_TRUE(f.messages.last().starts_with(" 初期に解けない？_G  ig=2  0  0  1  0.000000e+00 "))
+      << f.messages.last();
   EXPECT_EQ(run.status, kRunRefused);
 
   run.t1 = 1.0;
   run.consecutiveFailures = 0;
   f.messages.answers = {false};
   EXPECT_EQ(outputStep(0), StepAction::End);
-  EXPECT_EQ(f.messages.last(), " 中止 / 初期に解けない？  kt=0  1  2  0.000000e+00");
+  EXPECT_TRUE(f.messages.last().starts_with(" 中止 / 初期に解けない？  kt=0  1  2  0.000000e+00"))
+      << f.messages.last();
   EXPECT_EQ(f.messages.count(MessageKind::Question), 1);
 }
 

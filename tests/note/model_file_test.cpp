@@ -337,7 +337,7 @@ TEST(ModelFileBlocks, FunctionAndTimeRowsAreRecordsOutsideTheListing) {
   }
   EXPECT_EQ(recs[3].typeCode, 71);
   EXPECT_EQ(recs[3].continuationCount, 2);
-  EXPECT_STREQ(recs[3].blockText, "1\n10m\n1u");
+  EXPECT_STREQ(recs[3].blockText, "1\n0.01\n1e-06");
   EXPECT_EQ(r.image.recordFileLine, (std::vector<int>{1, 2, 4, 5, 6, 7}));
 }
 
@@ -548,6 +548,81 @@ TEST(ModelFileExamples, ReadWithoutErrors) {
     EXPECT_TRUE(r.ok) << name << ":" << r.errorLine() << ": " << r.message();
     if (r.ok) expectSimulatorAgrees(r.image);
   }
+}
+
+}  // namespace
+}  // namespace movra::note
+
+namespace movra::note {
+namespace {
+
+// ---- Time values and switch nodes ----
+
+// The simulator reads each ".t" value as one plain number: the editor hands over
+// the value of an expression, and refuses a row that would be read as something
+// else than was written.
+TEST(ModelFileTime, RowsAreEvaluatedIntoNumbers) {
+  const Result r = read(model({
+      ".t 1 + 1",
+      "  0",
+      "  1/50      // end: one period at 50 Hz",
+      "  20m / 1k",
+      "  pow(2, 3)",
+  }));
+  ASSERT_TRUE(r.ok) << r.message();
+  EXPECT_STREQ(r.image.records[0].blockText, "2\n0\n0.02\n2e-05\n8");
+  // Rows are still handed over as written for the listing.
+  EXPECT_NE(r.image.modelText.find("  1/50      // end"), std::string::npos);
+
+  const struct {
+    std::vector<std::string_view> lines;
+    int line;
+    const char* says;
+  } refused[] = {
+      {{".t 2", "  0", "  5 m"}, 3, "5m, not 5 m"},
+      {{".t 2", "  0", "  p3"}, 3, "constant"},
+      {{".t 2", "  0", "  1/0"}, 3, "row 2"},
+      {{".t x"}, 1, "method"},
+  };
+  for (const auto& c : refused) {
+    std::string text;
+    for (std::string_view line : c.lines) text += std::string(line) + "\n";
+    const Result bad = read(text);
+    EXPECT_FALSE(bad.ok) << text;
+    EXPECT_EQ(bad.errorLine(), c.line) << text;
+    EXPECT_NE(bad.message().find(c.says), std::string::npos) << bad.message();
+  }
+}
+
+TEST(ModelFileBlocks, TableIdsRunFrom100To990) {
+  EXPECT_TRUE(read(model({":u 990", "  0 1"})).ok);
+  EXPECT_TRUE(read(model({":u p100", "  0 1"})).ok);
+  const Result above = read(model({"R 1 0, 1", ":u 1000", "  0 1"}));
+  EXPECT_FALSE(above.ok);
+  EXPECT_EQ(above.errorLine(), 2);
+  EXPECT_NE(above.message().find("100 to 990"), std::string::npos) << above.message();
+}
+
+TEST(ModelFileNodes, SwitchTakesTheKindOfItsNodes) {
+  const Result r = read(model({
+      "b 0n 2n, 1",
+      "tr 0n 3n, 1",
+      "Sw 2 3, 1, 0, 0, 0, 0, 1",  // between two angles
+      "Sw 4 0, 1, 0, 0, 0, 0, 1",  // alone: a circuit switch
+      "R 5 0, 1k",
+      "Sw 5 6, 1, 0, 0, 0, 0, 1",  // beside a resistor
+  }));
+  ASSERT_TRUE(r.ok) << r.message();
+  const NodeTables& nodes = *r.image.nodes;
+  EXPECT_EQ(nodes.kind[2], kMechanical);
+  EXPECT_EQ(nodes.kind[3], kMechanical);
+  EXPECT_EQ(nodes.kind[4], kElectrical);
+  EXPECT_EQ(nodes.kind[5], kElectrical);
+  EXPECT_EQ(nodes.kind[6], kElectrical);
+  // A node that two other elements put in two domains is still refused.
+  const Result mixed = read(model({"R 2 0, 1", "Sw 2 3, 1", "b 0n 2n, 1"}));
+  EXPECT_FALSE(mixed.ok);
+  EXPECT_EQ(mixed.errorLine(), 3);
 }
 
 }  // namespace

@@ -17,6 +17,10 @@ constexpr char kBadData[] = "データが？ \n\n %s";
 
 // Real slots of the remembered relative displacements (or of x, y, θ for the body).
 constexpr int kVoteMemory = 11;
+// Body fields 6 to 8: the starting velocity v_x, v_y (m/s) and ω (deg/s).
+constexpr int kStartVx = 6;
+constexpr int kStartVy = 7;
+constexpr int kStartOmega = 8;
 // Gravity points along the fixed angle 0 of the y row: m·g·sin 0 on x, m·g·cos 0 on y.
 constexpr double kGravityAngle = 0.0;
 
@@ -138,7 +142,10 @@ void drawPointSpring(EvaluationContext& context, const int (&points)[4],
 //   F[y] += m·g·cos 0 - m·a0·(v_y - H[v_y]) - c·v_y,  J[y][v_y] += -m·a0 - c
 //   F[θ] += -J·a0·(ω - H[ω]) - c_r·ω,  J[θ][ω] += -J·a0 - c_r
 //   F[v] = v - a0·(q - H[q]);  J[v][v] = 1, J[v][q] = -a0
-// Step 0: F[v] = v, J[v][v] = 1, and -a0·(q - H[q]) on each q instead of inertia.
+// Step 0: F[v] = v - v0, J[v][v] = 1, and -a0·(q - H[q]) on each q instead of
+// inertia; v0 = (P6, P7 in m/s, P8 in deg/s) is the starting velocity, which the
+// first step then takes as its history. Damping at step 0 acts on v - v0 only, so
+// that a starting velocity does not move the starting solution.
 // Every q: -c_d·a0·(q - H[q]) - c_d·v_q;  J[q][q] -= c_d·a0, J[q][v_q] -= c_d.
 int evaluateBody(EvaluationContext& context, int row) {
   ElementEntry* element = elementAt(context.model, row);
@@ -150,6 +157,8 @@ int evaluateBody(EvaluationContext& context, int row) {
   const double gravity = element->realSlots[3];
   const double damping = element->realSlots[4];
   const double rotaryDamping = element->realSlots[5];
+  const double start[3] = {element->realSlots[kStartVx], element->realSlots[kStartVy],
+                           element->realSlots[kStartOmega] * kRadiansPerDegree};
 
   const int q[3] = {unknownSlot(run, *element, 1), unknownSlot(run, *element, 2),
                     unknownSlot(run, *element, 3)};
@@ -169,18 +178,22 @@ int evaluateBody(EvaluationContext& context, int row) {
   loads.inertiaMoment = -inertia * rateOmega;
   loads.dampingMoment = -rotaryDamping * run.X[v[2]];
 
+  // Velocity that damping sees: at step 0 the departure from the starting velocity.
+  double moving[3] = {run.X[v[0]], run.X[v[1]], run.X[v[2]]};
   if (run.kt == 0) {
-    // Starting step: velocities held at zero, a unit relaxation instead of inertia.
-    run.F[q[0]] += -weightX - damping * run.X[v[0]];
-    run.F[q[1]] += weightY - damping * run.X[v[1]];
-    run.F[q[2]] += loads.dampingMoment;
+    // Starting step: velocities held at their starting values, a unit relaxation
+    // instead of inertia.
+    for (int k = 0; k < 3; ++k) moving[k] -= start[k];
+    run.F[q[0]] += -weightX - damping * moving[0];
+    run.F[q[1]] += weightY - damping * moving[1];
+    run.F[q[2]] += -rotaryDamping * moving[2];
     run.jacobian(q[0], v[0]) -= damping;
     run.jacobian(q[1], v[1]) -= damping;
     run.jacobian(q[2], v[2]) -= rotaryDamping;
     for (int k = 0; k < 3; ++k) {
       run.F[q[k]] -= a0 * (run.X[q[k]] - historyOf(run, q[k]));
       run.jacobian(q[k], q[k]) -= a0;
-      run.F[v[k]] = run.X[v[k]];
+      run.F[v[k]] = run.X[v[k]] - start[k];
       run.jacobian(v[k], v[k]) = 1.0;
     }
   } else {
@@ -198,7 +211,7 @@ int evaluateBody(EvaluationContext& context, int row) {
   }
   for (int k = 0; k < 3; ++k) {
     addCoordinateDamping(context, q[k]);
-    run.F[q[k]] -= artificial * run.X[v[k]];
+    run.F[q[k]] -= artificial * moving[k];
     run.jacobian(q[k], v[k]) -= artificial;
   }
 

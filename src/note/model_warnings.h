@@ -1,0 +1,14 @@
+// Lines of a model that read and run but almost certainly do not say what the
+// user meant. "movra-note check" prints them; they never refuse a model.
+#pragma once
+
+#include <vector>
+
+#include "note/hand_over_image.h"
+
+namespace movra::note {
+
+// One entry per doubtful line, in record order, each with its file line.
+std::vector<FileError> modelWarnings(const HandOverImage& image);
+
+}  // namespace movra::note
