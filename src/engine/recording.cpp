@@ -56,7 +56,11 @@ int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
     if (record.typeCode <= 19 || record.typeCode >= 71 || record.echoFlag == 1) continue;
     if (list.count > 1000 || list.cursor > 10000) {
       reporter.modelError("データ量が過多 \n\n %d", list.cursor);
-      return kRunRefused;
+      // Only the first record refuses the run; later ones end it like any other
+      // stop, keeping the frames already written.
+      if (run.kt == 0) return kRunRefused;
+      run.runEnded = 1;
+      return kRunStopped;
     }
     appendItem(list, 32, 0xFFFF);
     list.statement[list.count] = r;
@@ -100,6 +104,37 @@ void appendEngineItems(const Model& model, Run& run) {
   }
 }
 
+// A held frame is drawn again from the same state: the recording pass runs for
+// its shapes, but what it adds to the running totals (powers, energies, the
+// integrals of the records) must not count again. The store and the unknowns are
+// put back as they were before the pass.
+struct HeldFrameBaseline {
+  ParameterStore parameters;
+  double X[kXCapacity];
+};
+HeldFrameBaseline heldBaseline;  // one process-wide scratch copy, no allocation
+
+int heldUnknownCount(const Run& run) {
+  const int last = run.unknownCount + run.stateSlotCount;
+  return last < kXCapacity - 1 ? last : kXCapacity - 1;
+}
+
+int runHeldRecordingPass(Model& model, Run& run, Reporter& reporter) {
+  heldBaseline.parameters = model.parameters;
+  const int last = heldUnknownCount(run);
+  std::memcpy(heldBaseline.X, run.X, sizeof(double) * static_cast<size_t>(last + 1));
+  const int result = runRecordingElementPass(model, run, reporter);
+  model.parameters = heldBaseline.parameters;
+  std::memcpy(run.X, heldBaseline.X, sizeof(double) * static_cast<size_t>(last + 1));
+  return result;
+}
+
+// The ring of a run held at its first step is made once, not at every redraw.
+bool ringFitsRun(const Run& run, int recordLength) {
+  return run.frames.numbers != nullptr && run.frames.capacity == run.frameCount &&
+         run.frames.recordLength == recordLength;
+}
+
 void trackExtremes(const Model& model, Run& run) {
   for (int i = 1; i <= model.count.outputs && i < kOutputSlots; ++i) {
     if (run.outputUntracked[i]) continue;
@@ -134,7 +169,9 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   run.recordingFlag = 1;
   run.holdFlag = (run.interactionMode >= 1 && run.holdState >= 1) ? 1 : 0;
 
-  if (runRecordingElementPass(model, run, reporter) > 0) {
+  const int passed = run.holdFlag == 1 ? runHeldRecordingPass(model, run, reporter)
+                                       : runRecordingElementPass(model, run, reporter);
+  if (passed > 0) {
     if (run.kt == 0) return kRunRefused;
     run.runEnded = 1;
     return kRunStopped;
@@ -147,7 +184,7 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   trackExtremes(model, run);
 
   DisplayList& list = run.display;
-  if (run.kt == 0) {
+  if (run.kt == 0 && !(run.holdFlag == 1 && ringFitsRun(run, list.cursor))) {
     if (list.count > 1000 || list.cursor > 10000) {
       reporter.modelError("初期にＨＤ容量不足... imn= %d \n", list.cursor);
       return kRunStopped;

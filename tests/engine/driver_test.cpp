@@ -22,12 +22,24 @@ constexpr double kTau = 0.5;
 constexpr int kStepEntry = 50;
 
 // F = a0 (x - H) + x / tau, J = a0 + 1 / tau; publishes the step number when recording.
+constexpr int kEnergyEntry = 51;
+int shapesFromStep = 1 << 30;  // the step from which the element floods the display list
+
+// F = a0 (x - H) + x / tau, J = a0 + 1 / tau; when recording it publishes the step
+// number, adds x over the output step to a running total (as energies are kept)
+// and, from shapesFromStep on, records shapes until the display list is full.
 int decayEvaluator(EvaluationContext& context, int row) {
   Run& run = context.run;
   const int x = context.model.elements[row].variableSlots[1];
   run.F[x] += run.a0() * (run.X[x] - run.history(x)) + run.X[x] / kTau;
   run.jacobian(x, x) += run.a0() + 1.0 / kTau;
-  if (run.recordingFlag >= 1) context.model.parameters[kStepEntry] = run.kt;
+  if (run.recordingFlag >= 1) {
+    context.model.parameters[kStepEntry] = run.kt;
+    context.model.parameters[kEnergyEntry] += run.X[x] * run.dtOut;
+    if (run.kt >= shapesFromStep) {
+      for (int k = 0; k < kDisplayItemLimit; ++k) recordShape4(run.display, 0.0, 0.0, 1.0, 1);
+    }
+  }
   return 0;
 }
 
@@ -75,8 +87,13 @@ class DriverTest : public ::testing::Test {
     model->outputs[2].slot = 3000;        // the unknown
     model->outputs[2].componentDigit = 1;
     model->outputs[3].slot = kStepEntry;  // the step that wrote the frame
+    model->count.outputs = 4;
+    model->outputs[4].slot = kEnergyEntry;  // the running total
   }
-  void TearDown() override { replaceEvaluatorForTest(kTestCode, previous); }
+  void TearDown() override {
+    replaceEvaluatorForTest(kTestCode, previous);
+    shapesFromStep = 1 << 30;
+  }
 
   // method, t0, t1, dt, output interval
   void timeConditions(double method, double t0, double t1, double dt, double interval) {
@@ -210,6 +227,95 @@ TEST_F(DriverTest, InteractiveHoldRedrawsTheSameStep) {
   EXPECT_EQ(simulate(1.0), kRunStopped);
   EXPECT_EQ(held, 3);
   EXPECT_EQ(run->kt, 6);
+}
+
+// A held frame is drawn again from the state it shows: redraws add nothing to the
+// running totals and the recorded values stay those of the step.
+TEST_F(DriverTest, HeldFrameChangesNoTotal) {
+  model->interactionMode = 1;
+  timeConditions(1, 0, 1, 0.1, 1);
+  double totalAtHold = -1.0;
+  double recordedAtHold = -1.0;
+  int redraws = 0;
+  host.onPump = [&](movra::Run& r) {
+    host.clock += 1000;
+    if (r.kt == 3 && redraws == 0) {
+      totalAtHold = model->parameters.get(kEnergyEntry);
+      recordedAtHold = recordedOutput(r, r.currentFrame, 4);
+    }
+    if (r.kt == 3 && redraws < 20) {
+      r.holdState = 1;
+      ++redraws;
+    } else if (r.kt == 3) {
+      EXPECT_DOUBLE_EQ(model->parameters.get(kEnergyEntry), totalAtHold);
+      EXPECT_DOUBLE_EQ(recordedOutput(r, r.currentFrame, 4), recordedAtHold);
+      r.runRequest = 2;
+    }
+  };
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  EXPECT_EQ(redraws, 20);
+  // Steps 0..2 each added x once: the total is the same as for a run never held.
+  double expected = 0.0;
+  double x = 1.0 / (1.0 + 1.0 / kTau);
+  for (int k = 0; k <= 2; ++k, x /= 1.0 + 0.1 / kTau) expected += x * 0.1;
+  EXPECT_NEAR(totalAtHold, expected, 1e-12);
+  EXPECT_NEAR(model->parameters.get(kEnergyEntry), expected, 1e-12);
+}
+
+// Held before its first step is done, an interactive run keeps the one frame ring
+// it made; a block made and dropped at every redraw would churn the system.
+TEST_F(DriverTest, HoldAtTheFirstStepKeepsOneFrameRing) {
+  model->interactionMode = 1;
+  timeConditions(1, 0, 1, 0.1, 1);
+  std::vector<std::string> names;
+  const double* numbers = nullptr;
+  int redraws = 0;
+  host.onPump = [&](movra::Run& r) {
+    host.clock += 1000;  // a ring made again would take a new name
+    if (r.kt == 0 && r.frames.exists()) {
+      if (numbers == nullptr) numbers = r.frames.numbers;
+      EXPECT_EQ(r.frames.numbers, numbers);
+      names.emplace_back(r.frames.name);
+    }
+    if (r.kt == 0 && redraws < 10) {
+      r.holdState = 1;  // held from the start: the first step is never solved
+      ++redraws;
+    } else if (r.kt == 0) {
+      r.holdState = 0;
+    }
+    if (r.kt == 2) r.runRequest = 2;
+  };
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  EXPECT_EQ(redraws, 10);
+  ASSERT_GE(names.size(), 9u);
+  for (const std::string& name : names) EXPECT_EQ(name, names.front());
+}
+
+// Too many shapes for the engine's own items after the first step end the run as
+// a stop does: status 5, ended, the frames written so far kept.
+TEST_F(DriverTest, TooMuchDataAfterTheFirstStepEndsTheRunWithItsFrames) {
+  model->lastRecordIndex = 1;
+  model->records[1].typeCode = 23;  // one statement echoed into every frame
+  model->records[1].echoFlag = 0;
+  shapesFromStep = 3;
+  timeConditions(1, 0, 1, 0.1, 1);
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  ASSERT_FALSE(log.texts.empty());
+  EXPECT_NE(log.texts.back().find("データ量が過多"), std::string::npos);
+  EXPECT_EQ(run->runEnded, 1);
+  EXPECT_EQ(run->lastFrame, 3);  // the cursor had moved on to the step that failed
+  for (int frame = 0; frame <= 2; ++frame) {
+    EXPECT_DOUBLE_EQ(recordedOutput(*run, frame, 3), frame) << frame;
+  }
+
+  // At the first step nothing is recorded yet: the run is refused.
+  buildModel();
+  model->lastRecordIndex = 1;
+  model->records[1].typeCode = 23;
+  model->records[1].echoFlag = 0;
+  shapesFromStep = 0;
+  timeConditions(1, 0, 1, 0.1, 1);
+  EXPECT_EQ(simulate(1.0), kRunRefused);
 }
 
 // Nothing to compute never means a busy loop: a held run waits for events (at
