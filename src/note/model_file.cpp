@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -311,8 +312,28 @@ class Reader {
     const std::string_view list = rest.substr(0, brace);
     const std::string_view annotations =
         brace == std::string_view::npos ? std::string_view() : rest.substr(brace);
-    return setFields(index, list, keyword, fileLine) &&
-           setAnnotations(index, annotations, keyword, true, fileLine);
+    if (!setFields(index, list, keyword, fileLine) ||
+        !setAnnotations(index, annotations, keyword, true, fileLine)) {
+      return false;
+    }
+    if (keyword == ".vc") rememberViewWindow(index);
+    return true;
+  }
+
+  // The view window a ".vc" line asks for (centre x, y and half its side), when its
+  // first three fields are plain numbers: unplaced nodes are then spread over it.
+  void rememberViewWindow(int index) {
+    const StatementRecord& vc = record(index);
+    std::array<double, 3> window{};
+    for (int k = 0; k < 3; ++k) {
+      if (!vc.fieldPresent[k + 1]) return;
+      const char* text = vc.fieldText[k + 1];
+      char* end = nullptr;
+      window[k] = std::strtod(text, &end);
+      while (end != nullptr && *end == ' ') ++end;
+      if (end == text || end == nullptr || *end != '\0') return;
+    }
+    if (window[2] > 0) viewWindow_ = window;
   }
 
   // Ground (0) and the negative ids are shared by every domain.
@@ -605,7 +626,7 @@ class Reader {
 
   // Circuit, fluid, magnetic and thermal nodes without a ".in" would all sit at
   // the origin and their symbols would pile up there: they go on a grid over the
-  // default view window instead, in the order of their ids, and an unplaced ground
+  // view window (the ".vc" line's when it gives it in plain numbers) instead, in the order of their ids, and an unplaced ground
   // below it. Mechanical nodes keep the origin: their place is their starting state.
   void placeUnplacedNodes() {
     NodeTables& nodes = *image_.nodes;
@@ -613,6 +634,7 @@ class Reader {
     for (int id = 1; id < kNodeCount; ++id) {
       if (nodes.kind[id] >= kFirstDrawnDomain && placedLine_[id] == 0) unplaced.push_back(id);
     }
+    const double centreX = viewWindow_[0], centreY = viewWindow_[1], half = viewWindow_[2];
     if (!unplaced.empty()) {
       const int count = static_cast<int>(unplaced.size());
       const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
@@ -621,19 +643,22 @@ class Reader {
       for (int k = 0; k < count; ++k) {
         const int column = k % columns;
         const int row = k / columns;
-        nodes.x[unplaced[k]] = columns == 1 ? 0.0 : -kSpan / 2 + kSpan * column / (columns - 1);
-        nodes.y[unplaced[k]] = rows == 1 ? 0.3 : kSpan / 2 - kSpan * row / (rows - 1);
+        const double gridX = columns == 1 ? 0.0 : -kSpan / 2 + kSpan * column / (columns - 1);
+        const double gridY = rows == 1 ? 0.3 : kSpan / 2 - kSpan * row / (rows - 1);
+        nodes.x[unplaced[k]] = centreX + half * gridX;
+        nodes.y[unplaced[k]] = centreY + half * gridY;
       }
     }
     if (groundUsed_ && placedLine_[0] == 0) {
-      nodes.x[0] = 0.0;
-      nodes.y[0] = -0.9;
+      nodes.x[0] = centreX;
+      nodes.y[0] = centreY - 0.9 * half;
     }
   }
 
   HandOverImage& image_;
   std::vector<FileError>& errors_;
   bool groundUsed_ = false;
+  std::array<double, 3> viewWindow_{0.0, 0.0, 1.0};  // the default window unless ".vc" says
   std::optional<OpenBlock> block_;
   bool ended_ = false;
   int keyLine_ = 0;

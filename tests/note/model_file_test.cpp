@@ -455,6 +455,31 @@ TEST(ModelFileNodes, PositionsKindsAndNodeList) {
   EXPECT_EQ(nodes.editorFlags[5], 0);
 }
 
+TEST(ModelFileNodes, UnplacedCircuitNodesSpreadOverTheViewWindow) {
+  // Four nodes without ".in": a 2 x 2 grid over 70 % of the window, ground under it.
+  const auto grid = [](const NodeTables& nodes, double cx, double cy, double half) {
+    EXPECT_DOUBLE_EQ(nodes.x[1], cx - 0.7 * half);
+    EXPECT_DOUBLE_EQ(nodes.y[1], cy + 0.7 * half);
+    EXPECT_DOUBLE_EQ(nodes.x[4], cx + 0.7 * half);
+    EXPECT_DOUBLE_EQ(nodes.y[4], cy - 0.7 * half);
+    EXPECT_DOUBLE_EQ(nodes.x[0], cx);
+    EXPECT_DOUBLE_EQ(nodes.y[0], cy - 0.9 * half);
+  };
+  const std::string circuit = model({"R 1 2, 1", "R 2 3, 1", "R 3 4, 1", "R 4 0, 1"});
+  const Result plain = read(circuit);
+  ASSERT_TRUE(plain.ok) << plain.message();
+  grid(*plain.image.nodes, 0, 0, 1);
+
+  const Result inWindow = read(circuit + ".vc 2, 0.5, 4, 1000\n");
+  ASSERT_TRUE(inWindow.ok) << inWindow.message();
+  grid(*inWindow.image.nodes, 2, 0.5, 4);
+
+  // A window the editor cannot evaluate leaves the default one.
+  const Result unknown = read(circuit + ".vc 2 * p3, 0.5, 4\n");
+  ASSERT_TRUE(unknown.ok) << unknown.message();
+  grid(*unknown.image.nodes, 0, 0, 1);
+}
+
 TEST(ModelFileNodes, Refusals) {
   const struct {
     std::vector<std::string_view> lines;
