@@ -37,9 +37,9 @@ inline constexpr double kLawDifferenceStep = 1e-8;
 template <class Law>
 void stampForceLaw(Run& run, const LawCoordinates& c, Law&& law) {
   double q[kMaxLawCoordinates];
-  double up[kMaxLawCoordinates];
-  double down[kMaxLawCoordinates];
-  double forces[kMaxLawCoordinates];
+  double up[kMaxLawCoordinates] = {};
+  double down[kMaxLawCoordinates] = {};
+  double forces[kMaxLawCoordinates] = {};  // the law fills [0, count)
   std::copy(c.at, c.at + c.count, q);
   law(q, c.history, forces, true);
   for (int k = 0; k < c.count; ++k) {
