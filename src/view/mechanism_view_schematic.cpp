@@ -161,6 +161,10 @@ int stateColour(SymbolKind kind, double stateValue, int family) {
       if (state == 3) return 10;
       if (state == 1) return 6;
       return family;
+    case SymbolKind::Thermal:
+      // Natural convection (44, 45) sets 1 when its correlation runs beyond its fit.
+      if (state == 1) return 10;
+      return family;
     default:
       return family;
   }
