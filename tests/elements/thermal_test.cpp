@@ -673,6 +673,7 @@ TEST_F(ThermalTest, EveryConvectionShapeFlagsAnOutOfRangeUseInItsDisplayRecord) 
   const Case cases[] = {
       {"vertical plate, Ra_a 1e-3", 44, {0, 1, 0.3, 0.2, 0}, {0, 1, 1e-4, 0.2, 0}},
       {"plate heated up, Ra 1e3", 44, {0, 1, 0.3, 0.2, 1}, {0, 1, 0.04, 0.04, 1}},
+      {"plate heated down, Ra 1e3", 44, {0, 1, 0.3, 0.2, -1}, {0, 1, 0.04, 0.04, -1}},
       {"sphere, Ra 1e15", 44, {0, 2, 0.05}, {0, 2, 50}},
       {"cylinder, Ra 1e-8", 44, {0, 3, 0.02, 1}, {0, 3, 1e-6, 1}},
       {"vertical gap, H/δ 250", 45, {0, 1, 0.5, 0.4, 0.02, 0}, {0, 1, 0.5, 0.4, 0.002, 0}},

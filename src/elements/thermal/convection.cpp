@@ -137,8 +137,10 @@ Result plate(const double* p, const Fluid& fluid, double dt) {
     r.rayleigh = raA;
     r.outOfRange = raA < 0.1 || raA > 1e12;
   } else if (nearAngle(theta, 180.0)) {
+    // Horizontal too, heated side down: the same limits as heated side up.
     r.nusselt = nuDown;
     r.rayleigh = raL;
+    r.outOfRange = raL < 1e4 || raL > 1e11 || pr < 0.5;
   }
   return r;
 }
