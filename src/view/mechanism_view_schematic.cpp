@@ -161,6 +161,10 @@ int stateColour(SymbolKind kind, double stateValue, int family) {
       if (state == 3) return 10;
       if (state == 1) return 6;
       return family;
+    case SymbolKind::Thermal:
+      // 1: the convection correlation runs beyond its fit.
+      if (state == 1) return 10;
+      return family;
     default:
       return family;
   }
@@ -249,7 +253,9 @@ void drawStatement(DrawingContext& context, const Model& model, const Run& run,
       v = static_cast<int>((static_cast<long long>(first.v) + second.v + third.v) / 3);
     }
   }
-  const int colour = stateColour(kind, stateValue, family);
+  // Of the thermal elements only natural convection (44, 45) keeps a state there.
+  const bool stateless = kind == SymbolKind::Thermal && code != 44 && code != 45;
+  const int colour = stateless ? family : stateColour(kind, stateValue, family);
   const int orientation = orientationOf(first, second);
   if (controlInTheMiddle(code)) {
     const Placement control = editorPlace(context, model, record.secondNode);

@@ -244,6 +244,43 @@ TEST(ThermalValidation, NaturalConvectionCoefficientsFollowTheCorrelationsOnTheA
   EXPECT_NEAR(last[4], plate * 0.06 * 60, kPrinted * plate * 3.6);
 }
 
+// The two further concentric-cylinder forms as a model file writes them (shape 103
+// on Ni, 130 on Ne), against the laws worked out here from the air table.
+TEST(ThermalValidation, ConcentricCylinderFormsMatchKuehnGoldsteinAndRaithbyHollands) {
+  const Rows air = tableRows("air.model", 500);
+  const double hot = 30, cold = 20, r1 = 0.02, r2 = 0.05, length = 1;
+  const std::vector<double> p = interpolate(air, (hot + cold) / 2);
+  const double lambda = p[1], rho = p[2], cp = p[3], mu = p[4], beta = p[5];
+  const double nu = mu / rho, alpha = lambda / (rho * cp), pr = mu * cp / lambda;
+  const auto ra = [&](double x) { return 9.81 * beta * (hot - cold) * x * x * x / (nu * alpha); };
+  const double di = 2 * r1, dout = 2 * r2, logRatio = std::log(dout / di);
+  const double film = std::pow(std::pow(0.518 * std::pow(ra(di), 0.25) *
+                                            std::pow(1 + std::pow(0.559 / pr, 0.6), -5.0 / 12),
+                                        15) + std::pow(0.1 * std::cbrt(ra(di)), 15),
+                               1.0 / 15);
+  const double nuInner = std::pow(std::pow(2 / std::log(1 + 2 / film), 15) +
+                                      std::pow(2 / logRatio, 15), 1.0 / 15);
+  const double kuehnGoldstein = nuInner * lambda * M_PI * length;
+  const double gap = (dout - di) / 2;
+  const double raC = std::pow(logRatio, 4) * ra(gap) /
+                     (std::pow(gap, 3) * std::pow(std::pow(di, -0.6) + std::pow(dout, -0.6), 5));
+  const double k = 0.386 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(raC, 0.25);
+  const double raithbyHollands =
+      2 * M_PI * length * lambda * std::pow(1 + std::pow(k, 15), 1.0 / 15) / logRatio;
+  const Rows rows = runModel("cylinders", "t 1 0, 30\nt 2 0, 20\n.include " + kSource +
+                                              "/materials/air.model\n"
+                                              "Ni 1 2, p500, 103, 0.02, 0.05, 1 {h1100}\n"
+                                              "Ne 1 2, p500, 130, 0.02, 0.05, 1 {h1200}\n"
+                                              ".o c1116, c1216, c1117, c1217, c1102\n" + kStatic);
+  ASSERT_GE(rows.size(), 2u);
+  const std::vector<double>& last = rows.back();  // properties at the mean, 25 degC
+  EXPECT_NEAR(last[1], kuehnGoldstein, kPrinted * kuehnGoldstein);
+  EXPECT_NEAR(last[2], raithbyHollands, kPrinted * raithbyHollands);
+  EXPECT_EQ(last[3], 0);  // both inside their fits
+  EXPECT_EQ(last[4], 0);
+  EXPECT_NEAR(last[5], kuehnGoldstein * 10, kPrinted * kuehnGoldstein * 10);
+}
+
 // ---- the examples: energy balance ----
 
 TEST(ThermalValidation, ResistorHeatingABlockBalancesJouleHeatAgainstStorageAndLosses) {

@@ -606,5 +606,103 @@ TEST_F(ThermalTest, HorizontalGapBelowTheOnsetOfConvectionConducts) {
   EXPECT_NEAR(-run->jacobian(1, 1), 0.025 * 4 * M_PI * 0.1 * 0.101 / (0.001 + 1e-9) + 2e-9, 1e-6);
 }
 
+
+// The figures below come from the published laws worked out on their own in Python
+// (air-like row: λ 0.025, ρ 1.2, c_p 1007, μ 1.8e-5, β 0.0034; r1 0.02, r2 0.05, L 1,
+// ΔT 10; Di = 0.04, Do = 0.1):
+//   Ra = lambda x: 9.81*β*ΔT*x**3/(ν*α);  Pr = μ*c_p/λ
+//   103: ns = ((0.518*Ra(Di)**.25*(1+(0.559/Pr)**.6)**(-5/12))**15
+//              + (0.1*Ra(Di)**(1/3))**15)**(1/15)
+//        Nu = ((2/log(1+2/ns))**15 + (2/log(Do/Di))**15)**(1/15);  G = Nu*λ*π*L
+//   130: d = (Do-Di)/2;  Rac = log(Do/Di)**4*Ra(d)/(d**3*(Di**-.6+Do**-.6)**5)
+//        k = 0.386*(Pr/(0.861+Pr))**.25*Rac**.25;  G = 2π*L*λ*(1+k**15)**(1/15)/log(Do/Di)
+TEST_F(ThermalTest, ConcentricCylinderFormsFollowTheirLawsAndFallToConductionAtRest) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  struct Case {
+    int code;
+    double shape;
+    double conductance;  // W/K at ΔT = 10
+  };
+  const Case cases[] = {{45, 103, 0.5843154633489621},
+                        {44, 103, 0.5843154633489621},  // the full shape on either keyword
+                        {44, 130, 0.4568554876046779},
+                        {45, 130, 0.4568554876046779},
+                        {45, 3, 0.4568554750644991},     // 13: max(1, k) instead of the blend
+                        {45, 93, 0.5843154633489621}};   // 93 + 10 is 103 as well
+  const double conduction = 2 * M_PI * 0.025 / std::log(2.5);
+  for (const Case& c : cases) {
+    const std::string label = std::to_string(c.code) + "/" + std::to_string(c.shape);
+    model->count.elements = 0;
+    element(c.code, {1, 2}, {0, c.shape, 0.02, 0.05, 1}, 500);
+    setX({25, 15});
+    ASSERT_EQ(pass(1), 0) << label;
+    EXPECT_NEAR(-run->jacobian(1, 1) - 2e-9, c.conductance, 1e-9 * c.conductance) << label;
+    EXPECT_NEAR(run->F[1], -c.conductance * 10, 1e-6) << label;
+    // Equal walls: no buoyancy, only conduction through the annulus, 2πλL/ln(r2/r1).
+    setX({20, 20});
+    ASSERT_EQ(pass(), 0) << label;
+    EXPECT_NEAR(-run->jacobian(1, 1) - 2e-9, conduction, 1e-12) << label;
+  }
+  // Walls that touch still give a finite conductance.
+  model->count.elements = 0;
+  element(45, {1, 2}, {0, 103, 0.02, 0.02, 1}, 500);
+  setX({25, 15});
+  ASSERT_EQ(pass(1), 0);
+  EXPECT_TRUE(std::isfinite(run->jacobian(1, 1)));
+  // Their geometry is refused with the gap message, from either keyword.
+  model->elements[1].realSlots[4] = 0.01;
+  EXPECT_EQ(refusal(), "数値が？  \n\n element 1 of code 45");
+  model->elements[1].typeCode = 44;
+  model->elements[1].realSlots[2] = 130;
+  model->elements[1].realSlots[4] = 0.05;
+  model->elements[1].realSlots[5] = 0;
+  EXPECT_EQ(refusal(), "数値が？  \n\n element 1 of code 45");  // the text of the line as added
+}
+
+// Every shape raises the range flag beyond its fit, and the flag reaches the
+// statement's display record that the view colours the symbol by.
+TEST_F(ThermalTest, EveryConvectionShapeFlagsAnOutOfRangeUseInItsDisplayRecord) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  struct Case {
+    const char* what;
+    int code;
+    std::vector<double> inside;
+    std::vector<double> outside;
+  };
+  // ΔT = 10 K: g·β·ΔT/(ν·α) ≈ 1.07e9 per m³.
+  const Case cases[] = {
+      {"vertical plate, Ra_a 1e-3", 44, {0, 1, 0.3, 0.2, 0}, {0, 1, 1e-4, 0.2, 0}},
+      {"plate heated up, Ra 1e3", 44, {0, 1, 0.3, 0.2, 1}, {0, 1, 0.04, 0.04, 1}},
+      {"plate heated down, Ra 1e3", 44, {0, 1, 0.3, 0.2, -1}, {0, 1, 0.04, 0.04, -1}},
+      {"sphere, Ra 1e15", 44, {0, 2, 0.05}, {0, 2, 50}},
+      {"cylinder, Ra 1e-8", 44, {0, 3, 0.02, 1}, {0, 3, 1e-6, 1}},
+      {"vertical gap, H/δ 250", 45, {0, 1, 0.5, 0.4, 0.02, 0}, {0, 1, 0.5, 0.4, 0.002, 0}},
+      {"horizontal gap, Ra 1e9", 45, {0, 1, 0.5, 0.4, 0.02, 1}, {0, 1, 5, 4, 1, 1}},
+      {"spheres, Ra < 100", 45, {0, 2, 0.1, 0.15}, {0, 2, 0.1, 0.101}},
+      {"cylinders 13, Ra_c 6e8", 45, {0, 3, 0.02, 0.05, 1}, {0, 3, 1, 3, 1}},
+      {"cylinders 103, Ra_Di 9e9", 45, {0, 103, 0.02, 0.05, 1}, {0, 103, 1, 3, 1}},
+      {"cylinders 130, Ra_c 6e8", 45, {0, 130, 0.02, 0.05, 1}, {0, 130, 1, 3, 1}},
+  };
+  run->displayFlag = 7;
+  const auto flagOf = [this](int code, const std::vector<double>& parameters) {
+    model->count.elements = 0;
+    ElementEntry& e = element(code, {1, 2}, {}, 500);
+    for (size_t k = 0; k < parameters.size(); ++k) e.realSlots[k + 1] = parameters[k];
+    model->records[e.statementLine].valueBlock[kDisplayState] = -1;
+    setX({25, 15});
+    EXPECT_EQ(pass(1), 0) << (log.texts.empty() ? "" : log.texts.back());
+    return model->records[e.statementLine].valueBlock[kDisplayState];
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(flagOf(c.code, c.inside), 0.0) << c.what;
+    EXPECT_EQ(flagOf(c.code, c.outside), 1.0) << c.what;
+  }
+  // A liquid metal (Pr ≈ 0.02) lies outside the annulus fits whatever the size.
+  model->parameterRows[0][4] = 5e-7;
+  EXPECT_EQ(flagOf(45, {0, 103, 0.02, 0.05, 1}), 1.0);
+  EXPECT_EQ(flagOf(45, {0, 130, 0.02, 0.05, 1}), 1.0);
+  run->displayFlag = 0;
+}
+
 }  // namespace
 }  // namespace movra

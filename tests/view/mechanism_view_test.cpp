@@ -253,6 +253,38 @@ TEST_F(SchematicTest, StateFromTheValueBlockItemColoursTheResistor) {
   EXPECT_EQ(model().records[statement].valueBlock[2], 2.0);
 }
 
+// A vertical plate between thermal nodes 1 and 2, placed like the circuit above.
+class ConvectionSchematicTest : public MechanismViewTest {
+ protected:
+  void place(const std::string& height) {
+    const std::string text = "t 1 0, 80\nt 2 0, 20\n:u 500\n  0 0.025 1.2 1007 1.8e-5 0.0034\n"
+                             "Ne 1 2, p500, 1, " + height + ", 0.2, 0\n"
+                             ".t 2\n   0\n   2\n   1\n   1\n.ic\n";
+    load(text.c_str());
+    model().nodes.x[1] = -0.5;
+    model().nodes.y[1] = 0.0;
+    model().nodes.x[2] = 0.5;
+    model().nodes.y[2] = 0.0;
+    state_.requested = ViewWindow{-1.0, -1.0, 1.0};
+  }
+  // The top edge of the thermal symbol's box, off the wire's row.
+  const QRect boxTop{392, 323, 17, 3};
+};
+
+TEST_F(ConvectionSchematicTest, ACorrelationBeyondItsFitTurnsTheSymbolOrange) {
+  place("0.3");  // Ra ≈ 3e7: inside the vertical plate's fit
+  QImage fitted = draw(kSourceLive, kAllFlags, 0);
+  EXPECT_GT(countColour(fitted, colour(5), boxTop), 5);
+  EXPECT_EQ(countColour(fitted, colour(10), boxTop), 0);
+
+  place("1e-4");  // Ra ≈ 1e-3: below the fit
+  QImage flagged = draw(kSourceLive, kAllFlags, 0);
+  EXPECT_GT(countColour(flagged, colour(10), boxTop), 5);
+  EXPECT_EQ(countColour(flagged, colour(5), boxTop), 0);
+  // The wires keep the family colour.
+  EXPECT_GT(countColour(flagged, colour(5), QRect(260, 330, 100, 1)), 90);
+}
+
 TEST_F(SchematicTest, NodeGaugesPointUpByPotentialTimesFactor) {
   place();
   const int key = run().unknownOfKey[1001];

@@ -28,7 +28,14 @@ constexpr int kCylinder = 3;
 constexpr int kPlateGap = 11;
 constexpr int kSphereGap = 12;
 constexpr int kCylinderGap = 13;
+// Two further concentric-cylinder forms: Kuehn and Goldstein's inner cylinder
+// held to the conduction limit of the annulus, and the Raithby-Hollands ratio
+// blended smoothly into conduction. Written as 103 or 130 on either keyword.
+constexpr int kCylinderGapLayer = 103;
+constexpr int kCylinderGapBlend = 130;
 constexpr int kGapShapeOffset = 10;
+// Exponent of the smooth maximum that joins a convection law to conduction.
+constexpr double kBlendExponent = 15.0;
 
 // Real slots: the fluid row (temperature, λ, ρ, c_p, μ, β) and the vote memory.
 constexpr int kFluidRow = 20;
@@ -62,8 +69,11 @@ double inclinationOf(double o) {
   return -1.0;
 }
 
-int shapeOf(double value) {
-  return std::isfinite(value) && value > -1e9 && value < 1e9 ? static_cast<int>(value) : 0;
+int shapeOf(double value, bool acrossGap) {
+  const int written =
+      std::isfinite(value) && value > -1e9 && value < 1e9 ? static_cast<int>(value) : 0;
+  if (written == kCylinderGapLayer || written == kCylinderGapBlend) return written;
+  return written + (acrossGap ? kGapShapeOffset : 0);
 }
 
 struct Result {
@@ -127,8 +137,10 @@ Result plate(const double* p, const Fluid& fluid, double dt) {
     r.rayleigh = raA;
     r.outOfRange = raA < 0.1 || raA > 1e12;
   } else if (nearAngle(theta, 180.0)) {
+    // Horizontal too, heated side down: the same limits as heated side up.
     r.nusselt = nuDown;
     r.rayleigh = raL;
+    r.outOfRange = raL < 1e4 || raL > 1e11 || pr < 0.5;
   }
   return r;
 }
@@ -165,6 +177,63 @@ Result gap(const double* p, const Fluid& fluid, double dt) {
   r.nusselt = std::max(nu, 1.0);
   r.rayleigh = ra;
   r.conductance = r.nusselt * fluid.lambda / delta * r.area;
+  return r;
+}
+
+// The larger of a and b, rounded off over the crossing: (a^n + b^n)^(1/n) with
+// n = 15, written so that large Nusselt numbers cannot overflow.
+double smoothMax(double a, double b) {
+  const double high = std::max(a, b);
+  if (!(high > 0.0)) return 0.0;
+  const double low = std::min(a, b) / high;
+  return high * std::pow(1.0 + std::pow(low, kBlendExponent), 1.0 / kBlendExponent);
+}
+
+// Kuehn and Goldstein's horizontal cylinder in an unbounded fluid, over its
+// diameter: Nu* = smoothMax(0.518·Ra^¼·[1 + (0.559/Pr)^⅗]^(-5/12), 0.1·Ra^⅓)
+// for the boundary layer, Nu = 2 / ln(1 + 2/Nu*) for the conduction film around it.
+double kuehnGoldsteinCylinder(double rayleigh, double prandtl) {
+  const double laminar = 0.518 * std::pow(rayleigh, 0.25) *
+                         std::pow(1.0 + std::pow(0.559 / prandtl, 0.6), -5.0 / 12.0);
+  const double layer = smoothMax(laminar, 0.1 * std::cbrt(rayleigh));
+  return layer > 0.0 ? 2.0 / std::log1p(2.0 / layer) : 0.0;
+}
+
+// Concentric horizontal cylinders, inner radius p[3], outer radius p[4], length p[5].
+//  13: Raithby-Hollands: Ra_c = ln(Do/Di)^4·Ra_δ / (δ³·(Di^-⅗ + Do^-⅗)^5),
+//      k = max(1, 0.386·(Pr/(0.861 + Pr))^¼·Ra_c^¼), G = 2π·L·k·λ / ln(Do/Di).
+//  130: the same k joined to 1 by smoothMax instead of max.
+//  103: Kuehn-Goldstein over Di, held up to the conduction of the annulus:
+//      Nu = smoothMax(Nu_KG(Ra_Di), 2/ln(Do/Di)), G = Nu·λ·π·L (h = Nu·λ/Di on π·Di·L).
+// Flagged beyond the fits: Ra_c > 1e7 or Pr outside 0.7..6000 (13, 130);
+// Ra_Di > 1e7 or Pr outside 0.7..6000 (103).
+Result cylinderGap(int shape, const double* p, const Fluid& fluid, double dt) {
+  Result r;
+  const double pr = fluid.prandtl();
+  const double di = 2.0 * p[3];
+  const double dout = 2.0 * p[4];
+  const double length = p[5];
+  // Walls that touch (r1 = r2) would conduct without bound; the floor keeps G finite.
+  const double logRatio = std::max(std::log(dout / di), 1e-9);
+  r.area = kPi * di * length;
+  const bool prandtlOutside = pr < 0.7 || pr > 6000.0;
+  if (shape == kCylinderGapLayer) {
+    const double raInner = fluid.rayleigh(dt, di);
+    r.rayleigh = raInner;
+    r.nusselt = smoothMax(kuehnGoldsteinCylinder(raInner, pr), 2.0 / logRatio);
+    r.conductance = r.nusselt * fluid.lambda * kPi * length;
+    r.outOfRange = raInner > 1e7 || prandtlOutside;
+    return r;
+  }
+  const double delta = (dout - di) / 2.0;
+  const double raDelta = fluid.rayleigh(dt, delta);
+  const double spread = std::pow(di, -0.6) + std::pow(dout, -0.6);
+  const double cube = std::max(delta * delta * delta, 1e-27);
+  r.rayleigh = std::pow(logRatio, 4.0) * raDelta / (cube * std::pow(spread, 5.0));
+  const double ratio = 0.386 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(r.rayleigh, 0.25);
+  r.nusselt = shape == kCylinderGapBlend ? smoothMax(1.0, ratio) : std::max(1.0, ratio);
+  r.conductance = 2.0 * kPi * length * r.nusselt * fluid.lambda / logRatio;
+  r.outOfRange = r.rayleigh > 1e7 || prandtlOutside;
   return r;
 }
 
@@ -207,21 +276,10 @@ Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt) 
       r.outOfRange = r.rayleigh < 100.0 || r.rayleigh > 1e7 || pr < 0.7 || pr > 4000.0;
       return r;
     }
-    case kCylinderGap: {
-      const double di = 2.0 * p[3];
-      const double dout = 2.0 * p[4];
-      const double delta = (dout - di) / 2.0;
-      const double logRatio = std::max(std::log(dout / di), 1e-9);
-      r.area = kPi * di * p[5];
-      const double raDelta = fluid.rayleigh(dt, delta);
-      const double spread = std::pow(di, -0.6) + std::pow(dout, -0.6);
-      const double cube = std::max(delta * delta * delta, 1e-27);
-      r.rayleigh = std::pow(logRatio, 4.0) * raDelta / (cube * std::pow(spread, 5.0));
-      r.nusselt =
-          std::max(1.0, 0.386 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(r.rayleigh, 0.25));
-      r.conductance = 2.0 * kPi * p[5] * r.nusselt * fluid.lambda / logRatio;
-      return r;
-    }
+    case kCylinderGap:
+    case kCylinderGapLayer:
+    case kCylinderGapBlend:
+      return cylinderGap(shape, p, fluid, dt);
     default:
       return r;
   }
@@ -249,6 +307,8 @@ int checkGeometry(EvaluationContext& context, ElementEntry& element, int shape) 
       if (p[3] > 0.0 && p[3] <= p[4]) return 0;
       return reporter.modelError(kBadSpheres, line);
     case kCylinderGap:
+    case kCylinderGapLayer:
+    case kCylinderGapBlend:
       if (p[3] > 0.0 && p[3] <= p[4] && p[5] > 0.0) return 0;
       return reporter.modelError(kBadGap, line);
     default:
@@ -268,7 +328,7 @@ int evaluateNaturalConvection(EvaluationContext& context, int row) {
   Reporter& reporter = context.reporter;
   double* slots = element->realSlots;
   const bool acrossGap = element->typeCode == 45;
-  const int shape = shapeOf(slots[2]) + (acrossGap ? kGapShapeOffset : 0);
+  const int shape = shapeOf(slots[2], acrossGap);
   const int a = unknownSlot(run, *element, 1);
   const int b = unknownSlot(run, *element, 2);
 
@@ -332,6 +392,12 @@ int evaluateNaturalConvection(EvaluationContext& context, int row) {
       store[id + 17] = element->variableSlots[kRangeFlagSlot];
     }
     addNetworkTotals(store, power, run.dtOut);
+  }
+  // The view draws the symbol of a correlation used beyond its fit in the warning colour.
+  if (displaying(run)) {
+    if (double* record = displayRecord(context.model, *element)) {
+      record[kDisplayState] = element->variableSlots[kRangeFlagSlot];
+    }
   }
   return 0;
 }
