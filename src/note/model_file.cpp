@@ -24,8 +24,9 @@ namespace {
 constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered listing
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
 constexpr int kSwitchTypeCode = 27;    // "Sw", "Ry"
-constexpr int kRigidJointTypeCode = 17;  // "pc", the one element with release flags
 constexpr int kCircleTypeCode = 84;    // ":circle"
+// "pc", the one element that takes the release annotation.
+constexpr int kRigidJointTypeCode = 17;
 constexpr int kLastTableId = 990;       // tables are kept under 100..990
 
 // ---- Record and image helpers ----
@@ -271,8 +272,9 @@ class Reader {
     StatementRecord& target = record(index);
     if (annotations.release != 0) {
       if (target.typeCode != kRigidJointTypeCode) {
-        return fail(fileLine, std::string(keyword) +
-                                  ": only the rigid joint 'pc' takes the release annotation {r ...}");
+        return fail(fileLine,
+                    std::string(keyword) +
+                        ": only the rigid joint 'pc' takes the release annotation {r ...}");
       }
       target.flags |= annotations.release;
     }
