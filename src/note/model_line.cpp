@@ -208,15 +208,17 @@ bool readSingle(char kind, std::string_view inner, std::string& out, std::string
 // them allowed ("r xa" is "r x a").
 bool readRelease(std::string_view inner, int& release, std::string& error) {
   release = 0;
-  for (const char c : inner) {
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const char c = inner[i];
     if (isBlank(c)) continue;
     const int bit = c == 'x'   ? kRecordReleaseX
                     : c == 'y' ? kRecordReleaseY
                     : c == 'a' ? kRecordReleaseAngle
                                : 0;
     if (bit == 0) {
+      // The whole word, so that a letter of several bytes is quoted whole.
       error = "release annotation {r ...}: expected the directions x, y and a (angle), found " +
-              quoted(std::string_view(&c, 1));
+              quoted(wordAt(inner, i));
       return false;
     }
     if ((release & bit) != 0) {

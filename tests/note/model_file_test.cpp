@@ -277,6 +277,9 @@ TEST(ModelFileAnnotations, ReleaseBitsOfTheRigidJoint) {
     EXPECT_FALSE(refused.ok) << line;
     EXPECT_EQ(refused.errorLine(), 2) << line;
   }
+  const Result greek = read(model({"pc 0n 1n {r θ}"}));
+  EXPECT_FALSE(greek.ok);
+  EXPECT_NE(greek.message().find("'θ'"), std::string::npos) << greek.message();
 }
 
 // ---- Tables, support sets, functions, time ----
