@@ -137,6 +137,9 @@ int MainWindow::composePicture() {
   const int source = (run_.interactionMode == 0 && run_.running == 0) ? 0 : 3;
   const int result = view::drawMechanismView(context, model_, run_, state_, source,
                                              view::displayFlags(state_.toggles), run_.currentFrame);
+  // A played-back frame brings its statements' values along (the symbol states of
+  // switches, diodes and cores), as it brought its unknowns into X.
+  if (source == view::kSourcePlayback) view::restoreValueBlocks(model_, run_);
   painter.end();
   return result;
 }

@@ -21,6 +21,8 @@ constexpr int kIntervalSearchLimit = 10000;
 // per display frame.
 constexpr long long kHeldWaitMs = 50;
 constexpr long long kDisplayFrameMs = 16;
+// Behind real time by more than this, an interactive run says so in its panel.
+constexpr long long kLagLimitMs = 100;
 
 // The ".t" line as the driver's messages quote it: the numbered line, without its
 // comment and line end.
@@ -217,6 +219,7 @@ int startNewRun(Model& model, Run& run, Reporter& reporter, RunHost& host) {
     run.outputUntracked[1] = true;
   }
   run.kt = 0;
+  run.lagging = false;
   run.nominalSteps = 0;
   run.consecutiveFailures = 0;
   run.lastFailureStep = -1;
@@ -274,7 +277,9 @@ int prepareOutputStep(Model& model, Run& run, Reporter& reporter) {
 void endRunBookkeeping(Model& model, Run& run, RunHost& host) {
   run.savedInteractionMode = run.interactionMode;
   run.savedFrameCursor = run.frameCursor;
+  run.savedCurrentFrame = run.currentFrame;
   run.running = 0;
+  run.lagging = false;
   if (run.interactionMode == 2) {
     run.interactionMode = 0;
     run.frameCount = run.frameCursor;
@@ -326,6 +331,9 @@ int runSimulation(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   if (run.runRequest < 0) {
     restoreState(run, run.resume);
     run.frameCursor = run.savedFrameCursor;
+    // Playback after the pause may have moved CurrentFrame; the run goes on from
+    // the frame it last wrote.
+    run.currentFrame = run.savedCurrentFrame;
     run.interactionMode = run.savedInteractionMode;
     run.pacingClock = host.nowMs();
     run.pacingStep = run.kt;
@@ -361,13 +369,17 @@ int runSimulation(Model& model, Run& run, Reporter& reporter, RunHost& host) {
         const long long now = host.nowMs();
         const long long planned = static_cast<long long>((run.kt - run.pacingStep) * run.hSim * 1000);
         const long long lead = planned - (now - run.pacingClock);
-        if (run.kt <= 1 || run.fastForwardCount != run.lastFastForward ||
-            (run.holdState == 0 && run.lastHoldState > 0)) {
+        const bool resynchronised = run.kt <= 1 || run.fastForwardCount != run.lastFastForward ||
+                                    (run.holdState == 0 && run.lastHoldState > 0);
+        if (resynchronised) {
           run.pacingClock = now;
           run.pacingStep = run.kt;
         }
         run.lastFastForward = run.fastForwardCount;
         run.lastHoldState = run.holdState;
+        // A held run is not late: it waits for its user. A new synchronisation
+        // starts on time.
+        run.lagging = run.holdState <= 0 && !resynchronised && -lead > kLagLimitMs;
         if (run.holdState > 1) {
           host.waitForEvents(run, kHeldWaitMs);
           continue;

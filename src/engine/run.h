@@ -131,6 +131,8 @@ struct Run {
   int lastHoldState = 0;
   int savedInteractionMode = 0;
   int savedFrameCursor = -1;
+  int savedCurrentFrame = -1;
+  bool lagging = false;        // an interactive run is more than 100 ms behind real time
 
   // --- run control, shared with the window ---
   int runRequest = 0;          // 1 close, 2 pause or stop, -2 resume

@@ -13,6 +13,7 @@ namespace movra {
 namespace {
 
 constexpr int kParameterCount = 10;
+constexpr int kRigidJointCode = 17;
 
 // Reads " %d" without the overflow a scanf conversion would risk: the value is
 // clamped far outside the node range, so it is refused there.
@@ -280,6 +281,14 @@ int expandDiode(StatementLine& line, int first) {
   return 0;
 }
 
+// The directions a rigid joint leaves free come with its record, as release bits.
+void readReleaseFlags(const StatementRecord& record, ElementEntry& element) {
+  const int bits[3] = {kRecordReleaseX, kRecordReleaseY, kRecordReleaseAngle};
+  for (int k = 0; k < 3; ++k) {
+    element.variableSlots[kReleaseFlagSlot + k] = (record.flags & bits[k]) != 0 ? 1 : 0;
+  }
+}
+
 }  // namespace
 
 int readElementStatement(StatementLine& line) {
@@ -316,6 +325,7 @@ int readElementStatement(StatementLine& line) {
   if (readParameters(line, element, *entry) != 0) return 9;
   if (readAnnotations(line, element, number) != 0) return 9;
   reserveStateSlots(model, element, entry->stateSlots);
+  if (line.typeCode == kRigidJointCode) readReleaseFlags(model.records[line.record], element);
 
   if (folded == "pu") return expandPulley(line, number);
   if (folded == "wh") return expandSupportSet(line, number);

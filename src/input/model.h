@@ -41,6 +41,10 @@ struct NodeTables {
   int32_t formulaIndex[kFormulaIndexCount];
 };
 
+// Variable slots 21..23 of a rigid joint: 1 where its x, y or angle direction is
+// released (from the release bits of its statement record).
+inline constexpr int kReleaseFlagSlot = 21;
+
 struct ElementEntry {
   int statementLine = -1;
   int typeCode = 0;

@@ -14,6 +14,12 @@ inline constexpr int kAnnotationBytes = 32;
 inline constexpr int kOutputAnnotationBytes = 256;
 inline constexpr int kMaxReturnValues = 10;  // ids 1..10
 
+// Bits of StatementRecord::flags that the editor sets from a rigid joint's release
+// annotation: the x, y and angle directions it leaves free.
+inline constexpr int kRecordReleaseX = 8;
+inline constexpr int kRecordReleaseY = 16;
+inline constexpr int kRecordReleaseAngle = 32;
+
 struct StatementRecord {
   // --- filled by the editor, read by the model input ---
   int firstNode;
@@ -36,7 +42,7 @@ struct StatementRecord {
   int columnCount;                             // ":u" columns per data row
   int mode;                                    // statement variant chosen in the editor
   int tableId;                                 // ":u" table id, function-statement base table
-  int flags;                                   // bit 0: resistor marked as a switch
+  int flags;                                   // bit 0: switch; 8, 16, 32: release bits
   int parameterStatementNumber;                // written by the reader
   int sourceLine;                              // the model file's own line (1-based), for the editor
   int reserved0;

@@ -57,6 +57,7 @@ void writeRecords(const Model& model, const HandOverImage& image, JsonWriter& js
     json.field("drawing", static_cast<const char*>(record.drawingAnnotation));
     json.field("transcription", static_cast<const char*>(record.transcriptionAnnotation));
     json.field("output", static_cast<const char*>(record.outputAnnotation));
+    json.field("flags", record.flags);
     json.key("fields");
     json.beginArray();
     for (int k = 1; k <= kFieldCount; ++k) {
@@ -105,6 +106,10 @@ void writeElements(const Model& model, const HandOverImage& image, JsonWriter& j
     json.endArray();
     json.field("mode", element.mode);
     writeArray(json, "keys", element.variableSlots, 1, 10);
+    // The rigid joint's x, y and angle release flags.
+    if (element.typeCode == 17) {
+      writeArray(json, "released", element.variableSlots, kReleaseFlagSlot, kReleaseFlagSlot + 2);
+    }
     json.endObject();
   }
   json.endArray();

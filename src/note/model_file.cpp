@@ -26,6 +26,8 @@ constexpr int kNumberPrefixBytes = 6;  // "$%3d  " in the simulator's numbered l
 constexpr int kNodeListBelow = 198;    // 198 and 199 belong to the hand-over modes
 constexpr int kSwitchTypeCode = 27;    // "Sw", "Ry"
 constexpr int kCircleTypeCode = 84;    // ":circle"
+// "pc", the one element that takes the release annotation.
+constexpr int kRigidJointTypeCode = 17;
 constexpr int kLastTableId = 990;       // tables are kept under 100..990
 
 // ---- Record and image helpers ----
@@ -269,6 +271,14 @@ class Reader {
       return fail(fileLine, std::string(keyword) + " takes only the drawing annotation {f N}");
     }
     StatementRecord& target = record(index);
+    if (annotations.release != 0) {
+      if (target.typeCode != kRigidJointTypeCode) {
+        return fail(fileLine,
+                    std::string(keyword) +
+                        ": only the rigid joint 'pc' takes the release annotation {r ...}");
+      }
+      target.flags |= annotations.release;
+    }
     if (!copyText(target.drawingAnnotation, annotations.drawing) ||
         !copyText(target.transcriptionAnnotation, annotations.transcription) ||
         !copyText(target.outputAnnotation, annotations.output)) {

@@ -204,6 +204,36 @@ bool readSingle(char kind, std::string_view inner, std::string& out, std::string
   return true;
 }
 
+// "r x y a": one letter per released direction, in any order, blanks between
+// them allowed ("r xa" is "r x a").
+bool readRelease(std::string_view inner, int& release, std::string& error) {
+  release = 0;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const char c = inner[i];
+    if (isBlank(c)) continue;
+    const int bit = c == 'x'   ? kRecordReleaseX
+                    : c == 'y' ? kRecordReleaseY
+                    : c == 'a' ? kRecordReleaseAngle
+                               : 0;
+    if (bit == 0) {
+      // The whole word, so that a letter of several bytes is quoted whole.
+      error = "release annotation {r ...}: expected the directions x, y and a (angle), found " +
+              quoted(wordAt(inner, i));
+      return false;
+    }
+    if ((release & bit) != 0) {
+      error = "release annotation {r ...} names " + quoted(std::string_view(&c, 1)) + " twice";
+      return false;
+    }
+    release |= bit;
+  }
+  if (release == 0) {
+    error = "release annotation {r ...} names no direction: write x, y or a (angle)";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool readAnnotations(std::string_view text, Annotations& annotations, std::string& error) {
@@ -223,12 +253,21 @@ bool readAnnotations(std::string_view text, Annotations& annotations, std::strin
     const std::string_view inner = trim(text.substr(i + 1, close - i - 1));
     i = close + 1;
     const char kind = inner.empty() ? 0 : inner[0];
+    if (kind == 'r') {
+      if (annotations.release != 0) {
+        error = "a second {r ...} annotation on one line";
+        return false;
+      }
+      if (!readRelease(inner.substr(1), annotations.release, error)) return false;
+      continue;
+    }
     std::string* slot = kind == 'f'   ? &annotations.drawing
                         : kind == 'c' ? &annotations.transcription
                         : kind == 'h' ? &annotations.output
                                       : nullptr;
     if (slot == nullptr) {
-      error = "unknown annotation " + quoted(whole) + "; expected {f N}, {c N} or {h B c I ...}";
+      error = "unknown annotation " + quoted(whole) +
+              "; expected {f N}, {c N}, {h B c I ...} or {r x y a}";
       return false;
     }
     if (!slot->empty()) {

@@ -46,6 +46,9 @@ struct Annotations {
   std::string drawing;        // "f N"
   std::string transcription;  // "c N"
   std::string output;         // "hB cI cI ..."
+  // "{r x y a}": the directions a rigid joint leaves free, as the release bits of
+  // StatementRecord::flags (kRecordReleaseX, kRecordReleaseY, kRecordReleaseAngle).
+  int release = 0;
 };
 
 // Reads the annotations "{...}" that make up text (blanks between them are fine).

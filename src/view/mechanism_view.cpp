@@ -392,7 +392,7 @@ void drawOutputPanel(Picture& p) {
     }
     std::snprintf(text, sizeof text, "%5s", name);
     p.labels.atView(710, v, text, colour, false);
-    if (j == 1 && p.state.lagging && p.run.interactionMode != 0) colour = kFrameColour;
+    if (j == 1 && p.run.lagging && p.run.interactionMode != 0) colour = kFrameColour;
     std::snprintf(text, sizeof text, "  % .4g", outputAt(p, j));
     p.labels.atView(750, v, text, colour);
   }

@@ -61,7 +61,6 @@ struct ViewState {
   bool redrawRequest = false;
   // Read by the mechanism view.
   int grabbedNode = -1;           // node under the pointer in the interactive modes
-  bool lagging = false;           // an interactive run lags real time by more than 100 ms
   bool controlKeyReplay = false;  // a control-key record is being replayed: panel only
   ViewMemory memory;
 };

@@ -1,7 +1,8 @@
 // Planar mechanics against closed forms: pendulum periods (small swings and the
 // complete elliptic integral), a spring-mass-damper's natural frequency, damping
 // ratio and static deflection, a four-bar linkage against Freudenstein's equation,
-// and the energy of an undamped pendulum over 100 periods.
+// the energy of an undamped pendulum over 100 periods, and a rigid joint whose
+// released directions move freely and carry no force.
 //
 // Every model switches gravity on at the first step with the step flag p2: the
 // starting solution relaxes bodies towards equilibrium, and without gravity there
@@ -519,6 +520,69 @@ TEST(FourBar, RockerFollowsFreudensteinAndLinksKeepTheirLengths) {
   EXPECT_GE(checked, 100);  // a full turn of the crank
   std::printf("four-bar: %d frames, worst rocker angle %.3g rad, worst length %.3g m\n", checked,
               worstAngle, worstLength);
+}
+
+// ---------------------------------------------------------------- released joint
+
+// A body of m = 2 kg, J = 0.5 kg m^2 held to the ground by a rigid joint, under
+// gravity, pushed by F = 4 N along x and turned by M = 1 N m from the first step.
+// Released in x and in angle (`{r x a}`), it slides and turns freely: x'' = F / m
+// = 2 m/s^2 and theta'' = M / J = 2 rad/s^2, while y stays held and the joint
+// carries m g along y and nothing along x or about the angle. The second-order
+// method is exact for constant accelerations once past its first-order start, so
+// the second differences of the frames (10 ms apart) are a'' h^2 = 2e-4 to
+// rounding. Held in every direction, the same joint carries -F and -M instead.
+// Items: 1 time, 2..4 the joint's lambda_x, lambda_y, lambda_theta (its annotation
+// comes first), 5 x, 6 y, 7 angle (rad).
+std::string releasedJointModel(const std::string& release) {
+  return ".in 1 0 0\n"
+         "pc 0n 1n " +
+         release +
+         " {h1100 c1101 c1102 c1105}\n"
+         "b 0n 1n, 2, 0.5, -9.81 * p2\n"
+         "fc 0n 1n, 4 * p2, 0, 1 * p2\n"
+         ".o x1.1, x1.2, x1.3\n"
+         ".t 2\n   0\n   1\n   1m\n   10\n";
+}
+
+TEST(RigidJoint, ReleasedDirectionsMoveFreelyAndCarryNoForce) {
+  auto outcome = testing::runModelText(releasedJointModel("{r x a}"));
+  ASSERT_EQ(outcome->status, 0) << outcome->messages.last();
+  ASSERT_EQ(outcome->run->lastFrame, 100);
+  const std::vector<double> x = series(*outcome, 5);
+  const std::vector<double> y = series(*outcome, 6);
+  const std::vector<double> angle = series(*outcome, 7);
+  const double h = 0.01;
+  for (size_t i = 5; i + 1 < x.size(); ++i) {
+    EXPECT_NEAR(x[i + 1] - 2.0 * x[i] + x[i - 1], 2.0 * h * h, 1e-10) << "frame " << i;
+    EXPECT_NEAR(angle[i + 1] - 2.0 * angle[i] + angle[i - 1], 2.0 * h * h, 1e-10) << i;
+  }
+  EXPECT_NEAR(x.back(), 1.0, 2e-3);  // t^2, less the first step without the force
+  EXPECT_NEAR(angle.back(), 1.0, 2e-3);
+  for (int frame = 1; frame <= 100; ++frame) {
+    EXPECT_NEAR(y[frame], 0.0, 1e-7) << frame;  // the joint's compliance: 1e-9 m/N
+    EXPECT_EQ(outcome->output(frame, 2), 0.0) << frame;
+    // The body settles onto the joint's compliance over the first steps.
+    EXPECT_NEAR(outcome->output(frame, 3), 2.0 * kG, 1e-6) << frame;
+    EXPECT_EQ(outcome->output(frame, 4), 0.0) << frame;
+  }
+
+  // Held, the joint takes the force and the moment.
+  auto held = testing::runModelText(releasedJointModel(""));
+  ASSERT_EQ(held->status, 0) << held->messages.last();
+  EXPECT_NEAR(held->output(100, 5), 0.0, 1e-7);
+  EXPECT_NEAR(held->output(100, 7), 0.0, 1e-7);
+  EXPECT_NEAR(held->output(100, 2), -4.0, 1e-9);
+  EXPECT_NEAR(held->output(100, 3), 2.0 * kG, 1e-9);
+  EXPECT_NEAR(held->output(100, 4), -1.0, 1e-9);
+
+  // Released in y only, the body falls: y'' = -g.
+  auto falling = testing::runModelText(releasedJointModel("{r y}"));
+  ASSERT_EQ(falling->status, 0) << falling->messages.last();
+  const std::vector<double> fall = series(*falling, 6);
+  EXPECT_NEAR(fall[51] - 2.0 * fall[50] + fall[49], -kG * h * h, 1e-10);
+  EXPECT_NEAR(falling->output(100, 5), 0.0, 1e-7);
+  EXPECT_EQ(falling->output(100, 3), 0.0);
 }
 
 }  // namespace

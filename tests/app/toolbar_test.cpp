@@ -360,6 +360,53 @@ TEST(ToolbarPlayback, JumpClickAlternatesAndDraggingOffSwitchesRepeatOn) {
   EXPECT_FALSE(f.isDown(kJumpButton));
 }
 
+// A switch that closes at t = 0.5 s: stepping playback back to an earlier frame
+// brings that frame's values back into the statements (the switch's state, its
+// current), where the schematic and everything else that reads them find them.
+TEST(ToolbarPlayback, SteppingBackRestoresTheFramesStatementValues) {
+  ToolbarFixture f(R"(V 1 0, 5
+Sw 1 2, 0.5, 0.5, 0, 10, 0, p1
+R 2 0, 990
+.o x2.9
+.t 1
+   0
+   1
+   10m
+   1
+)");
+  ASSERT_EQ(f.runToEnd(), kRunNormal);
+  ASSERT_EQ(f.run->lastFrame, 100);
+  int line = -1;
+  for (int r = 0; r <= f.model->lastRecordIndex; ++r) {
+    if (f.model->records[r].typeCode == 27) line = r;
+  }
+  ASSERT_GE(line, 0);
+  const double* values = f.model->records[line].valueBlock;
+  f.window->repaint();
+  const double closedState = values[2];
+  EXPECT_NEAR(values[0], 5.0 / 1000.0, 1e-7) << "closed: 5 V over 10 + 990 ohm";
+
+  f.click(kJumpButton);
+  f.window->repaint();
+  ASSERT_EQ(f.frame(), 0);
+  EXPECT_NE(values[2], closedState) << "frame 0 shows the switch open";
+  EXPECT_NEAR(values[0], 0.0, 1e-9);
+
+  // Forward one frame at a time until the switch closes, at the frame after 0.5 s.
+  int closedAt = -1;
+  for (int frame = 1; frame <= 100 && closedAt < 0; ++frame) {
+    f.click(kForwardButton);
+    f.window->repaint();
+    ASSERT_EQ(f.frame(), frame);
+    if (values[2] == closedState) closedAt = frame;
+  }
+  EXPECT_EQ(closedAt, 51);
+  f.click(kBackButton);
+  f.window->repaint();
+  EXPECT_EQ(f.frame(), 50);
+  EXPECT_NE(values[2], closedState);
+}
+
 TEST(ToolbarPlayback, WithOneFrameHoldButtonsStopAtOnceAndDeactivationIdles) {
   ToolbarFixture f;
   ASSERT_EQ(f.runToEnd(), kRunNormal);

@@ -435,3 +435,68 @@ TEST_F(DriverTest, ResumedRunContinuesFromItsSavedStateAndEndsWithThree) {
 
 }  // namespace
 }  // namespace movra
+
+namespace movra {
+namespace {
+
+// Real time in steps of 100 ms. The clock runs 100 ms per pump, exactly with the
+// steps, until a slow stretch adds 250 ms at step 6: the run is then more than
+// 100 ms late and says so, until a fast-forward press resynchronises it. A hold
+// is no lag, and a stopped run lags no more.
+TEST_F(DriverTest, InteractiveRunTellsWhenItFallsBehindRealTime) {
+  model->interactionMode = 1;
+  timeConditions(1, 0, 10, 0.1, 1);
+  std::vector<int> laggingAt;
+  std::vector<int> onTimeAt;
+  bool heldLagging = true;
+  host.onPump = [&](movra::Run& r) {
+    (r.lagging ? laggingAt : onTimeAt).push_back(r.kt);
+    host.clock += 100;
+    if (r.kt == 6 && laggingAt.empty()) host.clock += 250;  // a slow stretch
+    if (r.kt == 9 && r.fastForwardCount == 0) r.fastForwardCount = 1;
+    if (r.kt == 12) r.holdState = 1;
+    if (r.kt == 12 && r.holdState == 1 && host.pumps > 40) {
+      heldLagging = r.lagging;
+      r.runRequest = 2;
+    }
+  };
+  host.onWait = [&](movra::Run&, long long timeoutMs) { host.clock += timeoutMs; };
+  EXPECT_EQ(simulate(1.0), kRunStopped);
+  // The pump at step k sees what the check at the head of step k - 1 found: late
+  // from the check at step 6, resynchronised by the check at step 9.
+  EXPECT_EQ(laggingAt, (std::vector<int>{7, 8, 9}));
+  ASSERT_FALSE(onTimeAt.empty());
+  EXPECT_EQ(onTimeAt.back(), 12);
+  EXPECT_FALSE(heldLagging) << "a held run waits for its user, it is not late";
+  EXPECT_FALSE(run->lagging) << "the end of the run clears the lag";
+}
+
+// A resumed run goes on from the frame it last wrote, whatever frame playback
+// showed during the pause, and its frames follow the earlier ones without a gap
+// or an overwrite.
+TEST_F(DriverTest, ResumedRunRestoresCurrentFrameAndContinuesItsFrames) {
+  timeConditions(1, 0, 2, 0.1, 2);  // 20 steps, a frame every second step
+  host.onPump = [&](movra::Run& r) {
+    if (r.kt == 9 && r.runRequest == 0) r.runRequest = 2;
+  };
+  ASSERT_EQ(simulate(1.0), kRunStopped);
+  const int written = run->currentFrame;
+  EXPECT_EQ(written, 4);  // step 8
+  EXPECT_EQ(run->lastFrame, 4);
+  run->currentFrame = 1;  // the user stepped back through the frames
+  int frameAtFirstPump = -1;
+  host.onPump = [&](movra::Run& r) {
+    if (frameAtFirstPump == -1) frameAtFirstPump = r.currentFrame;
+  };
+  run->runRequest = -2;
+  EXPECT_EQ(runSimulation(*model, *run, reporter, host), kRunResumedEnd);
+  EXPECT_EQ(frameAtFirstPump, written);
+  EXPECT_EQ(run->lastFrame, 10);
+  for (int frame = 0; frame <= run->lastFrame; ++frame) {
+    EXPECT_DOUBLE_EQ(recordedOutput(*run, frame, 3), 2 * frame) << frame;
+    EXPECT_NEAR(recordedOutput(*run, frame, 1), 0.2 * frame, 1e-12) << frame;
+  }
+}
+
+}  // namespace
+}  // namespace movra

@@ -252,6 +252,36 @@ TEST(ModelFileAnnotations, BadAnnotationsNameTheLine) {
   EXPECT_NE(tooWide.message().find("255"), std::string::npos) << tooWide.message();
 }
 
+// The release annotation of the rigid joint: one letter per free direction, in any
+// order, handed over as the release bits of the record's flags.
+TEST(ModelFileAnnotations, ReleaseBitsOfTheRigidJoint) {
+  const Result r = read(model({
+      "pc 0n 1n {r x}",
+      "pc 1n 2n, 0, 0.5 {r a y} {h1000 c1001}",
+      "pc 2n 3n {r xya}",
+      "pc 3n 4n",
+  }));
+  ASSERT_TRUE(r.ok) << r.message();
+  const auto& recs = r.image.records;
+  EXPECT_EQ(recs[0].flags, kRecordReleaseX);
+  EXPECT_EQ(recs[1].flags, kRecordReleaseY | kRecordReleaseAngle);
+  EXPECT_STREQ(recs[1].outputAnnotation, "h1000 c1001");
+  EXPECT_STREQ(recs[1].fieldText[2], "0.5");
+  EXPECT_EQ(recs[2].flags, kRecordReleaseX | kRecordReleaseY | kRecordReleaseAngle);
+  EXPECT_EQ(recs[3].flags, 0);
+
+  const char* bad[] = {"pc 0n 1n {r}", "pc 0n 1n {r z}", "pc 0n 1n {r x x}",
+                       "pc 0n 1n {r x} {r y}", "lr 0n 1n {r x}", "R 1 2, 1 {r x}"};
+  for (const char* line : bad) {
+    const Result refused = read(model({"V 5 0, 1", line}));
+    EXPECT_FALSE(refused.ok) << line;
+    EXPECT_EQ(refused.errorLine(), 2) << line;
+  }
+  const Result greek = read(model({"pc 0n 1n {r θ}"}));
+  EXPECT_FALSE(greek.ok);
+  EXPECT_NE(greek.message().find("'θ'"), std::string::npos) << greek.message();
+}
+
 // ---- Tables, support sets, functions, time ----
 
 TEST(ModelFileBlocks, LookupTableGetsItsClosingLine) {

@@ -183,6 +183,24 @@ TEST_F(MechanismViewTest, OutputPanelPutsNamesAndValuesInTheirRows) {
   EXPECT_EQ(countColour(hidden, colour(2), row(170)), 0);
 }
 
+// The time's value turns yellow while an interactive run lags real time.
+TEST_F(MechanismViewTest, LaggingInteractiveRunShowsTheFirstValueInYellow) {
+  load(kCircuit);
+  const QRect value(866, 120, 94, 20);  // item 1's value, past its name and two blanks
+  run().interactionMode = 1;
+  QImage onTime = draw(kSourceLive, kAllFlags, 0);
+  EXPECT_GT(countColour(onTime, colour(21), value), 0);
+  EXPECT_EQ(countColour(onTime, colour(6), value), 0);
+  run().lagging = true;
+  QImage late = draw(kSourceLive, kAllFlags, 0);
+  EXPECT_EQ(countColour(late, colour(21), value), 0);
+  EXPECT_GT(countColour(late, colour(6), value), 0);
+  // Only an interactive run can lag.
+  run().interactionMode = 0;
+  QImage played = draw(kSourceLive, kAllFlags, 0);
+  EXPECT_EQ(countColour(played, colour(6), value), 0);
+}
+
 TEST_F(MechanismViewTest, ColumnHeadersAndGaugeFactorsFollowTheScales) {
   load(kCircuit);
   state_.scale[3] = 5.0;

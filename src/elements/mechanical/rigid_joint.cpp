@@ -15,8 +15,9 @@ constexpr char kOlderConvention[] = "データが旧 ？ データは＃１か�
 // Bit of StatementRecord::flags: the statement was written in the older convention,
 // whose offsets were not seen from node 1.
 constexpr int kRecordOlderConvention = 4;
-// Integer slots 21..23: release flags of the x, y and angle directions.
-constexpr int kReleaseSlot = 21;
+// Integer slots 21..23 (kReleaseFlagSlot): release flags of the x, y and angle
+// directions, from the statement's release annotation.
+constexpr int kReleaseSlot = kReleaseFlagSlot;
 // Real slots: remembered multipliers of the vote, initial offsets x, y, θ.
 constexpr int kVoteMemory = 11;
 constexpr int kInitialOffsetSlot = 15;
