@@ -9,11 +9,10 @@ namespace movra {
 namespace {
 
 constexpr double kDegreesPerRadian = 180.0 / 3.141592653589793;
-constexpr int kCounterCount = 5;
 constexpr int kWatchedCount = 2;
 
 // Engine items take their numbers straight from the pool; the limits are checked
-// where the Part of the frame that must not be lost is stored.
+// where the part of the frame that must not be lost is stored.
 void appendItem(DisplayList& list, int kind, int tag) {
   if (list.count >= kDisplayItemLimit) return;
   ++list.count;

@@ -20,8 +20,7 @@ constexpr char kStrokeExhausted[] = "ストローク相当が不足？ \n\n %s";
 constexpr int kNodeASlot = 10;
 constexpr int kNodeBSlot = 13;
 // Real slots.
-constexpr int kNodeAField = 6;
-constexpr int kNodeBField = 7;
+constexpr int kNodeAField = 6;  // node B's field follows it (7)
 constexpr int kOffsetField = 8;          // axis offset, degrees (empty: from the geometry)
 constexpr int kVoteMemory = 11;
 constexpr int kPosition = 15;            // s
