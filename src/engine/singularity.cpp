@@ -66,7 +66,7 @@ SingularityNote describeFailedUnknown(Model& model, const Run& run) {
   const int unknown = run.failedColumn;
   if (unknown <= 0 || unknown > run.unknownCount) return note;
   const int key = keyOf(run, unknown);
-  char what[160] = {};
+  char what[96] = {};  // the longest: "節 <int> の速度 <axis>"
   if (key >= kFirstInternalKey) {
     std::snprintf(what, sizeof what, "要素の固有の未知数");
   } else if (key >= kVelocityKeyOffset) {
