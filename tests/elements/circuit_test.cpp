@@ -22,10 +22,8 @@ namespace {
 class CircuitTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 0.001;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-7;
-    run->initialPass = 0;
     // The stamps are linear within a state, so a wide step leaves only rounding, which
     // the allowance scales with |F|; the 1e-12 and 1e-9 leaks stay visible.
     jacobianCheck = {.step = 1e-3, .relative = 1e-7, .absolute = 1e-16, .rounding = 1e-14};
@@ -77,11 +75,8 @@ TEST_F(CircuitTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"amplifier lower", 35, {1, 3, 2, 4}, amplifier, 0.0, 0, -1},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     run->unknownCount = 5;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.unknowns.begin(), c.unknowns.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
+    ElementEntry& element = onlyElement(c.typeCode, c.unknowns, c.parameters);
     model->records[element.statementLine].flags = c.recordFlags;
     // x2 < 0 and x4 > 0: the resistor cases choose their direction by the current slot.
     setX({0.35, -0.8, 1.7, 0.6, 0.25});

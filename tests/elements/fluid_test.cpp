@@ -24,12 +24,10 @@ constexpr double kPi = 3.141592653589793;
 class FluidTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 1e-6;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-7;
     model->parameters[kMechanicalRelativeToleranceEntry] = 1e-6;
     model->parameters[kMechanicalAbsoluteToleranceEntry] = 1e-12;
-    run->initialPass = 0;
     run->kt = 1;
     // Each column perturbed by 1e-6 of its value.
     jacobianCheck = {.step = 1e-6,

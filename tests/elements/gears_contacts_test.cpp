@@ -24,11 +24,9 @@ namespace {
 class GearsContactsTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kMechanicalRelativeToleranceEntry] = 1e-6;
     model->parameters[kMechanicalAbsoluteToleranceEntry] = 1e-9;
     model->view.scale = 300.0;
-    run->initialPass = 0;
     run->kt = 1;
     enginePass = true;
     // The evaluators' own Jacobians are differences of step 1e-8, hence the allowance.
@@ -131,19 +129,12 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"gear pair from the ground", 15, {0, 0, 0, 10, 1, 7}, gears, 3.0, initial, travel(-0.05)},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     model->parameters[kMechanicalDampingEntry] = 0.25;
     run->unknownCount = kUnknowns;
     run->stateSlotCount = 0;
     run->initialPass = 0;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.slots.begin(), c.slots.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
-    for (int u = 1; u <= kUnknowns; ++u) {
-      run->X[u] = 0.1 * u * (u % 2 == 0 ? 1.0 : -0.7) + 0.05;
-      run->a0H[u] = run->X[u] - 0.02 * (u % 5 - 2);
-      run->previous[u] = run->X[u];
-    }
+    ElementEntry& element = onlyElement(c.typeCode, c.slots, c.parameters);
+    scatteredState(kUnknowns);
     run->a0H[0] = c.a0;
     c.prepare(element);
     run->iteration = 1;
@@ -473,11 +464,8 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 1e5, -0.01}, "データが？ \n\n %s"},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     run->unknownCount = 6;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.slots.begin(), c.slots.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
+    ElementEntry& element = onlyElement(c.typeCode, c.slots, c.parameters);
     log.texts.clear();
     run->iteration = 2;
     EXPECT_EQ(pass(), 0) << c.message << ": checked outside its first iteration";

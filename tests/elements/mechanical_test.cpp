@@ -28,13 +28,11 @@ constexpr double kGravity = 9.81;
 class MechanicalTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kMechanicalRelativeToleranceEntry] = 0.005;
     model->parameters[kMechanicalAbsoluteToleranceEntry] = 1e-5;
     model->view.scale = 300.0;
     model->view.quantityScale[1] = 150.0;  // 2 pixels per N
     model->view.quantityScale[2] = 30.0;   // 10 pixels per N·m
-    run->initialPass = 0;
     run->kt = 1;
     enginePass = true;
     // The spring Jacobians are themselves differences of step 1e-8, hence the allowance.
@@ -193,21 +191,14 @@ TEST_F(MechanicalTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"link of zero length, end kind 3", 6, nine, {0.0, 0.0}, 1.0, link(0.0, 0.0, 3, 0)},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     model->parameters[-10096] = 0.0;
     model->parameters[kMechanicalDampingEntry] = 0.25;
     run->unknownCount = kUnknowns;
     run->stateSlotCount = 0;
     run->kt = c.kt;
     run->initialPass = 0;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.slots.begin(), c.slots.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
-    for (int u = 1; u <= kUnknowns; ++u) {
-      run->X[u] = 0.1 * u * (u % 2 == 0 ? 1.0 : -0.7) + 0.05;
-      run->a0H[u] = run->X[u] - 0.02 * (u % 5 - 2);
-      run->previous[u] = run->X[u];
-    }
+    ElementEntry& element = onlyElement(c.typeCode, c.slots, c.parameters);
+    scatteredState(kUnknowns);
     run->a0H[0] = c.a0;
     c.prepare(element);
     run->iteration = 1;

@@ -22,10 +22,8 @@ constexpr double kVt = 0.02585;
 class SemiconductorTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 0.001;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-9;
-    run->initialPass = 0;
     // A step small enough for the exponentials (truncation (h/Vt)^2/6 ~ 3e-10
     // relative) and an allowance for the rounding of F at that step.
     jacobianCheck = {.step = 1e-6, .relative = 1e-6, .absolute = 1e-15, .rounding = 4e-16};

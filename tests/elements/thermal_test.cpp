@@ -23,10 +23,8 @@ constexpr double kSigma = 5.67e-08;
 class ThermalTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 0.001;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-7;
-    run->initialPass = 0;
     skipElementsWithoutEvaluator = true;  // the flow elements in the wall's test
   }
 

@@ -57,6 +57,11 @@ struct NewtonSettings {
 
 class ElementFixture : public ::testing::Test {
  protected:
+  ElementFixture() {
+    reporter.setSink(log.sink());
+    run->initialPass = 0;
+  }
+
   // An element with its unknown indices in slots 1.. (0 = ground) and parameters
   // P1..; its statement record is the record of its row.
   ElementEntry& add(int typeCode, std::initializer_list<int> unknowns,
@@ -76,6 +81,25 @@ class ElementFixture : public ::testing::Test {
     slot = 1;
     for (double value : parameters) element.realSlots[slot++] = value;
     return element;
+  }
+
+  // The model's only element: its slots as given (0 = ground) and its parameters.
+  ElementEntry& onlyElement(int typeCode, const std::vector<int>& slots,
+                            const std::vector<double>& parameters) {
+    model->count.elements = 0;
+    ElementEntry& element = add(typeCode, {}, {});
+    std::copy(slots.begin(), slots.end(), element.variableSlots + 1);
+    std::copy(parameters.begin(), parameters.end(), element.realSlots + 1);
+    return element;
+  }
+
+  // Unknowns 1..count of mixed signs and sizes, a0·H and P near them.
+  void scatteredState(int count) {
+    for (int u = 1; u <= count; ++u) {
+      run->X[u] = 0.1 * u * (u % 2 == 0 ? 1.0 : -0.7) + 0.05;
+      run->a0H[u] = run->X[u] - 0.02 * (u % 5 - 2);
+      run->previous[u] = run->X[u];
+    }
   }
 
   void setX(std::initializer_list<double> values) {
