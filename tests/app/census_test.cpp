@@ -33,6 +33,8 @@ namespace movra {
 namespace {
 
 using platform::TitleRegistry;
+using Result = testing::NoteOutput;
+using testing::runNote;
 
 const std::string kBin = std::string(MOVRA_BINARY_DIR) + "/bin/";
 const char* const kEndedTitle = "rc.model     _movra_    v-7.72";
@@ -93,24 +95,6 @@ class Sleepers {
  private:
   std::vector<pid_t> pids_;
 };
-
-struct Result {
-  int exitCode = -1;
-  std::string output;
-};
-
-Result runNote(const std::string& arguments) {
-  const std::string command = kBin + "movra-note " + arguments + " 2>&1";
-  Result result;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
 
 // ---- messages ----
 

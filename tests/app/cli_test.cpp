@@ -11,33 +11,14 @@
 #include <sstream>
 #include <string>
 
+#include "support/batch_runs.h"
 #include "support/foreign_objects.h"
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  std::string output;
-};
-
-Result runNote(const std::string& arguments) {
-  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " + arguments + " 2>&1";
-  Result result;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-std::string writeModel(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
-  std::ofstream(path) << text;
-  return path;
-}
+using movra::testing::runNote;
+using movra::testing::writeModel;
+using Result = movra::testing::NoteOutput;
 
 class CliTest : public ::testing::Test {
  protected:

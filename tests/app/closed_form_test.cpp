@@ -25,22 +25,13 @@ namespace {
 using movra::testing::Rows;
 using movra::testing::readColumns;
 
-const std::string kExamples = std::string(MOVRA_SOURCE_DIR) + "/examples/";
-
 // Relative rounding of a value printed with four significant digits.
 constexpr double kPrinted = 5e-4;
 
 // Runs an example through movra-note; returns out.txt's rows, each checked to have
 // the time and `columns` output values.
 Rows simulate(const std::string& model, size_t columns) {
-  const std::string directory = movra::testing::scratchDirectory("closed_form_" + model);
-  movra::testing::runBatch(kExamples + model + ".model", directory);
-  Rows rows = readColumns(directory + "/out.txt");
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.size(), columns + 1) << model;
-    if (row.size() != columns + 1) return {};
-  }
-  return rows;
+  return movra::testing::simulateExample(model, columns, "closed_form_");
 }
 
 // The printed time of row k is t0 + k h to its four digits.

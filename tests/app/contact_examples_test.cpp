@@ -11,17 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "support/in_process_run.h"
+#include "support/example_runs.h"
 
 namespace movra {
 namespace {
 
-std::string readExample(const std::string& name) {
-  std::ifstream file(std::string(MOVRA_SOURCE_DIR) + "/examples/" + name);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using testing::readExample;
 
 // examples/bouncing_ball.model: 1 kg on k = 1e5 N/m, c = 63.2 N s/m (zeta = 0.1),
 // dropped 0.5 m. The restitution of the clamped spring-dashpot at zeta = 0.1 is

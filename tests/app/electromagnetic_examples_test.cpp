@@ -19,20 +19,13 @@ namespace {
 using movra::testing::readColumns;
 using movra::testing::Rows;
 
+Rows simulate(const std::string& model, size_t columns) {
+  return movra::testing::simulateExample(model, columns, "em_");
+}
+
 const std::string kExamples = std::string(MOVRA_SOURCE_DIR) + "/examples/";
 constexpr double kPrinted = 5e-4;
 constexpr double kPi = 3.141592653589793;
-
-Rows simulate(const std::string& model, size_t columns) {
-  const std::string directory = movra::testing::scratchDirectory("em_" + model);
-  movra::testing::runBatch(kExamples + model + ".model", directory);
-  Rows rows = readColumns(directory + "/out.txt");
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.size(), columns + 1) << model;
-    if (row.size() != columns + 1) return {};
-  }
-  return rows;
-}
 
 // L di/dt = E - R i - K w, J dw/dt = K i - b w from rest: with the roots s1, s2 of
 // s² + (R/L + b/J) s + (R b + K²)/(L J), each of i and w is its final value plus

@@ -16,31 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "input/report.h"
-#include "support/in_process_run.h"
+#include "support/example_runs.h"
 
 namespace movra {
 namespace {
 
-using Outcome = testing::InProcessRun;
+using testing::readExample;
+using testing::Refusal;
+using testing::series;
 
 constexpr double kPi = std::numbers::pi;
-
-std::string readExample(const std::string& name) {
-  std::ifstream file(std::string(MOVRA_SOURCE_DIR) + "/examples/" + name);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::vector<double> series(Outcome& outcome, int item) {
-  std::vector<double> values;
-  const int slots = outcome.run->frames.capacity + 1;
-  for (int frame = 0; frame <= outcome.run->lastFrame; ++frame) {
-    values.push_back(outcome.output((frame + outcome.run->frameCursor) % slots, item));
-  }
-  return values;
-}
 
 // The first frame at or after time t.
 size_t frameAt(const std::vector<double>& time, double t) {
@@ -144,57 +129,10 @@ TEST(AirVessel, BlowsDownChokedThenSubsonic) {
 
 // ---------------------------------------------------------------- refused data
 
-struct Checked {
-  bool refused = false;
-  int line = 0;
-  std::string text;
-  bool finite = true;
-};
-
-Checked check(const std::string& text) {
-  Checked checked;
-  Outcome outcome;
-  note::HandOverImage image;
-  std::vector<note::FileError> errors;
-  EXPECT_TRUE(note::readModelFile(text, image, errors));
-  const note::ReadOutcome read = note::readImage(image, *outcome.model, 2);
-  if (!read.ok()) {
-    checked.refused = true;
-    checked.line = read.messages.empty() ? 0 : read.messages[0].fileLine;
-    checked.text = read.messages.empty() ? "" : read.messages[0].text;
-    return checked;
-  }
-  Reporter reporter;
-  reporter.setSink(outcome.messages.sink());
-  int status = prepareRun(*outcome.model, *outcome.run, reporter);
-  if (status == 0) status = runSimulation(*outcome.model, *outcome.run, reporter, outcome.host);
-  for (int u = 0; u <= outcome.run->unknownCount; ++u) {
-    if (!std::isfinite(outcome.run->X[u])) checked.finite = false;
-  }
-  if (!outcome.messages.shown.empty()) {
-    checked.refused = true;
-    const std::string& message = outcome.messages.shown.front().text;
-    std::vector<char> buffer(message.size() + 1);
-    const int record = takeLineMarker(message.c_str(), outcome.model->lastRecordIndex,
-                                      buffer.data(), static_cast<int>(buffer.size()));
-    checked.text = buffer.data();
-    if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
-      checked.line = image.recordFileLine[record];
-    }
-  }
-  return checked;
-}
-
 TEST(FluidData, BadDataAreRefusedAtTheirLineWithoutNaN) {
   const std::string head = ".in 1 0 0\n.in 2 0.5 0\nPs 1 0, 2e5\n";
   const std::string tail = "Ho 2 0, 2m\n.t 2\n   0\n   0.05\n   1m\n   10\n";
   const std::string rod = ".in 4 0 0.5\nb 0n 4n, 1, 1m, 0\n";
-  struct Refusal {
-    const char* label;
-    std::string model;
-    int line;
-    std::string message;
-  };
   const std::vector<Refusal> cases = {
       {"line of zero diameter", head + "Hl 1 2, 0, 2\n" + tail, 4, "データが？hl  0.000000e+00"},
       {"line of zero length", head + "// a note\nHl 1 2, 10m, 0\n" + tail, 5,
@@ -218,13 +156,7 @@ TEST(FluidData, BadDataAreRefusedAtTheirLineWithoutNaN) {
        ".t 2\n   0\n   0.2\n   1m\n   10\n",
        5, "ストローク相当が不足？"},
   };
-  for (const Refusal& c : cases) {
-    const Checked checked = check(c.model);
-    EXPECT_TRUE(checked.refused) << c.label;
-    EXPECT_EQ(checked.line, c.line) << c.label << ": " << checked.text;
-    EXPECT_EQ(checked.text.rfind(c.message, 0), 0u) << c.label << ": " << checked.text;
-    EXPECT_TRUE(checked.finite) << c.label;
-  }
+  testing::expectRefused(cases);
 }
 
 }  // namespace

@@ -15,30 +15,12 @@
 namespace {
 
 using movra::testing::Rows;
+using movra::testing::writeModel;
+using Result = movra::testing::NoteOutput;
 
-struct Result {
-  int exitCode = -1;
-  std::string output;  // standard output only
-};
-
+// Standard output only.
 Result runNote(const std::string& arguments) {
-  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " + arguments +
-                              " 2>/dev/null";
-  Result result;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-std::string writeModel(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
-  std::ofstream(path) << text;
-  return path;
+  return movra::testing::runNote(arguments, false);
 }
 
 class LanguageTest : public ::testing::Test {

@@ -19,56 +19,19 @@
 #include <string>
 #include <vector>
 
-#include "support/in_process_run.h"
+#include "support/example_runs.h"
 
 namespace movra {
 namespace {
 
 using Outcome = testing::InProcessRun;
+using testing::crossings;
+using testing::number;
+using testing::readExample;
+using testing::series;
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kG = 9.81;
-
-std::string number(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
-
-std::string readExample(const std::string& name) {
-  std::ifstream file(std::string(MOVRA_SOURCE_DIR) + "/examples/" + name);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// One recorded item over all frames of a run, oldest first (the frames form a
-// ring, read in the order of out.txt).
-std::vector<double> series(Outcome& outcome, int item) {
-  std::vector<double> values;
-  const int slots = outcome.run->frames.capacity + 1;
-  for (int frame = 0; frame <= outcome.run->lastFrame; ++frame) {
-    values.push_back(outcome.output((frame + outcome.run->frameCursor) % slots, item));
-  }
-  return values;
-}
-
-// Times at which v crosses level, by linear interpolation between frames. Where a
-// crossing is fast (a pendulum through the bottom, an oscillator through its rest
-// position) the signal is nearly straight, so the interpolation error is of third
-// order in the frame spacing.
-std::vector<double> crossings(const std::vector<double>& t, const std::vector<double>& v,
-                              double level) {
-  std::vector<double> times;
-  for (size_t i = 0; i + 1 < v.size(); ++i) {
-    const double a = v[i] - level;
-    const double b = v[i + 1] - level;
-    if ((a < 0.0 && b >= 0.0) || (a > 0.0 && b <= 0.0)) {
-      times.push_back(t[i] + (t[i + 1] - t[i]) * a / (a - b));
-    }
-  }
-  return times;
-}
 
 // Mean spacing of successive crossings: half a period.
 double halfPeriod(const std::vector<double>& times) {

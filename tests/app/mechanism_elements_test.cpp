@@ -17,53 +17,23 @@
 #include <string>
 #include <vector>
 
-#include "input/report.h"
-#include "support/in_process_run.h"
+#include "support/example_runs.h"
 
 namespace movra {
 namespace {
 
 using Outcome = testing::InProcessRun;
+using testing::check;
+using testing::Checked;
+using testing::crossings;
+using testing::number;
+using testing::readExample;
+using testing::Refusal;
+using testing::series;
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kG = 9.81;
 constexpr double kDegree = kPi / 180.0;
-
-std::string number(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
-
-std::string readExample(const std::string& name) {
-  std::ifstream file(std::string(MOVRA_SOURCE_DIR) + "/examples/" + name);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// One recorded item over all frames, oldest first.
-std::vector<double> series(Outcome& outcome, int item) {
-  std::vector<double> values;
-  const int slots = outcome.run->frames.capacity + 1;
-  for (int frame = 0; frame <= outcome.run->lastFrame; ++frame) {
-    values.push_back(outcome.output((frame + outcome.run->frameCursor) % slots, item));
-  }
-  return values;
-}
-
-std::vector<double> crossings(const std::vector<double>& t, const std::vector<double>& v,
-                              double level) {
-  std::vector<double> times;
-  for (size_t i = 0; i + 1 < v.size(); ++i) {
-    const double a = v[i] - level;
-    const double b = v[i + 1] - level;
-    if ((a < 0.0 && b >= 0.0) || (a > 0.0 && b <= 0.0)) {
-      times.push_back(t[i] + (t[i + 1] - t[i]) * a / (a - b));
-    }
-  }
-  return times;
-}
 
 // Turning points of v (both kinds, in time order), each refined by the parabola
 // through the frame and its neighbours. A frame that equals its neighbour (a mass
@@ -434,56 +404,6 @@ TEST(Cantilever, LargeRigidTurnKeepsTheLength) {
 
 // ---------------------------------------------------------------- refused data
 
-struct Refusal {
-  const char* label;
-  std::string model;
-  int line;             // the model file's line of the refused element
-  std::string message;  // the start of the message
-};
-
-// Reads and runs a model; the reader's and the run's messages with their file lines.
-struct Checked {
-  bool refused = false;
-  int line = 0;
-  std::string text;
-  bool finite = true;
-};
-
-Checked check(const std::string& text) {
-  Checked checked;
-  Outcome outcome;
-  note::HandOverImage image;
-  std::vector<note::FileError> errors;
-  EXPECT_TRUE(note::readModelFile(text, image, errors));
-  const note::ReadOutcome read = note::readImage(image, *outcome.model, 2);
-  const auto fileLineOf = [&](const std::string& message, std::string& cut) {
-    std::vector<char> buffer(message.size() + 1);
-    int record = takeLineMarker(message.c_str(), outcome.model->lastRecordIndex, buffer.data(),
-                                static_cast<int>(buffer.size()));
-    cut = buffer.data();
-    if (record < 0 || record >= static_cast<int>(image.recordFileLine.size())) return 0;
-    return image.recordFileLine[record];
-  };
-  if (!read.ok()) {
-    checked.refused = true;
-    checked.line = read.messages.empty() ? 0 : read.messages[0].fileLine;
-    checked.text = read.messages.empty() ? "" : read.messages[0].text;
-    return checked;
-  }
-  Reporter reporter;
-  reporter.setSink(outcome.messages.sink());
-  int status = prepareRun(*outcome.model, *outcome.run, reporter);
-  if (status == 0) status = runSimulation(*outcome.model, *outcome.run, reporter, outcome.host);
-  for (int u = 0; u <= outcome.run->unknownCount; ++u) {
-    if (!std::isfinite(outcome.run->X[u])) checked.finite = false;
-  }
-  if (!outcome.messages.shown.empty()) {
-    checked.refused = true;
-    checked.line = fileLineOf(outcome.messages.shown.front().text, checked.text);
-  }
-  return checked;
-}
-
 TEST(MechanismData, BadDataAreRefusedAtTheirLineWithoutNaN) {
   const std::string beamNodes = ".in 1 0 0\n.in 2 0.5 0\npc 0n 1n\nb 0n 2n, 1, 0, -9.81\n";
   const std::string time = ".t 2\n   0\n   0.1\n   1m\n   10\n";
@@ -526,13 +446,7 @@ TEST(MechanismData, BadDataAreRefusedAtTheirLineWithoutNaN) {
            time,
        5, " 案内の向きが？"},
   };
-  for (const Refusal& c : cases) {
-    const Checked checked = check(c.model);
-    EXPECT_TRUE(checked.refused) << c.label;
-    EXPECT_EQ(checked.line, c.line) << c.label << ": " << checked.text;
-    EXPECT_EQ(checked.text.rfind(c.message, 0), 0u) << c.label << ": " << checked.text;
-    EXPECT_TRUE(checked.finite) << c.label;
-  }
+  testing::expectRefused(cases);
   // The beam's message shows its data.
   const Checked shown = check(beamNodes + "lb 1n 2n, 1G, 0, 0, 1e-9\n" + time);
   EXPECT_NE(shown.text.find("1.000000e+09 0.000000e+00 0.000000e+00 1.000000e-09"),

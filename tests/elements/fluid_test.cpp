@@ -24,75 +24,21 @@ constexpr double kPi = 3.141592653589793;
 class FluidTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 1e-6;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-7;
     model->parameters[kMechanicalRelativeToleranceEntry] = 1e-6;
     model->parameters[kMechanicalAbsoluteToleranceEntry] = 1e-12;
-    run->initialPass = 0;
     run->kt = 1;
-  }
-
-  int pass() {
-    const int n = run->unknownCount;
-    for (int r = 0; r <= n; ++r) {
-      run->F[r] = 0.0;
-      for (int c = 0; c <= n; ++c) run->jacobian(r, c) = 0.0;
-    }
-    run->X[0] = 0.0;
-    run->nonConvergence = 0;
-    EvaluationContext context{*model, *run, reporter};
-    for (int row = 1; row <= model->count.elements; ++row) {
-      const int result = evaluatorFor(model->elements[row].typeCode)(context, row);
-      if (result != 0) return result;
-    }
-    return 0;
-  }
-
-  bool solve(std::vector<double>& delta) {
-    const int n = run->unknownCount;
-    std::vector<std::vector<double>> a(n, std::vector<double>(n + 1));
-    for (int r = 0; r < n; ++r) {
-      for (int c = 0; c < n; ++c) a[r][c] = run->jacobian(r + 1, c + 1);
-      a[r][n] = run->F[r + 1];
-    }
-    for (int k = 0; k < n; ++k) {
-      int pivot = k;
-      for (int r = k + 1; r < n; ++r) {
-        if (std::fabs(a[r][k]) > std::fabs(a[pivot][k])) pivot = r;
-      }
-      std::swap(a[k], a[pivot]);
-      if (a[k][k] == 0.0) return false;
-      for (int r = k + 1; r < n; ++r) {
-        const double factor = a[r][k] / a[k][k];
-        for (int c = k; c <= n; ++c) a[r][c] -= factor * a[k][c];
-      }
-    }
-    delta.assign(n + 1, 0.0);
-    for (int k = n - 1; k >= 0; --k) {
-      double sum = a[k][n];
-      for (int c = k + 1; c < n; ++c) sum -= a[k][c] * delta[c + 1];
-      delta[k + 1] = sum / a[k][k];
-    }
-    return true;
-  }
-
-  // Newton until the update is below 1e-10 of each unknown and the votes agree.
-  int newton(int limit = 60) {
-    std::vector<double> delta;
-    for (int iteration = 1; iteration <= limit; ++iteration) {
-      run->iteration = iteration;
-      if (pass() != 0) return 0;
-      run->initialPass = 0;
-      if (!solve(delta)) return 0;
-      bool small = true;
-      for (int u = 1; u <= run->unknownCount; ++u) {
-        run->X[u] -= delta[u];
-        if (std::fabs(delta[u]) > 1e-10 * std::max(1.0, std::fabs(run->X[u]))) small = false;
-      }
-      if (small && run->nonConvergence == 0) return iteration;
-    }
-    return 0;
+    // Each column perturbed by 1e-6 of its value.
+    jacobianCheck = {.step = 1e-6,
+                     .stepRelativeToX = true,
+                     .smallestX = 1e-6,
+                     .relative = 1e-5,
+                     .ofRowScale = 1e-8,
+                     .perturbedPassesMustSucceed = true};
+    // Done when the update is below 1e-10 of each unknown.
+    newtonSettings = {
+        .limit = 60, .tolerance = 1e-10, .test = testing::NewtonSettings::Test::kEveryUpdate};
   }
 
   // One backward-Euler step of h (0: static), unknowns and state slots carried.
@@ -111,50 +57,7 @@ class FluidTest : public testing::ElementFixture {
     for (int u = 1; u <= run->unknownCount + run->stateSlotCount; ++u) run->a0H[u] = run->X[u];
     run->dtOut = h;
     ASSERT_GT(newton(), 0);
-    run->recordingFlag = 1;
-    run->displayFlag = 7;
-    ASSERT_EQ(pass(), 0);
-    run->recordingFlag = 0;
-    run->displayFlag = 0;
-  }
-
-  // Every J entry against central differences of F, each column perturbed by 1e-6
-  // of its value.
-  void expectJacobianMatchesDifferences(const std::string& label) {
-    const int n = run->unknownCount;
-    run->iteration = 2;
-    ASSERT_EQ(pass(), 0) << label;
-    std::vector<double> analytic((n + 1) * (n + 1));
-    std::vector<double> rowScale(n + 1, 0.0);
-    for (int r = 1; r <= n; ++r) {
-      for (int c = 1; c <= n; ++c) {
-        analytic[r * (n + 1) + c] = run->jacobian(r, c);
-        rowScale[r] = std::max(rowScale[r], std::fabs(run->jacobian(r, c)));
-      }
-    }
-    for (int c = 1; c <= n; ++c) {
-      const double saved = run->X[c];
-      const double h = 1e-6 * std::max(std::fabs(saved), 1e-6);
-      std::vector<double> plus(n + 1), minus(n + 1);
-      run->X[c] = saved + h;
-      ASSERT_EQ(pass(), 0);
-      for (int r = 1; r <= n; ++r) plus[r] = run->F[r];
-      run->X[c] = saved - h;
-      ASSERT_EQ(pass(), 0);
-      for (int r = 1; r <= n; ++r) minus[r] = run->F[r];
-      run->X[c] = saved;
-      for (int r = 1; r <= n; ++r) {
-        const double numeric = (plus[r] - minus[r]) / (2.0 * h);
-        EXPECT_NEAR(analytic[r * (n + 1) + c], numeric, 1e-5 * std::fabs(numeric) + 1e-8 * rowScale[r])
-            << label << ": J[" << r << "][" << c << "]";
-      }
-    }
-  }
-
-  void mechanicalNode(int node, int x, int y, int angle) {
-    run->unknownOfKey[node * 10 + 1] = x;
-    run->unknownOfKey[node * 10 + 2] = y;
-    run->unknownOfKey[node * 10] = angle;
+    recordingPass(std::nullopt);
   }
 
   ElementEntry& cylinder(std::initializer_list<int> chambers, std::vector<double> parameters) {

@@ -24,86 +24,14 @@ namespace {
 class GearsContactsTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kMechanicalRelativeToleranceEntry] = 1e-6;
     model->parameters[kMechanicalAbsoluteToleranceEntry] = 1e-9;
     model->view.scale = 300.0;
-    run->initialPass = 0;
     run->kt = 1;
-  }
-
-  int pass() {
-    run->nonConvergence = 0;
-    return runElementPass(*model, *run, reporter);
-  }
-
-  // Newton's method as the engine runs it: X <- I - delta. Iterations used, 0 on failure.
-  int newton(int limit = 60) {
-    const int n = run->unknownCount;
-    for (int iteration = 1; iteration <= limit; ++iteration) {
-      run->iteration = iteration;
-      std::copy(run->X + 1, run->X + 1 + n, run->iterationStart + 1);
-      if (pass() != 0) return 0;
-      run->initialPass = 0;
-      if (solveLinearSystem(*run, model->parameters) != kSolved) return 0;
-      double norm = 0.0;
-      for (int u = 1; u <= n; ++u) {
-        norm += run->X[u] * run->X[u];
-        run->X[u] = run->iterationStart[u] - run->X[u];
-      }
-      if (std::sqrt(norm) <= 1e-11 && run->nonConvergence == 0) return iteration;
-    }
-    return 0;
-  }
-
-  // One backward-Euler step h as the driver makes it: preparation pass, a0 and H, P.
-  bool step(double h) {
-    run->iteration = 0;
-    if (runPreparationPass(*model, *run, reporter) != 0) return false;
-    run->recordingFlag = 0;
-    const int last = run->unknownCount + run->stateSlotCount;
-    run->a0H[0] = h > 0.0 ? 1.0 / h : 0.0;
-    std::copy(run->X + 1, run->X + 1 + last, run->a0H + 1);
-    std::copy(run->X + 1, run->X + 1 + last, run->previous + 1);
-    return newton() > 0;
-  }
-
-  void recordingPass() {
-    run->recordingFlag = 1;
-    run->displayFlag = 7;
-    run->iteration = 3;
-    run->display.clear();
-    ASSERT_EQ(pass(), 0);
-    run->recordingFlag = 0;
-    run->displayFlag = 0;
-  }
-
-  // Every J entry against central differences of F over the unknowns; the
-  // evaluators' own Jacobians are differences of step 1e-8, hence the allowance.
-  void expectJacobianMatchesDifferences(const std::string& label) {
-    const int n = run->unknownCount;
-    run->iteration = 2;
-    ASSERT_EQ(pass(), 0) << label;
-    std::vector<double> analytic((n + 1) * (n + 1)), residual(run->F, run->F + n + 1);
-    for (int r = 1; r <= n; ++r) {
-      for (int c = 1; c <= n; ++c) analytic[r * (n + 1) + c] = run->jacobian(r, c);
-    }
-    const double h = 1e-6;
-    for (int c = 1; c <= n; ++c) {
-      const double saved = run->X[c];
-      run->X[c] = saved + h;
-      pass();
-      const std::vector<double> plus(run->F, run->F + n + 1);
-      run->X[c] = saved - h;
-      pass();
-      run->X[c] = saved;
-      for (int r = 1; r <= n; ++r) {
-        const double numeric = (plus[r] - run->F[r]) / (2.0 * h);
-        EXPECT_NEAR(analytic[r * (n + 1) + c], numeric,
-                    1e-5 * (1.0 + std::fabs(numeric) + std::fabs(residual[r])))
-            << label << ": J[" << r << "][" << c << "]";
-      }
-    }
+    enginePass = true;
+    // The evaluators' own Jacobians are differences of step 1e-8, hence the allowance.
+    jacobianCheck = {.step = 1e-6, .relative = 1e-5, .absolute = 1e-5, .ofResidual = 1e-5};
+    newtonSettings = {.limit = 60, .tolerance = 1e-11, .engineSolver = true};
   }
 };
 
@@ -201,19 +129,12 @@ TEST_F(GearsContactsTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"gear pair from the ground", 15, {0, 0, 0, 10, 1, 7}, gears, 3.0, initial, travel(-0.05)},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     model->parameters[kMechanicalDampingEntry] = 0.25;
     run->unknownCount = kUnknowns;
     run->stateSlotCount = 0;
     run->initialPass = 0;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.slots.begin(), c.slots.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
-    for (int u = 1; u <= kUnknowns; ++u) {
-      run->X[u] = 0.1 * u * (u % 2 == 0 ? 1.0 : -0.7) + 0.05;
-      run->a0H[u] = run->X[u] - 0.02 * (u % 5 - 2);
-      run->previous[u] = run->X[u];
-    }
+    ElementEntry& element = onlyElement(c.typeCode, c.slots, c.parameters);
+    scatteredState(kUnknowns);
     run->a0H[0] = c.a0;
     c.prepare(element);
     run->iteration = 1;
@@ -277,7 +198,7 @@ TEST_F(GearsContactsTest, BallOnGapContactReboundsToRestitutionSquaredTimesHeigh
   int touches = 0;
   bool touching = false;
   for (int n = 0; n < 32000; ++n) {
-    ASSERT_TRUE(step(h)) << "step " << n;
+    ASSERT_TRUE(driverStep(h)) << "step " << n;
     ASSERT_TRUE(std::isfinite(run->X[2]));
     const double now = energy();
     EXPECT_LE(now, before + 1e-12) << "energy grew at step " << n;
@@ -324,7 +245,7 @@ TEST_F(GearsContactsTest, GearPairWithBacklashKeepsRatioAndTorqueBalance) {
     const double rate = n <= 300 ? 1.0 : (n <= 600 ? 0.0 : -1.0);
     setAngle += rate * h;
     driver.realSlots[2] = spring * setAngle;  // T0 = k·θ_set: the spring pulls θ_i to θ_set
-    ASSERT_TRUE(step(h)) << "step " << n;
+    ASSERT_TRUE(driverStep(h)) << "step " << n;
     const double omegaJ = run->X[5];
     if (movedAt < 0 && std::fabs(run->X[2]) > 1e-12) movedAt = n;
     if (n == 300) {
@@ -378,7 +299,7 @@ TEST_F(GearsContactsTest, WheelRollsOrSlidesDownAnIncline) {
     const double h = 1e-3;
     double along1 = 0.0, omega1 = 0.0;
     for (int n = 1; n <= 500; ++n) {
-      ASSERT_TRUE(step(h)) << "mu " << mu << " step " << n;
+      ASSERT_TRUE(driverStep(h)) << "mu " << mu << " step " << n;
       const double along = run->X[4] * std::cos(alpha) - run->X[5] * std::sin(alpha);
       if (n == 100) along1 = along, omega1 = run->X[6];
       if (n == 500) {
@@ -424,7 +345,7 @@ TEST_F(GearsContactsTest, BeltTensionsAndSpeedRatio) {
     setX({0.0, 0.0, 0.0, 0.0, 0.3});
     run->initialPass = 1;
     model->parameters[kMechanicalDampingEntry] = 0.0;
-    ASSERT_TRUE(step(0.0)) << M;
+    ASSERT_TRUE(driverStep(0.0)) << M;
     recordingPass();
     if (M < 2.0 * T0 * ri) {
       EXPECT_NEAR(run->X[1], M / (2.0 * k * ri * ri), 1e-9);
@@ -450,7 +371,7 @@ TEST_F(GearsContactsTest, BeltTensionsAndSpeedRatio) {
   for (int n = 1; n <= 300; ++n) {
     set += 1e-3;
     driver.realSlots[2] = 1e4 * set;
-    ASSERT_TRUE(step(1e-3)) << n;
+    ASSERT_TRUE(driverStep(1e-3)) << n;
   }
   EXPECT_NEAR(run->X[7], ri / rj * 1.0, 1e-3 * ri / rj) << "same direction, r_i/r_j";
 }
@@ -477,7 +398,7 @@ TEST_F(GearsContactsTest, FrictionDriveRollsBelowMuNAndSlidesAbove) {
     for (int n = 1; n <= 400; ++n) {
       set += 1e-3 * std::min(1.0, n / 100.0);
       driver.realSlots[2] = 1e4 * set;
-      ASSERT_TRUE(step(1e-3)) << cr << " step " << n;
+      ASSERT_TRUE(driverStep(1e-3)) << cr << " step " << n;
       recordingPass();
     }
     if (cr < 1.0) {
@@ -508,7 +429,7 @@ TEST_F(GearsContactsTest, GearElementTakesTheSecondRadiusFromTheCentreDistance) 
   for (int n = 1; n <= 200; ++n) {
     set += 1e-3;
     driver.realSlots[2] = 1e4 * set;
-    ASSERT_TRUE(step(1e-3)) << n;
+    ASSERT_TRUE(driverStep(1e-3)) << n;
   }
   EXPECT_NEAR(run->X[7], -0.5, 1e-3);
   recordingPass();
@@ -543,11 +464,8 @@ TEST_F(GearsContactsTest, InvalidDataStopsThePassWithItsMessage) {
       {15, {1, 2, 3, 4, 5, 6}, {0.05, 0.1, 1e5, -0.01}, "データが？ \n\n %s"},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     run->unknownCount = 6;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.slots.begin(), c.slots.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
+    ElementEntry& element = onlyElement(c.typeCode, c.slots, c.parameters);
     log.texts.clear();
     run->iteration = 2;
     EXPECT_EQ(pass(), 0) << c.message << ": checked outside its first iteration";

@@ -28,16 +28,17 @@ constexpr double kGravity = 9.81;
 class MechanicalTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kMechanicalRelativeToleranceEntry] = 0.005;
     model->parameters[kMechanicalAbsoluteToleranceEntry] = 1e-5;
     model->view.scale = 300.0;
     model->view.quantityScale[1] = 150.0;  // 2 pixels per N
     model->view.quantityScale[2] = 30.0;   // 10 pixels per N·m
-    run->initialPass = 0;
     run->kt = 1;
+    enginePass = true;
+    // The spring Jacobians are themselves differences of step 1e-8, hence the allowance.
+    jacobianCheck = {.step = 1e-6, .relative = 1e-6, .absolute = 1e-6, .ofResidual = 1e-6};
+    newtonSettings = {.limit = 40, .tolerance = 1e-11, .engineSolver = true};
   }
-
 
   // Gives the element state slot s, which lives in X[N + s].
   void giveStateSlot(ElementEntry& element, int slot) {
@@ -48,81 +49,7 @@ class MechanicalTest : public testing::ElementFixture {
     return run->unknownCount + element.firstStateSlot;
   }
 
-  int pass() {
-    run->nonConvergence = 0;
-    return runElementPass(*model, *run, reporter);
-  }
-
-  // Newton's method as the engine runs it: X <- I - delta. Iterations used, 0 on failure.
-  int newton(int limit = 40) {
-    const int n = run->unknownCount;
-    for (int iteration = 1; iteration <= limit; ++iteration) {
-      run->iteration = iteration;
-      std::copy(run->X + 1, run->X + 1 + n, run->iterationStart + 1);
-      if (pass() != 0) return 0;
-      run->initialPass = 0;
-      if (solveLinearSystem(*run, model->parameters) != kSolved) return 0;
-      double norm = 0.0;
-      for (int u = 1; u <= n; ++u) {
-        norm += run->X[u] * run->X[u];
-        run->X[u] = run->iterationStart[u] - run->X[u];
-      }
-      if (std::sqrt(norm) <= 1e-11 && run->nonConvergence == 0) return iteration;
-    }
-    return 0;
-  }
-
-  // One attempt as the driver makes it: the preparation pass, then a0 and H of a
-  // backward-Euler step h (a0 = 0 for h = 0), P saved, Newton.
-  void step(double h) {
-    run->iteration = 0;
-    ASSERT_EQ(runPreparationPass(*model, *run, reporter), 0);
-    run->recordingFlag = 0;
-    const int last = run->unknownCount + run->stateSlotCount;
-    run->a0H[0] = h > 0.0 ? 1.0 / h : 0.0;
-    std::copy(run->X + 1, run->X + 1 + last, run->a0H + 1);
-    std::copy(run->X + 1, run->X + 1 + last, run->previous + 1);
-    ASSERT_GT(newton(), 0);
-  }
-
-  void recordingPass() {
-    run->recordingFlag = 1;
-    run->displayFlag = 7;
-    run->iteration = 3;
-    run->display.clear();
-    ASSERT_EQ(pass(), 0);
-    run->recordingFlag = 0;
-    run->displayFlag = 0;
-  }
-
-  // Every J entry against central differences of F over the unknowns. The spring
-  // Jacobians are themselves differences of step 1e-8, hence the allowance.
-  void expectJacobianMatchesDifferences(const std::string& label) {
-    const int n = run->unknownCount;
-    run->iteration = 2;
-    ASSERT_EQ(pass(), 0) << label;
-    std::vector<double> analytic((n + 1) * (n + 1)), residual(run->F, run->F + n + 1);
-    for (int r = 1; r <= n; ++r) {
-      for (int c = 1; c <= n; ++c) analytic[r * (n + 1) + c] = run->jacobian(r, c);
-    }
-    const double h = 1e-6;
-    for (int c = 1; c <= n; ++c) {
-      const double saved = run->X[c];
-      run->X[c] = saved + h;
-      pass();
-      const std::vector<double> plus(run->F, run->F + n + 1);
-      run->X[c] = saved - h;
-      pass();
-      run->X[c] = saved;
-      for (int r = 1; r <= n; ++r) {
-        const double numeric = (plus[r] - run->F[r]) / (2.0 * h);
-        EXPECT_NEAR(analytic[r * (n + 1) + c], numeric,
-                    1e-6 * (1.0 + std::fabs(numeric) + std::fabs(residual[r])))
-            << label << ": J[" << r << "][" << c << "]";
-      }
-    }
-  }
-
+  void step(double h) { ASSERT_TRUE(driverStep(h)); }
 
   // Items of the display list of a kind and tag; `first` gets the numbers of the first.
   int countItems(int kind, int tag, const double** first = nullptr) const {
@@ -134,7 +61,6 @@ class MechanicalTest : public testing::ElementFixture {
     }
     return count;
   }
-
 };
 
 // Each case: one element on scrambled unknown indices among spare ones it must not
@@ -265,21 +191,14 @@ TEST_F(MechanicalTest, JacobianMatchesCentralDifferencesInEveryState) {
       {"link of zero length, end kind 3", 6, nine, {0.0, 0.0}, 1.0, link(0.0, 0.0, 3, 0)},
   };
   for (const Case& c : cases) {
-    model->count.elements = 0;
     model->parameters[-10096] = 0.0;
     model->parameters[kMechanicalDampingEntry] = 0.25;
     run->unknownCount = kUnknowns;
     run->stateSlotCount = 0;
     run->kt = c.kt;
     run->initialPass = 0;
-    ElementEntry& element = add(c.typeCode, {}, {});
-    std::copy(c.slots.begin(), c.slots.end(), element.variableSlots + 1);
-    std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
-    for (int u = 1; u <= kUnknowns; ++u) {
-      run->X[u] = 0.1 * u * (u % 2 == 0 ? 1.0 : -0.7) + 0.05;
-      run->a0H[u] = run->X[u] - 0.02 * (u % 5 - 2);
-      run->previous[u] = run->X[u];
-    }
+    ElementEntry& element = onlyElement(c.typeCode, c.slots, c.parameters);
+    scatteredState(kUnknowns);
     run->a0H[0] = c.a0;
     c.prepare(element);
     run->iteration = 1;

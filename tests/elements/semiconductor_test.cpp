@@ -22,116 +22,16 @@ constexpr double kVt = 0.02585;
 class SemiconductorTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 0.001;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-9;
-    run->initialPass = 0;
+    // A step small enough for the exponentials (truncation (h/Vt)^2/6 ~ 3e-10
+    // relative) and an allowance for the rounding of F at that step.
+    jacobianCheck = {.step = 1e-6, .relative = 1e-6, .absolute = 1e-15, .rounding = 4e-16};
+    newtonSettings = {.limit = 100, .tolerance = 1e-10};
   }
 
-  int pass() {
-    const int n = run->unknownCount;
-    run->X[0] = 0.0;
-    for (int r = 0; r <= n; ++r) {
-      run->F[r] = 0.0;
-      for (int c = 0; c <= n; ++c) run->jacobian(r, c) = 0.0;
-    }
-    run->nonConvergence = 0;
-    EvaluationContext context{*model, *run, reporter};
-    for (int row = 1; row <= model->count.elements; ++row) {
-      const int result = evaluatorFor(model->elements[row].typeCode)(context, row);
-      if (result != 0) return result;
-    }
-    return 0;
-  }
-
-  // J·delta = F by elimination with partial pivoting; false when singular.
-  bool solve(std::vector<double>& delta) {
-    const int n = run->unknownCount;
-    std::vector<std::vector<double>> a(n, std::vector<double>(n + 1));
-    for (int r = 0; r < n; ++r) {
-      for (int c = 0; c < n; ++c) a[r][c] = run->jacobian(r + 1, c + 1);
-      a[r][n] = run->F[r + 1];
-    }
-    for (int k = 0; k < n; ++k) {
-      int pivot = k;
-      for (int r = k + 1; r < n; ++r) {
-        if (std::fabs(a[r][k]) > std::fabs(a[pivot][k])) pivot = r;
-      }
-      std::swap(a[k], a[pivot]);
-      if (a[k][k] == 0.0) return false;
-      for (int r = k + 1; r < n; ++r) {
-        const double factor = a[r][k] / a[k][k];
-        for (int c = k; c <= n; ++c) a[r][c] -= factor * a[k][c];
-      }
-    }
-    delta.assign(n + 1, 0.0);
-    for (int k = n - 1; k >= 0; --k) {
-      double sum = a[k][n];
-      for (int c = k + 1; c < n; ++c) sum -= a[k][c] * delta[c + 1];
-      delta[k + 1] = sum / a[k][k];
-    }
-    return true;
-  }
-
-  // Newton as the engine runs it; the iterations used, 0 on failure.
-  int newton(int limit = 100) {
-    std::vector<double> delta;
-    for (int iteration = 1; iteration <= limit; ++iteration) {
-      run->iteration = iteration;
-      if (pass() != 0 || !solve(delta)) return 0;
-      double norm = 0.0;
-      for (int u = 1; u <= run->unknownCount; ++u) {
-        run->X[u] -= delta[u];
-        norm += delta[u] * delta[u];
-      }
-      if (std::sqrt(norm) <= 1e-10 && run->nonConvergence == 0) return iteration;
-    }
-    return 0;
-  }
-
-  void recordingPass() {
-    run->recordingFlag = 1;
-    run->displayFlag = 7;
-    ASSERT_EQ(pass(), 0);
-    run->recordingFlag = 0;
-    run->displayFlag = 0;
-  }
-
-  // Every J entry against central differences of F with a step small enough for
-  // the exponentials (truncation (h/Vt)^2/6 ~ 3e-10 relative) and an allowance
-  // for the rounding of F at that step.
-  void expectJacobianMatchesDifferences(const std::string& label) {
-    const int n = run->unknownCount;
-    run->iteration = 2;
-    ASSERT_EQ(pass(), 0);
-    std::vector<double> analytic((n + 1) * (n + 1));
-    for (int r = 1; r <= n; ++r) {
-      for (int c = 1; c <= n; ++c) analytic[r * (n + 1) + c] = run->jacobian(r, c);
-    }
-    for (int c = 1; c <= n; ++c) {
-      const double saved = run->X[c];
-      const double h = 1e-6;
-      std::vector<double> plus(n + 1), minus(n + 1);
-      run->X[c] = saved + h;
-      pass();
-      for (int r = 1; r <= n; ++r) plus[r] = run->F[r];
-      run->X[c] = saved - h;
-      pass();
-      for (int r = 1; r <= n; ++r) minus[r] = run->F[r];
-      run->X[c] = saved;
-      for (int r = 1; r <= n; ++r) {
-        const double numeric = (plus[r] - minus[r]) / (2.0 * h);
-        const double rounding = 4e-16 * (std::fabs(plus[r]) + std::fabs(minus[r])) / (2.0 * h);
-        EXPECT_NEAR(analytic[r * (n + 1) + c], numeric,
-                    1e-6 * std::fabs(numeric) + rounding + 1e-15)
-            << label << ": J[" << r << "][" << c << "]";
-      }
-    }
-  }
-
-  const double* display(const ElementEntry& element) {
-    return model->records[element.statementLine].valueBlock;
-  }
+  // The recording pass at the iteration the test left.
+  void recordingPass() { ElementFixture::recordingPass(std::nullopt); }
 
   // Current and conductance of a lone diode from unknown 1 to ground at v.
   JunctionPoint diodeAt(ElementEntry& diode, double v, int iteration = 2) {

@@ -23,10 +23,9 @@ constexpr double kSigma = 5.67e-08;
 class ThermalTest : public testing::ElementFixture {
  protected:
   void SetUp() override {
-    reporter.setSink(log.sink());
     model->parameters[kCircuitRelativeToleranceEntry] = 0.001;
     model->parameters[kCircuitAbsoluteToleranceEntry] = 1e-7;
-    run->initialPass = 0;
+    skipElementsWithoutEvaluator = true;  // the flow elements in the wall's test
   }
 
   // A ":u" lookup table with rows of a temperature and its values.
@@ -55,57 +54,18 @@ class ThermalTest : public testing::ElementFixture {
 
   int pass(int iteration = 2) {
     run->iteration = iteration;
-    const int n = run->unknownCount;
-    for (int r = 0; r <= n; ++r) {
-      run->F[r] = 0.0;
-      for (int c = 0; c <= n; ++c) run->jacobian(r, c) = 0.0;
-    }
-    run->X[0] = 0.0;
-    run->nonConvergence = 0;
-    EvaluationContext context{*model, *run, reporter};
-    for (int row = 1; row <= model->count.elements; ++row) {
-      const ElementEvaluator evaluate = evaluatorFor(model->elements[row].typeCode);
-      if (evaluate == nullptr) continue;  // the flow elements in the wall's test
-      const int result = evaluate(context, row);
-      if (result != 0) return result;
-    }
-    return 0;
+    return ElementFixture::pass();
   }
 
   // The first iteration (material rows, validation) and then every J entry
   // against central differences of F over the later iterations.
   void expectJacobianMatchesDifferences(const std::string& label, double step = 1e-4) {
     ASSERT_EQ(pass(1), 0) << label << (log.texts.empty() ? "" : log.texts.back());
-    const int n = run->unknownCount;
-    ASSERT_EQ(pass(), 0);
-    std::vector<double> analytic((n + 1) * (n + 1));
-    for (int r = 1; r <= n; ++r) {
-      for (int c = 1; c <= n; ++c) analytic[r * (n + 1) + c] = run->jacobian(r, c);
-    }
-    for (int c = 1; c <= n; ++c) {
-      const double saved = run->X[c];
-      std::vector<double> plus(n + 1), minus(n + 1);
-      run->X[c] = saved + step;
-      pass();
-      for (int r = 1; r <= n; ++r) plus[r] = run->F[r];
-      run->X[c] = saved - step;
-      pass();
-      for (int r = 1; r <= n; ++r) minus[r] = run->F[r];
-      run->X[c] = saved;
-      for (int r = 1; r <= n; ++r) {
-        const double numeric = (plus[r] - minus[r]) / (2.0 * step);
-        const double expected = analytic[r * (n + 1) + c];
-        EXPECT_NEAR(expected, numeric, 1e-6 * (std::fabs(numeric) + 1.0))
-            << label << " J[" << r << "][" << c << "]";
-      }
-    }
+    ElementFixture::expectJacobianMatchesDifferences(
+        label, {.step = step, .relative = 1e-6, .absolute = 1e-6});
   }
 
-  void recordingPass() {
-    run->recordingFlag = 1;
-    ASSERT_EQ(pass(3), 0);
-    run->recordingFlag = 0;
-  }
+  void recordingPass() { ElementFixture::recordingPass(3, 0); }
 
   // The message of a first pass (initial pass and first iteration) that must fail.
   std::string refusal() {
@@ -269,34 +229,16 @@ class ExchangerTest : public ThermalTest {
     model->nodes.x[n2] = x2;
     model->nodes.y[n1] = model->nodes.y[n2] = y;
   }
+  // Newton at the iteration numbers of a step until the update is below 1e-10.
   void solve() {
+    std::vector<double> delta;
     for (int iteration = 1; iteration <= 30; ++iteration) {
       ASSERT_EQ(pass(iteration), 0) << (log.texts.empty() ? "" : log.texts.back());
-      const int n = run->unknownCount;
-      std::vector<std::vector<double>> m(n, std::vector<double>(n + 1));
-      for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < n; ++c) m[r][c] = run->jacobian(r + 1, c + 1);
-        m[r][n] = run->F[r + 1];
-      }
-      for (int k = 0; k < n; ++k) {
-        int pivot = k;
-        for (int r = k + 1; r < n; ++r) {
-          if (std::fabs(m[r][k]) > std::fabs(m[pivot][k])) pivot = r;
-        }
-        std::swap(m[k], m[pivot]);
-        ASSERT_NE(m[k][k], 0.0);
-        for (int r = k + 1; r < n; ++r) {
-          const double f = m[r][k] / m[k][k];
-          for (int c = k; c <= n; ++c) m[r][c] -= f * m[k][c];
-        }
-      }
+      ASSERT_GT(ElementFixture::solve(delta), 0.0);
       double norm = 0;
-      for (int k = n - 1; k >= 0; --k) {
-        double sum = m[k][n];
-        for (int c = k + 1; c < n; ++c) sum -= m[k][c] * m[c][n];
-        m[k][n] = sum / m[k][k];
-        run->X[k + 1] -= m[k][n];
-        norm += m[k][n] * m[k][n];
+      for (int u = 1; u <= run->unknownCount; ++u) {
+        run->X[u] -= delta[u];
+        norm += delta[u] * delta[u];
       }
       if (std::sqrt(norm) < 1e-10) return;
     }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +71,48 @@ inline void runBatch(const std::string& model, const std::string& directory) {
                               " MOVRA_OUTPUT_DIR=" + directory + " " + MOVRA_BINARY_DIR +
                               "/bin/movra-note run " + model + " > " + directory + "/log.txt 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command << "\n" << readFile(directory + "/log.txt");
+}
+
+// Runs examples/<model>.model; returns out.txt's rows, each checked to have the
+// time and `columns` output values (none when one has not).
+inline Rows simulateExample(const std::string& model, size_t columns,
+                            const std::string& scratchPrefix) {
+  const std::string directory = scratchDirectory(scratchPrefix + model);
+  runBatch(std::string(MOVRA_SOURCE_DIR) + "/examples/" + model + ".model", directory);
+  Rows rows = readColumns(directory + "/out.txt");
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.size(), columns + 1) << model;
+    if (row.size() != columns + 1) return {};
+  }
+  return rows;
+}
+
+struct NoteOutput {
+  int exitCode = -1;
+  std::string output;
+};
+
+// `movra-note ARGUMENTS` and what it prints: standard output with standard error,
+// or standard output alone.
+inline NoteOutput runNote(const std::string& arguments, bool withStandardError = true) {
+  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " + arguments +
+                              (withStandardError ? " 2>&1" : " 2>/dev/null");
+  NoteOutput result;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  const int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// A model file of the given text in the test's temporary directory.
+inline std::string writeModel(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path) << text;
+  return path;
 }
 
 }  // namespace movra::testing
