@@ -209,6 +209,7 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   if (run.interactionMode == 1) run.currentFrame = run.frameCursor % (run.frames.capacity + 1);
   double* frame = run.frames.frame(run.currentFrame);
   if (frame == nullptr) return 0;  // a cursor past the ring writes nothing
+  prepareFrame(run.frames, run.currentFrame);
   // Pool entries 1..S+1 in one block copy; a stride past the pool reads zeros.
   const int count = run.frames.stride();
   const int fromPool = count < kPoolCapacity ? count : kPoolCapacity;
