@@ -1,6 +1,7 @@
 #include "engine/recording.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "engine/newton.h"
 
@@ -25,6 +26,14 @@ void appendItem(DisplayList& list, int kind, int tag) {
 
 void appendNumber(DisplayList& list, double value) {
   if (list.cursor < kPoolCapacity) list.pool[++list.cursor] = value;
+}
+
+// As appendNumber one by one: what does not fit into the pool is dropped.
+void appendNumbers(DisplayList& list, const double* values, int count) {
+  const int room = kPoolCapacity - list.cursor;
+  const int stored = count < room ? count : (room > 0 ? room : 0);
+  std::memcpy(&list.pool[list.cursor + 1], values, sizeof(double) * static_cast<size_t>(stored));
+  list.cursor += stored;
 }
 
 void advanceCursor(Run& run) {
@@ -64,7 +73,7 @@ int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
     }
     appendItem(list, 32, 0xFFFF);
     list.statement[list.count] = r;
-    for (double value : record.valueBlock) appendNumber(list, value);
+    appendNumbers(list, record.valueBlock, static_cast<int>(std::size(record.valueBlock)));
   }
   return 0;
 }
@@ -72,7 +81,7 @@ int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
 void appendEngineItems(const Model& model, Run& run) {
   DisplayList& list = run.display;
   appendItem(list, 17, 0xFF);
-  for (int i = 0; i <= run.unknownCount; ++i) appendNumber(list, run.X[i]);
+  appendNumbers(list, run.X, run.unknownCount + 1);
   appendItem(list, 14, 0xFF);
   appendItem(list, 15, 0xFF);
   appendItem(list, 16, 0x10);

@@ -40,6 +40,7 @@ struct JacobianProfile {
   int rowFirst[kRowStride];
   int rowLast[kRowStride];   // -1: the row holds nothing
   int columnLast[kRowStride];  // -1: the column holds nothing
+  int highest = -1;            // the highest row or column that holds anything
 
   JacobianProfile() { reset(); }
   void reset() {
@@ -48,8 +49,11 @@ struct JacobianProfile {
       rowLast[i] = -1;
       columnLast[i] = -1;
     }
+    highest = -1;
   }
   void touch(int row, int column) {
+    const int outer = row > column ? row : column;
+    if (outer > highest) highest = outer;
     if (column < rowFirst[row]) rowFirst[row] = column;
     if (column > rowLast[row]) rowLast[row] = column;
     if (row > columnLast[column]) columnLast[column] = row;

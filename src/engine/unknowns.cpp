@@ -65,7 +65,8 @@ void clearEquationSystem(Run& run) {
   run.X[0] = 0.0;
   const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
   JacobianProfile& profile = run.jacobianProfile;
-  for (int r = 0; r < kRowStride; ++r) {
+  const int highest = std::min(profile.highest, kRowStride - 1);
+  for (int r = 0; r <= highest; ++r) {
     const int first = profile.rowFirst[r];
     const int last = profile.rowLast[r];
     if (last < first) continue;
@@ -80,7 +81,8 @@ void clearEquationSystem(Run& run) {
     profile.rowFirst[r] = kRowStride;
     profile.rowLast[r] = -1;
   }
-  std::fill(std::begin(profile.columnLast), std::end(profile.columnLast), -1);
+  std::fill(profile.columnLast, profile.columnLast + highest + 1, -1);
+  profile.highest = -1;
   std::memset(run.F, 0, sizeof(double) * static_cast<size_t>(n + 1));
 }
 
