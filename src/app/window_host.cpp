@@ -67,17 +67,19 @@ QImage pictureExtent(const QImage& surface) {
   constexpr int kLinePixelsPerRow = 16;
   int right = 0;
   int bottom = 0;
-  for (int y = 0; y < surface.height(); ++y) {
+  const int surfaceWidth = surface.width();
+  const int surfaceHeight = surface.height();
+  for (int y = 0; y < surfaceHeight; ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(surface.constScanLine(y));
     int drawn = 0;
     int last = 0;
-    for (int x = 0; x < surface.width(); ++x) {
+    for (int x = 0; x < surfaceWidth; ++x) {
       if ((row[x] | 0xFF000000u) == view::kStockGray) continue;
       ++drawn;
       last = x + 1;
     }
     // The rule over the scale zone runs across the whole surface: it sets no width.
-    if (drawn < surface.width() * 9 / 10) right = std::max(right, last);
+    if (drawn < surfaceWidth * 9 / 10) right = std::max(right, last);
     if (y < kMinimumHeight || drawn > kLinePixelsPerRow) bottom = y + 1;
   }
   const int width = std::min(surface.width(), std::max(kMinimumWidth, right + kMargin));
