@@ -67,6 +67,7 @@ void clearEquationSystem(Run& run) {
   JacobianProfile& profile = run.jacobianProfile;
   const int highest = std::min(profile.highest, kRowStride - 1);
   for (int r = 0; r <= highest; ++r) {
+    run.J[r * kRowStride] = 0.0;  // column 0 lies outside the spans
     const int first = profile.rowFirst[r];
     const int last = profile.rowLast[r];
     if (last < first) continue;
