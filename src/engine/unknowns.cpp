@@ -59,6 +59,30 @@ int allocateUnknowns(Model& model, Run& run, Reporter& reporter) {
   return 0;
 }
 
+// A few entries, stored one by one. A loop would be turned by the compiler into a
+// string store, whose start-up costs more than the stores themselves.
+inline void zeroShortSpan(double* span, int length) {
+  switch (length) {
+    case 16: span[15] = 0.0; [[fallthrough]];
+    case 15: span[14] = 0.0; [[fallthrough]];
+    case 14: span[13] = 0.0; [[fallthrough]];
+    case 13: span[12] = 0.0; [[fallthrough]];
+    case 12: span[11] = 0.0; [[fallthrough]];
+    case 11: span[10] = 0.0; [[fallthrough]];
+    case 10: span[9] = 0.0; [[fallthrough]];
+    case 9: span[8] = 0.0; [[fallthrough]];
+    case 8: span[7] = 0.0; [[fallthrough]];
+    case 7: span[6] = 0.0; [[fallthrough]];
+    case 6: span[5] = 0.0; [[fallthrough]];
+    case 5: span[4] = 0.0; [[fallthrough]];
+    case 4: span[3] = 0.0; [[fallthrough]];
+    case 3: span[2] = 0.0; [[fallthrough]];
+    case 2: span[1] = 0.0; [[fallthrough]];
+    case 1: span[0] = 0.0; [[fallthrough]];
+    default: break;
+  }
+}
+
 // Only the spans that the last element pass and solve can have made non-zero are
 // cleared; everything outside them is still zero from the previous clear.
 void clearEquationSystem(Run& run) {
@@ -74,8 +98,9 @@ void clearEquationSystem(Run& run) {
     // Most spans are a few entries of a banded row: a plain loop beats a call.
     double* const span = &run.J[r * kRowStride + first];
     const int length = last - first + 1;
+    static_assert(kShortSpan == 16, "zeroShortSpan stores up to 16 entries");
     if (length <= kShortSpan) {
-      for (int c = 0; c < length; ++c) span[c] = 0.0;
+      zeroShortSpan(span, length);
     } else {
       std::memset(span, 0, sizeof(double) * static_cast<size_t>(length));
     }
