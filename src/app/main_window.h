@@ -156,6 +156,7 @@ class MainWindow : public QWidget {
   // The destroy sequence: surfaces, frame ring, the hand-over file, the quit.
   void destroySequence();
   bool destroyed() const { return destroyed_; }
+  bool batch() const { return batch_; }
   bool quitRequested() const { return quitRequested_; }
   // The files the window has written so far (full paths), for the closing line.
   const std::string& writtenOutputs() const { return writtenOutputs_; }

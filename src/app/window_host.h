@@ -33,6 +33,7 @@ class WindowHost : public RunHost {
  private:
   MainWindow& window_;
   QTimer wake_;  // ends a wait without events
+  long long lastPumpUs_ = -1;  // a batch run pumps at most once a millisecond
 };
 
 struct WindowRunOptions {

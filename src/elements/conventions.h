@@ -4,6 +4,8 @@
 // (return-value record, network totals, display record).
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "elements/evaluator.h"
@@ -51,11 +53,22 @@ struct Tolerances {
   double absolute = 0.0;
 };
 
-Tolerances circuitTolerances(const Model& model);
-Tolerances mechanicalTolerances(const Model& model);
+// These small helpers run for every element in every pass: they are inline so that
+// each evaluator compiles them into its own code.
+inline Tolerances circuitTolerances(const Model& model) {
+  return {model.parameters.get(kCircuitRelativeToleranceEntry),
+          model.parameters.get(kCircuitAbsoluteToleranceEntry)};
+}
+inline Tolerances mechanicalTolerances(const Model& model) {
+  return {model.parameters.get(kMechanicalRelativeToleranceEntry),
+          model.parameters.get(kMechanicalAbsoluteToleranceEntry)};
+}
 
 // The element of a row, or nullptr for a row outside the element table.
-ElementEntry* elementAt(Model& model, int row);
+inline ElementEntry* elementAt(Model& model, int row) {
+  if (row < 1 || row >= kElementCapacity) return nullptr;
+  return &model.elements[row];
+}
 
 // The model line quoted in messages, always terminated inside its slot.
 const char* quotedLine(ElementEntry& element);
@@ -74,7 +87,12 @@ inline bool isFirstIteration(const Run& run) {
 // The unknown index in variable slot 1..10. An index outside 0..N (a damaged
 // allocation) reads as the ground index 0, whose row and column are scratch, so
 // an evaluator can never write outside the system.
-int unknownSlot(const Run& run, const ElementEntry& element, int slot);
+inline int unknownSlot(const Run& run, const ElementEntry& element, int slot) {
+  if (slot < 1 || slot > 10) return 0;
+  const int index = element.variableSlots[slot];
+  const int limit = std::min(run.unknownCount, kMaxUnknowns);
+  return index >= 0 && index <= limit ? index : 0;
+}
 
 // History value of unknown u; the ground has none (a0H[0] holds a0 itself).
 inline double historyOf(const Run& run, int unknown) {
@@ -82,16 +100,42 @@ inline double historyOf(const Run& run, int unknown) {
 }
 
 // MinimumConductance from node k to ground: F[k] -= g·x[k], J[k][k] -= g.
-void addLeak(Run& run, int node);
+inline void addLeak(Run& run, int node) {
+  run.F[node] -= kMinimumConductance * run.X[node];
+  run.jacobian(node, node) -= kMinimumConductance;
+}
+
+namespace vote_detail {
+inline bool countUnsettled(Run& run, bool unsettled) {
+  if (unsettled) ++run.nonConvergence;
+  return unsettled;
+}
+inline double band(const Tolerances& tolerances, double value, double remembered) {
+  return std::min(std::fabs(value), std::fabs(remembered)) * tolerances.relative +
+         tolerances.absolute;
+}
+}  // namespace vote_detail
 
 // ConvergenceVote of an own unknown u with remembered value m:
 // W = min(|x[u]|, |m|); unsettled when |F[u]| >= W·rel + abs. Then m <- x[u].
 // Returns true (and counts one) when unsettled.
-bool voteOwnUnknown(Run& run, const Tolerances& tolerances, int unknown, double& remembered);
+inline bool voteOwnUnknown(Run& run, const Tolerances& tolerances, int unknown,
+                           double& remembered) {
+  const double value = run.X[unknown];
+  const bool unsettled =
+      std::fabs(run.F[unknown]) >= vote_detail::band(tolerances, value, remembered);
+  remembered = value;
+  return vote_detail::countUnsettled(run, unsettled);
+}
 
 // ConvergenceVote of a quantity without an own row: unsettled when
 // |q - m| >= min(|q|, |m|)·rel + abs. Then m <- q. Returns true when unsettled.
-bool voteChange(Run& run, const Tolerances& tolerances, double value, double& remembered);
+inline bool voteChange(Run& run, const Tolerances& tolerances, double value, double& remembered) {
+  const bool unsettled =
+      std::fabs(value - remembered) >= vote_detail::band(tolerances, value, remembered);
+  remembered = value;
+  return vote_detail::countUnsettled(run, unsettled);
+}
 
 // Angle of the vector (dx, dy), radians.
 double vectorAngle(double dx, double dy);
@@ -106,11 +150,19 @@ inline bool ownsReturnRecord(const ElementEntry& element) {
 }
 
 // The flags of the element's statement record; 0 without a record.
-int statementFlags(const Model& model, const ElementEntry& element);
+inline int statementFlags(const Model& model, const ElementEntry& element) {
+  const int line = element.statementLine;
+  if (line < 0 || line >= kRecordCapacity) return 0;
+  return model.records[line].flags;
+}
 
 // The element's display record (its statement's value block), or nullptr when
 // the element has no statement record.
-double* displayRecord(Model& model, const ElementEntry& element);
+inline double* displayRecord(Model& model, const ElementEntry& element) {
+  const int line = element.statementLine;
+  if (line < 0 || line >= kRecordCapacity) return nullptr;
+  return model.records[line].valueBlock;
+}
 
 // A two-terminal circuit branch: potentials m and n, the own current i flowing
 // from m through the element to n, V = x[m] - x[n] and x[i].
@@ -122,21 +174,49 @@ struct Branch {
   double current = 0.0;
 };
 
-Branch branchOf(const Run& run, const ElementEntry& element);
+inline Branch branchOf(const Run& run, const ElementEntry& element) {
+  Branch branch;
+  branch.m = unknownSlot(run, element, 1);
+  branch.n = unknownSlot(run, element, 2);
+  branch.i = unknownSlot(run, element, 3);
+  branch.voltage = run.X[branch.m] - run.X[branch.n];
+  branch.current = run.X[branch.i];
+  return branch;
+}
 
 // Own row: F[i] = residual (V, A·ohm); J[i][m] = -1, J[i][n] = +1, J[i][i] = dF/dx[i].
 // The entries are cleared and then added, so a branch with both ends on one node
 // still gets dF[i]/dx[m] = 0.
-void setBranchRow(Run& run, const Branch& branch, double residual, double currentDerivative);
+inline void setBranchRow(Run& run, const Branch& branch, double residual,
+                         double currentDerivative) {
+  run.F[branch.i] = residual;
+  run.jacobian(branch.i, branch.m) = 0.0;
+  run.jacobian(branch.i, branch.n) = 0.0;
+  run.jacobian(branch.i, branch.i) = 0.0;
+  run.jacobian(branch.i, branch.m) -= 1.0;
+  run.jacobian(branch.i, branch.n) += 1.0;
+  run.jacobian(branch.i, branch.i) += currentDerivative;
+}
 
 // Own row of a branch that carries no current: F[i] = x[i], J[i][i] = 1.
-void setOpenBranchRow(Run& run, const Branch& branch);
+inline void setOpenBranchRow(Run& run, const Branch& branch) {
+  run.F[branch.i] = branch.current;
+  run.jacobian(branch.i, branch.i) = 1.0;
+}
 
 // Node rows of the branch current (A): F[m] -= x[i], J[m][i] -= 1; F[n] += x[i], J[n][i] += 1.
-void stampBranchCurrent(Run& run, const Branch& branch);
+inline void stampBranchCurrent(Run& run, const Branch& branch) {
+  run.F[branch.m] -= branch.current;
+  run.jacobian(branch.m, branch.i) -= 1.0;
+  run.F[branch.n] += branch.current;
+  run.jacobian(branch.n, branch.i) += 1.0;
+}
 
 // MinimumConductance at both ends of a branch.
-void addBranchLeaks(Run& run, const Branch& branch);
+inline void addBranchLeaks(Run& run, const Branch& branch) {
+  addLeak(run, branch.m);
+  addLeak(run, branch.n);
+}
 
 // PWM-period means at id+11..id+13 of across, flow and power. With a PWM period
 // the sums at id+51..id+53 (each value times tau) and id+54 (tau) take the present

@@ -206,6 +206,15 @@ int evaluateElementFields(Model& model, Run& run, Reporter& reporter) {
       const CompiledExpression& field = run.elementFields[static_cast<size_t>(e) * kFieldCountAll + k];
       // An empty field (no token) evaluates to nothing: it keeps its value.
       if (field.status == 0 && field.tokenCount == 0) continue;
+      // A number, read once: what evaluateCompiled would give, without the call.
+      if (field.status == 0 && field.constant && field.constantStatus == 0 &&
+          field.shape.operandCount != 0 &&
+          !(field.shape.operandCount == 1 && field.shape.parameterId >= 100)) {
+        record.valueBlock[k] = field.constantValue;
+        element.realSlots[k] = field.constantValue;
+        element.given[k] = 1;
+        continue;
+      }
       EvaluationResult result;
       if (evaluateCompiled(field, sources, result) != 0) {
         return reporter.modelError(" データ式が？_  %d  \n\n %s ", k, element.text);

@@ -1,6 +1,12 @@
 #include "engine/recording.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "engine/newton.h"
 
@@ -24,6 +30,32 @@ void appendItem(DisplayList& list, int kind, int tag) {
 
 void appendNumber(DisplayList& list, double value) {
   if (list.cursor < kPoolCapacity) list.pool[++list.cursor] = value;
+}
+
+// As appendNumber one by one: what does not fit into the pool is dropped.
+void appendNumbers(DisplayList& list, const double* values, int count) {
+  const int room = kPoolCapacity - list.cursor;
+  const int stored = count < room ? count : (room > 0 ? room : 0);
+  std::memcpy(&list.pool[list.cursor + 1], values, sizeof(double) * static_cast<size_t>(stored));
+  list.cursor += stored;
+}
+
+// A frame goes into the ring once and is not read again during the run: stores that
+// bypass the cache spare reading each ring line before writing it, and leave the
+// cache to the engine's own arrays.
+void copyIntoRing(double* to, const double* from, int count) {
+#if defined(__SSE2__)
+  int k = 0;
+  if ((reinterpret_cast<std::uintptr_t>(to) & 15) != 0) {
+    to[0] = from[0];
+    k = 1;
+  }
+  for (; k + 2 <= count; k += 2) _mm_stream_pd(to + k, _mm_loadu_pd(from + k));
+  for (; k < count; ++k) to[k] = from[k];
+  _mm_sfence();
+#else
+  std::memcpy(to, from, sizeof(double) * static_cast<size_t>(count));
+#endif
 }
 
 void advanceCursor(Run& run) {
@@ -63,7 +95,7 @@ int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
     }
     appendItem(list, 32, 0xFFFF);
     list.statement[list.count] = r;
-    for (double value : record.valueBlock) appendNumber(list, value);
+    appendNumbers(list, record.valueBlock, static_cast<int>(std::size(record.valueBlock)));
   }
   return 0;
 }
@@ -71,7 +103,7 @@ int appendStatementItems(const Model& model, Run& run, Reporter& reporter) {
 void appendEngineItems(const Model& model, Run& run) {
   DisplayList& list = run.display;
   appendItem(list, 17, 0xFF);
-  for (int i = 0; i <= run.unknownCount; ++i) appendNumber(list, run.X[i]);
+  appendNumbers(list, run.X, run.unknownCount + 1);
   appendItem(list, 14, 0xFF);
   appendItem(list, 15, 0xFF);
   appendItem(list, 16, 0x10);
@@ -208,10 +240,11 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   if (run.interactionMode == 1) run.currentFrame = run.frameCursor % (run.frames.capacity + 1);
   double* frame = run.frames.frame(run.currentFrame);
   if (frame == nullptr) return 0;  // a cursor past the ring writes nothing
+  prepareFrame(run.frames, run.currentFrame);
   // Pool entries 1..S+1 in one block copy; a stride past the pool reads zeros.
   const int count = run.frames.stride();
   const int fromPool = count < kPoolCapacity ? count : kPoolCapacity;
-  if (fromPool > 0) std::memcpy(frame, &list.pool[1], sizeof(double) * static_cast<size_t>(fromPool));
+  if (fromPool > 0) copyIntoRing(frame, &list.pool[1], fromPool);
   for (int k = fromPool; k < count; ++k) frame[k] = 0.0;
   return 0;
 }

@@ -35,11 +35,14 @@ inline constexpr int kRunRefused = 51;
 // per column the last row. Every write goes through Run::jacobian(), which widens
 // it; the elimination widens it by its fill-in and row swaps. Clearing J then
 // touches only these spans, and the solver visits only them. J starts all zero,
-// so the profile starts empty.
+// so the profile starts empty. Column 0, the scratch column that every element
+// with a grounded terminal writes, is left out of the row spans (it would stretch
+// them from 0): the clear zeroes it in every row up to the highest.
 struct JacobianProfile {
   int rowFirst[kRowStride];
   int rowLast[kRowStride];   // -1: the row holds nothing
   int columnLast[kRowStride];  // -1: the column holds nothing
+  int highest = -1;            // the highest row or column that holds anything
 
   JacobianProfile() { reset(); }
   void reset() {
@@ -48,8 +51,12 @@ struct JacobianProfile {
       rowLast[i] = -1;
       columnLast[i] = -1;
     }
+    highest = -1;
   }
   void touch(int row, int column) {
+    const int outer = row > column ? row : column;
+    if (outer > highest) highest = outer;
+    if (column == 0) return;
     if (column < rowFirst[row]) rowFirst[row] = column;
     if (column > rowLast[row]) rowLast[row] = column;
     if (row > columnLast[column]) columnLast[column] = row;

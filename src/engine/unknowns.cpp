@@ -59,28 +59,56 @@ int allocateUnknowns(Model& model, Run& run, Reporter& reporter) {
   return 0;
 }
 
+// A few entries, stored one by one. A loop would be turned by the compiler into a
+// string store, whose start-up costs more than the stores themselves.
+inline void zeroShortSpan(double* span, int length) {
+  switch (length) {
+    case 16: span[15] = 0.0; [[fallthrough]];
+    case 15: span[14] = 0.0; [[fallthrough]];
+    case 14: span[13] = 0.0; [[fallthrough]];
+    case 13: span[12] = 0.0; [[fallthrough]];
+    case 12: span[11] = 0.0; [[fallthrough]];
+    case 11: span[10] = 0.0; [[fallthrough]];
+    case 10: span[9] = 0.0; [[fallthrough]];
+    case 9: span[8] = 0.0; [[fallthrough]];
+    case 8: span[7] = 0.0; [[fallthrough]];
+    case 7: span[6] = 0.0; [[fallthrough]];
+    case 6: span[5] = 0.0; [[fallthrough]];
+    case 5: span[4] = 0.0; [[fallthrough]];
+    case 4: span[3] = 0.0; [[fallthrough]];
+    case 3: span[2] = 0.0; [[fallthrough]];
+    case 2: span[1] = 0.0; [[fallthrough]];
+    case 1: span[0] = 0.0; [[fallthrough]];
+    default: break;
+  }
+}
+
 // Only the spans that the last element pass and solve can have made non-zero are
 // cleared; everything outside them is still zero from the previous clear.
 void clearEquationSystem(Run& run) {
   run.X[0] = 0.0;
   const int n = std::clamp(run.unknownCount, 0, kMaxUnknowns);
   JacobianProfile& profile = run.jacobianProfile;
-  for (int r = 0; r < kRowStride; ++r) {
+  const int highest = std::min(profile.highest, kRowStride - 1);
+  for (int r = 0; r <= highest; ++r) {
+    run.J[r * kRowStride] = 0.0;  // column 0 lies outside the spans
     const int first = profile.rowFirst[r];
     const int last = profile.rowLast[r];
     if (last < first) continue;
     // Most spans are a few entries of a banded row: a plain loop beats a call.
     double* const span = &run.J[r * kRowStride + first];
     const int length = last - first + 1;
+    static_assert(kShortSpan == 16, "zeroShortSpan stores up to 16 entries");
     if (length <= kShortSpan) {
-      for (int c = 0; c < length; ++c) span[c] = 0.0;
+      zeroShortSpan(span, length);
     } else {
       std::memset(span, 0, sizeof(double) * static_cast<size_t>(length));
     }
     profile.rowFirst[r] = kRowStride;
     profile.rowLast[r] = -1;
   }
-  std::fill(std::begin(profile.columnLast), std::end(profile.columnLast), -1);
+  std::fill(profile.columnLast, profile.columnLast + highest + 1, -1);
+  profile.highest = -1;
   std::memset(run.F, 0, sizeof(double) * static_cast<size_t>(n + 1));
 }
 

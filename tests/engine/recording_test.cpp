@@ -13,6 +13,7 @@
 #include "app/export.h"
 #include "engine/driver.h"
 #include "engine/run_setup.h"
+#include "platform/shared_memory.h"
 #include "support/engine_fixture.h"
 #include "support/foreign_objects.h"
 
@@ -115,9 +116,10 @@ TEST_F(RecordingTest, TwoRunsGetTwoRingsThatLeaveNoBlockBehind) {
   }
 }
 
-TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
-  // Blocks already under the names of this clock value and the next: another
-  // account's, and even a private one of ours (another simulator's ring).
+TEST_F(RecordingTest, RingNeverUsesABlockFoundUnderItsName) {
+  // Blocks already under the ring's name: another account's, and even a private
+  // one of ours (another simulator's). The ring is memory of its own: neither is
+  // opened, read or written.
   constexpr long long kClock = 4321;
   const std::string taken[] = {platform::sharedBlockPath("000000004321_ts_"),
                                platform::sharedBlockPath("000000004322_ts_")};
@@ -132,8 +134,14 @@ TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
   }
   FrameRing ring;
   ASSERT_EQ(createFrameRing(ring, kClock, 4, 9), 0);
-  EXPECT_STREQ(ring.name, "000000004323_ts_");
-  for (int f = 0; f <= 5; ++f) ring.frame(f)[9] = f;  // the whole ring is ours to write
+  EXPECT_STREQ(ring.name, "000000004321_ts_");
+  for (int f = 0; f <= 5; ++f) {
+    EXPECT_EQ(ring.frame(f)[9], 0.0);  // a fresh ring reads zero
+    prepareFrame(ring, f);
+    ring.frame(f)[9] = f;  // the whole ring is ours to write
+  }
+  EXPECT_EQ(ring.frame(6), nullptr);
+  for (int f = 0; f <= 5; ++f) EXPECT_EQ(ring.frame(f)[9], f);
   for (const std::string& path : taken) {
     EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText) << path;
     shm_unlink(path.c_str());

@@ -132,6 +132,32 @@ TEST(EquationSystem, ClearZeroesEveryWrittenEntryAndTheResidualToN) {
   EXPECT_EQ(run.jacobianProfile.columnLast[2], -1);
 }
 
+// The scratch column 0 (a grounded terminal) does not stretch a row's span back to
+// column 0, yet is cleared in every row written, also in a row that holds nothing
+// else and in the highest row; spans of 1 to 17 entries are all cleared whole.
+TEST(EquationSystem, ScratchColumnStaysOutOfTheSpansAndIsStillCleared) {
+  EngineFixture f;
+  movra::Run& run = *f.run;
+  run.unknownCount = 40;
+  run.jacobian(3, 0) = 1.0;
+  run.jacobian(3, 2) = 2.0;
+  run.jacobian(5, 0) = 3.0;
+  run.jacobian(40, 0) = 4.0;
+  const JacobianProfile& profile = run.jacobianProfile;
+  EXPECT_EQ(profile.rowFirst[3], 2);
+  EXPECT_EQ(profile.rowLast[3], 2);
+  EXPECT_EQ(profile.rowLast[5], -1);
+  EXPECT_EQ(profile.highest, 40);
+  for (int length = 1; length <= 17; ++length) {
+    for (int c = 0; c < length; ++c) run.jacobian(10 + length, 3 + c) = 1.0 + c;
+  }
+  clearEquationSystem(run);
+  for (int r = 0; r <= 40; ++r) {
+    for (int c = 0; c <= 20; ++c) EXPECT_EQ(run.J[r * kRowStride + c], 0.0) << r << "," << c;
+  }
+  EXPECT_EQ(profile.highest, -1);
+}
+
 TEST(EquationSystem, SaveAndRestoreCopyUnknownsAndStateSlots) {
   EngineFixture f;
   movra::Run& run = *f.run;

@@ -169,11 +169,14 @@ int evaluateResistor(EvaluationContext& context, int row) {
   }
 
   const Branch branch = branchOf(run, *element);
-  const int flags = statementFlags(context.model, *element);
-  const bool open = (flags & kRecordMarkedAsSwitch) != 0 && switchState < kSwitchClosedFloor;
+  // The statement's flags live in its record, far from the element entry: read them
+  // only when the element's own slots leave the answer open.
+  const bool open = switchState < kSwitchClosedFloor &&
+                    (statementFlags(context.model, *element) & kRecordMarkedAsSwitch) != 0;
   // A resistor written without a reverse value is the same both ways: a missing P3
   // must not turn it into a short for negative current.
-  const bool bidirectional = (flags & kRecordBidirectional) != 0 || element->empty[3] == 1;
+  const bool bidirectional = element->empty[3] == 1 ||
+                             (statementFlags(context.model, *element) & kRecordBidirectional) != 0;
   const double resistance = !bidirectional && branch.current < 0.0 ? backward : forward;
   if (open) {
     setOpenBranchRow(run, branch);
