@@ -1,8 +1,10 @@
-// The recorded frames of a run: frame f holds the numbers f*(S+1) .. f*(S+1)+S of
-// the record layout, in one block of memory made for the run.
+// The recorded frames of a run, in a named shared-memory block: frame f holds the
+// numbers f*(S+1) .. f*(S+1)+S of the record layout.
 #pragma once
 
 #include <cstddef>
+
+#include "platform/shared_memory.h"
 
 namespace movra {
 
@@ -15,8 +17,8 @@ struct FrameRing {
   FrameRing& operator=(const FrameRing&) = delete;
   ~FrameRing() { releaseFrameRing(*this); }
 
+  platform::SharedBlock block;
   double* numbers = nullptr;
-  std::size_t bytes = 0;
   std::size_t preparedBytes = 0;  // the front of the block already made resident
   int capacity = 0;      // frames the run records (0..capacity, plus one spare)
   int recordLength = 0;  // S: numbers of one record
@@ -31,14 +33,16 @@ struct FrameRing {
   }
 };
 
-// Makes the ring for capacity + 2 frames of S + 1 numbers, all zero, named
-// "%012d_ts_" by the clock value. Returns 0, or 1 when the memory cannot be had.
+// Creates the block "%012d_ts_" (the clock value, or the next free value: an
+// existing block is never opened) for capacity + 2 frames of S + 1 numbers, all
+// zero, maps it and removes its name, so that nothing is left behind however the
+// process ends. Returns 0, 1 when it cannot be created, 2 when it cannot be mapped.
 int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength);
 
 // Makes the pages of frame f resident before it is written, a stretch at a time
 // ahead of the writes, which costs the system far less than a fault per page.
 void prepareFrame(FrameRing& ring, int f);
 
-// releaseFrameRing (declared above) gives the memory back.
+// releaseFrameRing (declared above) unmaps and closes the block.
 
 }  // namespace movra

@@ -116,10 +116,9 @@ TEST_F(RecordingTest, TwoRunsGetTwoRingsThatLeaveNoBlockBehind) {
   }
 }
 
-TEST_F(RecordingTest, RingNeverUsesABlockFoundUnderItsName) {
-  // Blocks already under the ring's name: another account's, and even a private
-  // one of ours (another simulator's). The ring is memory of its own: neither is
-  // opened, read or written.
+TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
+  // Blocks already under the names of this clock value and the next: another
+  // account's, and even a private one of ours (another simulator's ring).
   constexpr long long kClock = 4321;
   const std::string taken[] = {platform::sharedBlockPath("000000004321_ts_"),
                                platform::sharedBlockPath("000000004322_ts_")};
@@ -134,7 +133,7 @@ TEST_F(RecordingTest, RingNeverUsesABlockFoundUnderItsName) {
   }
   FrameRing ring;
   ASSERT_EQ(createFrameRing(ring, kClock, 4, 9), 0);
-  EXPECT_STREQ(ring.name, "000000004321_ts_");
+  EXPECT_STREQ(ring.name, "000000004323_ts_");
   for (int f = 0; f <= 5; ++f) {
     EXPECT_EQ(ring.frame(f)[9], 0.0);  // a fresh ring reads zero
     prepareFrame(ring, f);
