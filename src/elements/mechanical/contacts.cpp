@@ -94,7 +94,7 @@ GapState gapForces(const GapLaw& law, const double* q, const double* h, double* 
 void drawGapStop(DisplayList& list, const GapLaw& law, const double* q) {
   list.currentTag = kElementOutlineTag;
   if (law.round) {
-    drawModelCircle(list, q[0], q[1], law.distance, 0.0, false, kStopColour);
+    drawModelCircle(list, q[0], q[1], law.distance, 0.0, 0.0, kStopColour);
     return;
   }
   const double nx = std::cos(law.direction + q[2]);
@@ -107,7 +107,7 @@ void drawGapStop(DisplayList& list, const GapLaw& law, const double* q) {
   recordShape3(list, fx + ny * reach, fy - nx * reach, fx - ny * reach, fy + nx * reach,
                kStopColour, kSolid);
   // The contact distance drawn as the moving node's round outline.
-  drawModelCircle(list, q[3], q[4], law.distance, 0.0, false, kStopColour);
+  drawModelCircle(list, q[3], q[4], law.distance, 0.0, 0.0, kStopColour);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "elements/conventions.h"
+#include "elements/mechanical/generalized_force.h"
 #include "elements/mechanical/mechanical.h"
 
 namespace movra {
@@ -35,9 +36,7 @@ constexpr double kGeometryStep = 1e-6;
 // A gear takes its colour from its node, so that a gear in two meshes is drawn
 // alike by both.
 constexpr int kGearColours[] = {14, 9, 27, 6, 2, 31};
-constexpr int kSolid = 0;
-constexpr int kCircleSegments = 36;
-// The turning mark reaches this far beyond the pitch circle.
+// The turning mark reaches this far, in pitch radii.
 constexpr double kMarkReach = 1.2;
 
 enum class Arrangement { kExternal, kFirstInternal, kSecondInternal, kInvalid };
@@ -86,19 +85,6 @@ Geometry geometryAt(double dx, double dy, double reference, double gamma) {
   return g;
 }
 
-// A pitch circle as a polygon in model units, so that it keeps its size when the
-// view zooms, and a spoke from the centre that turns with the gear.
-void drawGear(DisplayList& list, double x, double y, double radius, double angle, int colour) {
-  const double r = std::fabs(radius);
-  for (int k = 0; k < kCircleSegments; ++k) {
-    const double a1 = 2.0 * kPi * k / kCircleSegments;
-    const double a2 = 2.0 * kPi * (k + 1) / kCircleSegments;
-    recordShape3(list, x + r * std::cos(a1), y + r * std::sin(a1), x + r * std::cos(a2),
-                 y + r * std::sin(a2), colour, kSolid);
-  }
-  recordShape3(list, x, y, x + kMarkReach * r * std::cos(angle),
-               y + kMarkReach * r * std::sin(angle), colour, kSolid);
-}
 
 int gearColour(const ElementEntry& element, int end) {
   const int node = element.terminalMark[end] != 0 ? element.node[end] / 10 : element.node[end];
@@ -238,10 +224,10 @@ int evaluateGearMesh(EvaluationContext& context, int row) {
   if (displaying(run)) {
     DisplayList& list = run.display;
     list.currentTag = kElementOutlineTag;
-    drawGear(list, run.X[n.xi], run.X[n.yi], ri, run.X[n.ti] + startingDirection,
-             gearColour(*element, 1));
-    drawGear(list, run.X[n.xj], run.X[n.yj], rj, run.X[n.tj] + startingDirection + kPi,
-             gearColour(*element, 2));
+    drawModelCircle(list, run.X[n.xi], run.X[n.yi], ri, run.X[n.ti] + startingDirection,
+                    kMarkReach, gearColour(*element, 1));
+    drawModelCircle(list, run.X[n.xj], run.X[n.yj], rj, run.X[n.tj] + startingDirection + kPi,
+                    kMarkReach, gearColour(*element, 2));
     if (drawsForces(*element)) {
       // The tooth force at the pitch point on the line of centres.
       const double share = ri / sum;

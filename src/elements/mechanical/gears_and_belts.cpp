@@ -71,6 +71,15 @@ struct PairLaw {
   double start = 0.0, direction = 0.0, reference = 0.0, a0 = 0.0;
 };
 
+// The two pitch circles of a pair, each with a spoke that turns with its gear, in
+// the colours of their nodes.
+void drawRollerPair(DisplayList& list, const ElementEntry& element, const double* q,
+                    const PairLaw& law) {
+  drawModelCircle(list, q[0], q[1], law.ri, q[2] + law.direction, 1.0, colourOfNode(element, 1));
+  drawModelCircle(list, q[3], q[4], law.rj, q[5] + law.direction + kPi, 1.0,
+                  colourOfNode(element, 2));
+}
+
 struct PairState {
   double travel = 0.0;  // e = s - s_0, m of pitch line
   double rate = 0.0;
@@ -176,8 +185,8 @@ void spanGradient(const BeltGeometry& g, const double* q, double* grad) {
 // A pulley outline and the two straight spans along the common outer tangents.
 void drawBelt(DisplayList& list, const double* q, double ri, double rj, double direction,
               int colour) {
-  drawModelCircle(list, q[0], q[1], ri, q[2] + direction, true, colour);
-  drawModelCircle(list, q[3], q[4], rj, q[5] + direction, true, colour);
+  drawModelCircle(list, q[0], q[1], ri, q[2] + direction, 1.0, colour);
+  drawModelCircle(list, q[3], q[4], rj, q[5] + direction, 1.0, colour);
   const double dx = q[3] - q[0], dy = q[4] - q[1];
   const double d = std::hypot(dx, dy);
   if (d < kShortestCentreDistance || std::fabs(rj - ri) >= d) return;
@@ -266,17 +275,9 @@ int evaluateGearElement(EvaluationContext& context, int row) {
   law.direction = p[kElementDirectionSlot];
   law.reference = p[kElementTurnSlot];
   const double force = run.X[own];
-  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool) {
-    double grad[6];
-    travelGradient(law, q, grad);
-    for (int k = 0; k < 6; ++k) Q[k] = -force * grad[k];
-  });
   double grad[6];
-  travelGradient(law, c.at, grad);
-  for (int k = 0; k < 6; ++k) {
-    if (indices[k] > 0) run.jacobian(indices[k], own) -= grad[k];
-  }
-  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) = 0.0;
+  stampMultiplierForces(
+      run, c, own, [&](const double* q, double* at) { travelGradient(law, q, at); }, grad);
   run.jacobian(own, own) = 0.0;
   run.F[own] = pitchTravel(law, c.at) - p[kElementStartSlot];
   for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) += grad[k];
@@ -300,10 +301,7 @@ int evaluateGearElement(EvaluationContext& context, int row) {
   if (displaying(run)) {
     DisplayList& list = run.display;
     list.currentTag = kElementOutlineTag;
-    drawModelCircle(list, c.at[0], c.at[1], law.ri, c.at[2] + law.direction, true,
-                    colourOfNode(*element, 1));
-    drawModelCircle(list, c.at[3], c.at[4], law.rj, c.at[5] + law.direction + kPi, true,
-                    colourOfNode(*element, 2));
+    drawRollerPair(list, *element, c.at, law);
   }
   return 0;
 }
@@ -367,18 +365,9 @@ int evaluateFrictionDrive(EvaluationContext& context, int row) {
     pairForces(unit, q, history, Q, false, flank);
     for (int k = 0; k < 6; ++k) grad[k] = -Q[k] / 2.0;
   };
-  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool) {
-    double grad[6];
-    gradient(q, grad);
-    for (int k = 0; k < 6; ++k) Q[k] = -traction * grad[k];
-  });
   double grad[6];
-  gradient(c.at, grad);
+  stampMultiplierForces(run, c, own, gradient, grad);
   const double slip = a0 * (pitchTravel(law, c.at) - pitchTravel(law, c.history));
-  for (int k = 0; k < 6; ++k) {
-    if (indices[k] > 0) run.jacobian(indices[k], own) -= grad[k];
-  }
-  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) = 0.0;
   run.jacobian(own, own) = 1.0;
   const double lawForce = -frictionForce(state, mu, normal, slip, stickSpeed);
   run.F[own] = traction - lawForce;
@@ -411,10 +400,7 @@ int evaluateFrictionDrive(EvaluationContext& context, int row) {
   if (displaying(run)) {
     DisplayList& list = run.display;
     list.currentTag = kElementOutlineTag;
-    drawModelCircle(list, c.at[0], c.at[1], law.ri, c.at[2] + law.direction, true,
-                    colourOfNode(*element, 1));
-    drawModelCircle(list, c.at[3], c.at[4], law.rj, c.at[5] + law.direction + kPi, true,
-                    colourOfNode(*element, 2));
+    drawRollerPair(list, *element, c.at, law);
   }
   return 0;
 }
@@ -513,18 +499,10 @@ int evaluateBelt(EvaluationContext& context, int row) {
   bool taut = true;
   double tension = 0.0, stretch = 0.0;
   // Generalized forces -λ·∂e/∂q and the tension law, differenced together.
-  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool decide) {
-    double grad[6];
-    spanGradient(g, q, grad);
-    for (int k = 0; k < 6; ++k) Q[k] = -force * grad[k];
-    if (decide) stretch = spanStretch(g, q);
-  });
   double grad[6];
-  spanGradient(g, c.at, grad);
-  for (int k = 0; k < 6; ++k) {
-    if (indices[k] > 0) run.jacobian(indices[k], own) -= grad[k];
-  }
-  for (int k = 0; k < 6; ++k) run.jacobian(own, indices[k]) = 0.0;
+  stampMultiplierForces(
+      run, c, own, [&](const double* q, double* at) { spanGradient(g, q, at); }, grad,
+      [&](const double* q) { stretch = spanStretch(g, q); });
   run.jacobian(own, own) = 0.0;
   if (!elastic) {
     run.F[own] = stretch;
@@ -650,10 +628,7 @@ int evaluateGearPair(EvaluationContext& context, int row) {
   if (displaying(run)) {
     DisplayList& list = run.display;
     list.currentTag = kElementOutlineTag;
-    drawModelCircle(list, c.at[0], c.at[1], law.ri, c.at[2] + law.direction, true,
-                    colourOfNode(*element, 1));
-    drawModelCircle(list, c.at[3], c.at[4], law.rj, c.at[5] + law.direction + kPi, true,
-                    colourOfNode(*element, 2));
+    drawRollerPair(list, *element, c.at, law);
   }
   return 0;
 }

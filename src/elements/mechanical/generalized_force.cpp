@@ -38,8 +38,8 @@ void limitStepRotation(Run& run, int angle) {
   run.iterationStart[angle] = value;
 }
 
-void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle, bool spoke,
-                     int colour) {
+void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle,
+                     double spokeReach, int colour) {
   const double r = std::fabs(radius);
   for (int k = 0; k < kCircleSegments; ++k) {
     const double a1 = 2.0 * kPi * k / kCircleSegments;
@@ -47,8 +47,9 @@ void drawModelCircle(DisplayList& list, double x, double y, double radius, doubl
     recordShape3(list, x + r * std::cos(a1), y + r * std::sin(a1), x + r * std::cos(a2),
                  y + r * std::sin(a2), colour, kSolid);
   }
-  if (spoke)
-    recordShape3(list, x, y, x + r * std::cos(angle), y + r * std::sin(angle), colour, kSolid);
+  if (spokeReach == 0.0) return;
+  const double reach = spokeReach * r;
+  recordShape3(list, x, y, x + reach * std::cos(angle), y + reach * std::sin(angle), colour, kSolid);
 }
 
 }  // namespace movra

@@ -1,7 +1,8 @@
-// What the contact, gear-pair, belt and wheel evaluators share: a force law
-// written as generalized forces Q on the coordinates an element acts on, stamped
-// with its Jacobian by central differences, the rotation step limit, and the
-// Coulomb law of their friction.
+// What the mechanical evaluators share: a force law written as generalized forces
+// Q on the coordinates an element acts on, stamped with its Jacobian by central
+// differences (and the forces of a multiplier on a travel, built on it), the
+// rotation step limit, the Coulomb law of friction, and circles drawn in model
+// units.
 #pragma once
 
 #include <algorithm>
@@ -59,6 +60,34 @@ void stampForceLaw(Run& run, const LawCoordinates& c, Law&& law) {
   }
 }
 
+// The generalized forces -λ·∂s/∂q of a multiplier λ = X[own] (a tooth force, a belt
+// force, a traction) acting along a travel s(q), with their Jacobian: ∂(∂s/∂q)/∂q by
+// central differences and -∂s/∂q in λ's column. λ's row is left cleared for the
+// caller's own equation; grad receives ∂s/∂q at the present coordinates.
+// gradient(q, grad) gives ∂s/∂q; settle(q) runs at the unperturbed evaluation.
+template <class Gradient, class Settle>
+void stampMultiplierForces(Run& run, const LawCoordinates& c, int own, Gradient&& gradient,
+                           double* grad, Settle&& settle) {
+  const double multiplier = run.X[own];
+  stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool decide) {
+    double at[kMaxLawCoordinates];
+    gradient(q, at);
+    for (int k = 0; k < c.count; ++k) Q[k] = -multiplier * at[k];
+    if (decide) settle(q);
+  });
+  gradient(c.at, grad);
+  for (int k = 0; k < c.count; ++k) {
+    if (c.index[k] > 0) run.jacobian(c.index[k], own) -= grad[k];
+  }
+  for (int k = 0; k < c.count; ++k) run.jacobian(own, c.index[k]) = 0.0;
+}
+
+template <class Gradient>
+void stampMultiplierForces(Run& run, const LawCoordinates& c, int own, Gradient&& gradient,
+                           double* grad) {
+  stampMultiplierForces(run, c, own, gradient, grad, [](const double*) {});
+}
+
 // Keeps a rotation within one radian of its value at the start of the step; the
 // Newton update starts from the iteration-start copy, so that is cut as well.
 void limitStepRotation(Run& run, int angle);
@@ -92,8 +121,8 @@ inline double contactDamping(double damping, double historyOverlap) {
 }
 
 // A circle as a polygon in model units, so that it keeps its size when the view
-// zooms, with a spoke at `angle` when spoke is set.
-void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle, bool spoke,
-                     int colour);
+// zooms, with a spoke from the centre at `angle`, spokeReach radii long (0: none).
+void drawModelCircle(DisplayList& list, double x, double y, double radius, double angle,
+                     double spokeReach, int colour);
 
 }  // namespace movra

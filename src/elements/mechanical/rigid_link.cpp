@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "elements/conventions.h"
+#include "elements/mechanical/generalized_force.h"
 #include "elements/mechanical/mechanical.h"
 
 namespace movra {
@@ -20,8 +21,6 @@ constexpr int kStartingDirectionSlot = 52;
 // End kind (element mode) whose zero-length link holds the first rotation at 0.
 constexpr int kHeldRotationEndKind = 3;
 constexpr int kPinMark = -1;
-// Largest change of a rotation within one step, rad.
-constexpr double kRotationStepLimit = 1.0;
 
 constexpr int kLinkColour = 35;
 constexpr int kSolid = 0;
@@ -29,22 +28,6 @@ constexpr double kPinRadius = 3.0;  // pixels
 
 bool isPin(const ElementEntry& element, int end) {
   return element.terminalMark[end] == kPinMark;
-}
-
-// Keeps a rotation within one radian of its value at the start of the step. The
-// Newton update starts from the iteration-start copy, so that copy is cut as well.
-void limitRotation(Run& run, int angle) {
-  if (angle <= 0) return;
-  const double start = run.previous[angle];
-  double& value = run.X[angle];
-  if (value - start > kRotationStepLimit) {
-    value = start + kRotationStepLimit;
-  } else if (value - start < -kRotationStepLimit) {
-    value = start - kRotationStepLimit;
-  } else {
-    return;
-  }
-  run.iterationStart[angle] = value;
 }
 
 struct RowEntry {
@@ -89,8 +72,8 @@ int evaluateRigidLink(EvaluationContext& context, int row) {
   const int lambdaX = unknownSlot(run, *element, 7);
   const int lambdaY = unknownSlot(run, *element, 8);
   const int lambdaT = unknownSlot(run, *element, 9);
-  limitRotation(run, ti);
-  limitRotation(run, tj);
+  limitStepRotation(run, ti);
+  limitStepRotation(run, tj);
 
   const double length = p[kStartingLengthSlot] + p[2];
   const bool pinned = isPin(*element, 1) || isPin(*element, 2);

@@ -222,7 +222,7 @@ int evaluateWheel(EvaluationContext& context, int row) {
     list.currentTag = kElementOutlineTag;
     drawTrack(list, law.segment, c.at[0], law.radius);
     if (row == element->groupFirst || element->groupFirst == 0) {
-      drawModelCircle(list, c.at[0], c.at[1], law.radius, c.at[2], true, kWheelColour);
+      drawModelCircle(list, c.at[0], c.at[1], law.radius, c.at[2], 1.0, kWheelColour);
     }
     if (drawsForces(*element) && w.regime != 0) {
       drawForceArrow(context, c.at[0] - law.radius * w.nx, c.at[1] - law.radius * w.ny,
