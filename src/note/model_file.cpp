@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -331,17 +330,14 @@ class Reader {
   }
 
   // The view window a ".vc" line asks for (centre x, y and half its side), when its
-  // first three fields are plain numbers: unplaced nodes are then spread over it.
+  // first three fields are constants: unplaced nodes are then spread over it.
   void rememberViewWindow(int index) {
     const StatementRecord& vc = record(index);
     std::array<double, 3> window{};
+    std::string error;
     for (int k = 0; k < 3; ++k) {
       if (!vc.fieldPresent[k + 1]) return;
-      const char* text = vc.fieldText[k + 1];
-      char* end = nullptr;
-      window[k] = std::strtod(text, &end);
-      while (end != nullptr && *end == ' ') ++end;
-      if (end == text || end == nullptr || *end != '\0') return;
+      if (!evaluateConstant(vc.fieldText[k + 1], window[k], error)) return;
     }
     if (window[2] > 0) viewWindow_ = window;
   }

@@ -500,7 +500,7 @@ TEST(ModelFileNodes, UnplacedCircuitNodesSpreadOverTheViewWindow) {
   ASSERT_TRUE(plain.ok) << plain.message();
   grid(*plain.image.nodes, 0, 0, 1);
 
-  const Result inWindow = read(circuit + ".vc 2, 0.5, 4, 1000\n");
+  const Result inWindow = read(circuit + ".vc 2, 500m, 8 * 0.5, 1000\n");
   ASSERT_TRUE(inWindow.ok) << inWindow.message();
   grid(*inWindow.image.nodes, 2, 0.5, 4);
 
