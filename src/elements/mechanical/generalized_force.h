@@ -70,7 +70,7 @@ void stampMultiplierForces(Run& run, const LawCoordinates& c, int own, Gradient&
                            double* grad, Settle&& settle) {
   const double multiplier = run.X[own];
   stampForceLaw(run, c, [&](const double* q, const double*, double* Q, bool decide) {
-    double at[kMaxLawCoordinates];
+    double at[kMaxLawCoordinates] = {};  // gradient fills [0, count)
     gradient(q, at);
     for (int k = 0; k < c.count; ++k) Q[k] = -multiplier * at[k];
     if (decide) settle(q);
