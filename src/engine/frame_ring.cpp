@@ -2,8 +2,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 namespace movra {
 
@@ -13,6 +15,49 @@ namespace {
 // that the system's work per page stays small, small enough that a run stopped
 // early holds little that it never wrote.
 constexpr std::size_t kPrepareStretch = std::size_t{256} * 1024;
+// The helper's lead over the writer: a run stopped early holds at most this much
+// that it never wrote.
+constexpr std::size_t kHelperLead = std::size_t{8} * 1024 * 1024;
+// The writer wakes a waiting helper only when it crosses a boundary of this size,
+// so that the helper wakes a few dozen times in a run rather than at every frame.
+constexpr std::size_t kWakeStretch = std::size_t{2} * 1024 * 1024;
+
+bool populate(char* from, std::size_t length) {
+#ifdef MADV_POPULATE_WRITE
+  return madvise(from, length, MADV_POPULATE_WRITE) == 0;
+#else
+  (void)from;
+  (void)length;
+  return false;
+#endif
+}
+
+// The helper: stretch after stretch, never more than kHelperLead past the furthest
+// frame written; it sleeps while it is that far ahead. A kernel that cannot
+// populate ends it at once (the writes then fault their pages in).
+void prepareAhead(FrameRing& ring) {
+  char* const base = reinterpret_cast<char*>(ring.numbers);
+  const std::size_t size = ring.block.size;
+  std::size_t done = 0;
+  while (done < size && !ring.stopPreparing.load(std::memory_order_acquire)) {
+    const std::size_t written = ring.writtenEnd.load(std::memory_order_acquire);
+    if (done >= written + kHelperLead) {
+      ring.writtenEnd.wait(written, std::memory_order_acquire);
+      continue;
+    }
+    const std::size_t length = std::min(kPrepareStretch, size - done);
+    if (!populate(base + done, length)) return;
+    done += length;
+  }
+}
+
+void stopHelper(FrameRing& ring) {
+  if (!ring.preparer.joinable()) return;
+  ring.stopPreparing.store(true, std::memory_order_release);
+  ring.writtenEnd.store(ring.block.size, std::memory_order_release);
+  ring.writtenEnd.notify_all();
+  ring.preparer.join();
+}
 
 }  // namespace
 
@@ -44,31 +89,43 @@ int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int record
   ring.preparedBytes = 0;
   ring.capacity = capacity;
   ring.recordLength = recordLength;
+  ring.writtenEnd.store(0);
+  ring.stopPreparing.store(false);
+  try {
+    ring.preparer = std::thread(prepareAhead, std::ref(ring));
+  } catch (const std::system_error&) {
+    // No thread to be had: the writer prepares its own pages.
+  }
   return 0;
 }
 
 void prepareFrame(FrameRing& ring, int f) {
-#ifdef MADV_POPULATE_WRITE
   if (ring.numbers == nullptr || f < 0 || f > ring.capacity + 1) return;
   const std::size_t end = (static_cast<std::size_t>(f) + 1) * static_cast<std::size_t>(ring.stride()) * 8;
+  if (ring.preparer.joinable()) {
+    // Only forward: frames that wrap round in an interactive ring are resident.
+    const std::size_t before = ring.writtenEnd.load(std::memory_order_relaxed);
+    if (end > before) {
+      ring.writtenEnd.store(end, std::memory_order_release);
+      if (end / kWakeStretch != before / kWakeStretch) ring.writtenEnd.notify_one();
+    }
+    return;
+  }
   if (end <= ring.preparedBytes) return;
   std::size_t length = end - ring.preparedBytes;
   length = (length + kPrepareStretch - 1) / kPrepareStretch * kPrepareStretch;
   if (ring.preparedBytes + length > ring.block.size) length = ring.block.size - ring.preparedBytes;
   // A kernel without it refuses; the pages then come one fault at a time.
   char* from = reinterpret_cast<char*>(ring.numbers) + ring.preparedBytes;
-  if (madvise(from, length, MADV_POPULATE_WRITE) != 0) {
+  if (!populate(from, length)) {
     ring.preparedBytes = ring.block.size;
     return;
   }
   ring.preparedBytes += length;
-#else
-  (void)ring;
-  (void)f;
-#endif
 }
 
 void releaseFrameRing(FrameRing& ring) {
+  stopHelper(ring);
   if (ring.block.data != nullptr) platform::unmapSharedBlock(ring.block);
   // Its name went when it was made; the name may belong to another run by now.
   if (ring.block.fd >= 0) platform::closeSharedBlock(ring.block);

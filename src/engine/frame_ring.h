@@ -2,7 +2,9 @@
 // numbers f*(S+1) .. f*(S+1)+S of the record layout.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <thread>
 
 #include "platform/shared_memory.h"
 
@@ -19,7 +21,12 @@ struct FrameRing {
 
   platform::SharedBlock block;
   double* numbers = nullptr;
-  std::size_t preparedBytes = 0;  // the front of the block already made resident
+  std::size_t preparedBytes = 0;  // the front made resident by the writer itself
+  // A helper thread makes the pages resident a stretch ahead of the writes, so
+  // that the kernel's work on them runs beside the run rather than in it.
+  std::thread preparer;
+  std::atomic<std::size_t> writtenEnd{0};  // the furthest byte a written frame reaches
+  std::atomic<bool> stopPreparing{false};
   int capacity = 0;      // frames the run records (0..capacity, plus one spare)
   int recordLength = 0;  // S: numbers of one record
   char name[32] = {};
@@ -39,10 +46,11 @@ struct FrameRing {
 // process ends. Returns 0, 1 when it cannot be created, 2 when it cannot be mapped.
 int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength);
 
-// Makes the pages of frame f resident before it is written, a stretch at a time
-// ahead of the writes, which costs the system far less than a fault per page.
+// Called before frame f is written: its pages are made resident a stretch at a
+// time ahead of the writes, which costs the system far less than a fault per
+// page. The helper thread does it when it runs, else the writer itself.
 void prepareFrame(FrameRing& ring, int f);
 
-// releaseFrameRing (declared above) unmaps and closes the block.
+// releaseFrameRing (declared above) stops the helper, unmaps and closes the block.
 
 }  // namespace movra

@@ -3,9 +3,13 @@
 #include "engine/recording.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
+#include <vector>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -145,6 +149,54 @@ TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
     EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText) << path;
     shm_unlink(path.c_str());
   }
+}
+
+// Resident pages of the ring's first `bytes` bytes.
+std::size_t residentBytes(const FrameRing& ring, std::size_t bytes) {
+  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  std::vector<unsigned char> flags((bytes + page - 1) / page);
+  if (mincore(ring.block.data, bytes, flags.data()) != 0) return 0;
+  std::size_t resident = 0;
+  for (unsigned char flag : flags) resident += (flag & 1) * page;
+  return resident;
+}
+
+// The pages are made resident beside the writer, never far ahead of it: a run
+// stopped early holds little it never wrote, and stopping never waits on the helper.
+TEST_F(RecordingTest, RingPagesComeAheadOfTheWritesButNotFarAhead) {
+  constexpr int kCapacity = 199;        // 201 frames
+  constexpr int kRecordLength = 40959;  // 320 KB a frame, 64 MB in all
+  FrameRing ring;
+  ASSERT_EQ(createFrameRing(ring, 98765, kCapacity, kRecordLength), 0);
+  const std::size_t frameBytes = static_cast<std::size_t>(ring.stride()) * 8;
+  for (int f = 0; f < 4; ++f) {
+    prepareFrame(ring, f);
+    ring.frame(f)[kRecordLength] = f + 0.5;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::size_t resident = residentBytes(ring, ring.block.size);
+  EXPECT_GE(resident, 4 * frameBytes);
+  EXPECT_LE(resident, 4 * frameBytes + std::size_t{9} * 1024 * 1024) << "far ahead of the writes";
+
+  // Written to the end, every frame holds what was written into it.
+  for (int f = 4; f <= kCapacity + 1; ++f) {
+    prepareFrame(ring, f);
+    ring.frame(f)[0] = f;
+    ring.frame(f)[kRecordLength] = f + 0.5;
+  }
+  for (int f = 0; f <= kCapacity + 1; ++f) {
+    if (f >= 4) {
+      EXPECT_EQ(ring.frame(f)[0], f);
+    }
+    EXPECT_EQ(ring.frame(f)[kRecordLength], f + 0.5);
+  }
+  releaseFrameRing(ring);
+  EXPECT_FALSE(ring.exists());
+
+  // A ring let go right after it was made: the helper stops with it.
+  ASSERT_EQ(createFrameRing(ring, 98766, kCapacity, kRecordLength), 0);
+  releaseFrameRing(ring);
+  EXPECT_FALSE(ring.exists());
 }
 
 TEST_F(RecordingTest, InteractiveFramesFormARing) {
