@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
+#include <system_error>
+#include <thread>
 
 #include "app/main_window.h"
 #include "app/message_box_sink.h"
@@ -170,17 +172,27 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
   if (!launch.at(5).empty()) window.command(kSendScalesCommand);
 
   if (options.batch) {
+    // The picture is encoded while the window lets the frame ring go: the two
+    // longest steps of the end of a long run, and neither needs the other.
+    QImage picture;
+    bool pictureSaved = false;
+    std::thread encoder;
+    const QString picturePath = QString::fromStdString(options.outputDirectory + "view.png");
     if (run.lastFrame >= 0) {
       window.viewState().toggles.graph = true;
       window.composePicture();
-      const std::string picture = options.outputDirectory + "view.png";
-      if (pictureExtent(window.workSurface()).save(QString::fromStdString(picture))) {
-        window.noteWritten(picture);
+      picture = pictureExtent(window.workSurface());
+      try {
+        encoder = std::thread([&] { pictureSaved = picture.save(picturePath); });
+      } catch (const std::system_error&) {
+        pictureSaved = picture.save(picturePath);
       }
     }
-    if (options.written) *options.written = window.writtenOutputs();
     QCoreApplication::processEvents();
     window.destroySequence();
+    if (encoder.joinable()) encoder.join();
+    if (pictureSaved) window.noteWritten(picturePath.toStdString());
+    if (options.written) *options.written = window.writtenOutputs();
     // No message loop: a script gets the run's own status (0 for an ended run).
     return result == kRunResumedEnd ? 0 : result;
   }
