@@ -91,10 +91,14 @@ int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int record
   ring.recordLength = recordLength;
   ring.writtenEnd.store(0);
   ring.stopPreparing.store(false);
-  try {
-    ring.preparer = std::thread(prepareAhead, std::ref(ring));
-  } catch (const std::system_error&) {
-    // No thread to be had: the writer prepares its own pages.
+  // A ring within the helper's lead is prepared by the writer: a thread would
+  // cost more than it saves.
+  if (ring.block.size > kHelperLead) {
+    try {
+      ring.preparer = std::thread(prepareAhead, std::ref(ring));
+    } catch (const std::system_error&) {
+      // No thread to be had: the writer prepares its own pages.
+    }
   }
   return 0;
 }

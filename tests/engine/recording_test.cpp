@@ -168,6 +168,7 @@ TEST_F(RecordingTest, RingPagesComeAheadOfTheWritesButNotFarAhead) {
   constexpr int kRecordLength = 40959;  // 320 KB a frame, 64 MB in all
   FrameRing ring;
   ASSERT_EQ(createFrameRing(ring, 98765, kCapacity, kRecordLength), 0);
+  ASSERT_TRUE(ring.preparer.joinable()) << "a ring this large is prepared by the helper";
   const std::size_t frameBytes = static_cast<std::size_t>(ring.stride()) * 8;
   for (int f = 0; f < 4; ++f) {
     prepareFrame(ring, f);
