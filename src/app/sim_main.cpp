@@ -18,6 +18,7 @@
 #include "input/model_text.h"
 #include "input/statement_reader.h"
 #include "platform/program_path.h"
+#include "platform/stop_signals.h"
 
 using namespace movra;
 
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
   qInstallMessageHandler(quietPlatformNoise);
+  // From here on Ctrl-C and a kill ask the run to stop; the window acts on it.
+  platform::watchStopSignals();
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
   auto model = makeModel();

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <chrono>
 #include <system_error>
@@ -15,6 +16,7 @@
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/statement_reader.h"
+#include "platform/stop_signals.h"
 #include "view/drawing_surface.h"
 #include "view/graph_plot.h"
 
@@ -129,6 +131,16 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
         &window, &QWidget::windowTitleChanged, &window,
         [&options](const QString& title) { options.titleChanged(title.toStdString()); });
   }
+
+  // Ctrl-C or a kill ends the program as closing its window would: a run going on
+  // stops at its next check and what it recorded is written.
+  const int stopSignals = platform::watchStopSignals();
+  QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
+  stopNotifier.setEnabled(stopSignals >= 0);
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&window, stopSignals] {
+    platform::drainStopSignals(stopSignals);
+    window.close();
+  });
 
   model.parameters[kGrabbedNodeEntry] = -1;
   reporter.clearErrorBuffer();

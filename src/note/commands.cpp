@@ -233,6 +233,10 @@ int runModel(const RunOptions& options) {
     return 1;
   }
   showReports();
+  if (const int signal = stopSignalReceived(); signal != 0 && end.signal == 0) {
+    const char* name = strsignal(signal);
+    std::fprintf(stderr, "movra-note run: %s: the simulator was asked to stop\n", name != nullptr ? name : "?");
+  }
   if (end.signal != 0) {
     const std::string directory = options.batchDirectory.empty()
                                       ? platform::directoryOf(request.simulatorPath)

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -66,6 +67,61 @@ HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& te
   ok_ = true;
 }
 
+namespace {
+
+volatile std::sig_atomic_t gStopSignal = 0;
+volatile std::sig_atomic_t gStopCount = 0;
+
+void onStopSignal(int signal) {
+  gStopSignal = signal;
+  gStopCount = gStopCount + 1;
+}
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// While the simulator runs, Ctrl-C, a hang-up or a kill is passed on to it (it
+// stops its run and writes what it recorded) and this program waits for it, so
+// that its blocks and socket are removed and its reports shown. A second one
+// ends the simulator at once. Outside the wait the signals act as before.
+class StopSignalsPassedOn {
+ public:
+  StopSignalsPassedOn() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: the wait wakes at once
+    for (int k = 0; k < 3; ++k) {
+      // A signal ignored by whoever started us (a background job of a script) stays so.
+      installed_[k] = sigaction(kStopSignals[k], nullptr, &previous_[k]) == 0 &&
+                      previous_[k].sa_handler != SIG_IGN &&
+                      sigaction(kStopSignals[k], &action, nullptr) == 0;
+    }
+  }
+  ~StopSignalsPassedOn() {
+    for (int k = 0; k < 3; ++k) {
+      if (installed_[k]) sigaction(kStopSignals[k], &previous_[k], nullptr);
+    }
+  }
+  StopSignalsPassedOn(const StopSignalsPassedOn&) = delete;
+  StopSignalsPassedOn& operator=(const StopSignalsPassedOn&) = delete;
+
+  void passOn(pid_t child) {
+    const int count = gStopCount;
+    if (count == passed_) return;
+    kill(child, count == 1 ? static_cast<int>(gStopSignal) : SIGKILL);
+    passed_ = count;
+  }
+
+ private:
+  struct sigaction previous_[3] {};
+  bool installed_[3] = {};
+  int passed_ = 0;
+};
+
+}  // namespace
+
+int stopSignalReceived() { return gStopSignal; }
+
 // How often the editor looks at its mailbox while the simulator runs.
 constexpr int kWaitStepMs = 50;
 
@@ -103,7 +159,9 @@ SimulatorEnd waitForSimulator(const LaunchRequest& request,
   const int childDescriptor = -1;
 #endif
   int status = 0;
+  StopSignalsPassedOn stopSignals;
   while (true) {
+    stopSignals.passOn(child);
     const pid_t ended = waitpid(child, &status, whileRunning ? WNOHANG : 0);
     if (ended == child) break;
     if (ended < 0 && errno != EINTR) {

@@ -48,6 +48,10 @@ struct SimulatorEnd {
 SimulatorEnd waitForSimulator(const LaunchRequest& request,
                               const std::function<void()>& whileRunning = {});
 
+// The last of SIGINT, SIGTERM and SIGHUP that came while a simulator ran (and was
+// passed on to it), or 0. The caller ends with it once its blocks are gone.
+int stopSignalReceived();
+
 // The exit code alone (see SimulatorEnd::code).
 inline int runSimulator(const LaunchRequest& request, const std::function<void()>& whileRunning = {}) {
   return waitForSimulator(request, whileRunning).code;

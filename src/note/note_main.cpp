@@ -1,10 +1,12 @@
 // movra-note: the editor stand-in. Reads a model file, hands it to the simulator
 // and reports what comes back.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "note/commands.h"
+#include "note/launcher.h"
 
 namespace {
 
@@ -32,12 +34,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string& command = arguments[0];
-  if (command == "eval" && arguments.size() == 2) return movra::note::evalCommand(arguments[1]);
-  if (command == "dump" && arguments.size() == 2) return movra::note::dumpCommand(arguments[1]);
-  if (command == "check" && arguments.size() == 2) return movra::note::checkCommand(arguments[1]);
-  if (command == "run") {
-    return movra::note::runCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+  int status = 2;
+  if (command == "eval" && arguments.size() == 2) {
+    status = movra::note::evalCommand(arguments[1]);
+  } else if (command == "dump" && arguments.size() == 2) {
+    status = movra::note::dumpCommand(arguments[1]);
+  } else if (command == "check" && arguments.size() == 2) {
+    status = movra::note::checkCommand(arguments[1]);
+  } else if (command == "run") {
+    status = movra::note::runCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+  } else {
+    usage(stderr);
+    return 2;
   }
-  usage(stderr);
-  return 2;
+  // Stopped by Ctrl-C or a kill while the simulator ran: with the blocks and the
+  // socket gone, end by that signal, so that a shell or a script knows.
+  if (const int signal = movra::note::stopSignalReceived(); signal != 0) {
+    std::fflush(nullptr);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+  }
+  return status;
 }

@@ -456,7 +456,7 @@ TEST_F(CensusTest, SecondRunRefusesWhileTheFirstCalculates) {
   ASSERT_TRUE(platform::sendToEditor(editor, 3, " only 2 "));
 
   const std::string simulatorEntry = registry.entryPath(simulator);
-  ASSERT_EQ(kill(simulator, SIGTERM), 0);
+  ASSERT_EQ(kill(simulator, SIGKILL), 0);  // no chance to withdraw its entry
   const int status = reap(first.note);
   first.note = -1;
   EXPECT_TRUE(WIFEXITED(status)) << status;

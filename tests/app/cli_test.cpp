@@ -263,6 +263,102 @@ TEST_F(CliTest, ASimulatorKilledMidRunIsReportedWithItsSignal) {
   std::filesystem::remove_all(folder);
 }
 
+// movra-note in a process group of its own, its output on a pipe.
+struct NoteProcess {
+  pid_t pid = -1;
+  std::FILE* output = nullptr;
+};
+
+NoteProcess startNote(const std::string& arguments) {
+  int ends[2];
+  if (pipe(ends) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    dup2(ends[1], 1);
+    dup2(ends[1], 2);
+    close(ends[0]);
+    close(ends[1]);
+    const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " + arguments;
+    execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ends[1]);
+  return {pid, fdopen(ends[0], "r")};
+}
+
+// Waits until a simulator of that model calculates (its closing line is not out).
+bool waitForSimulatorOf(const std::string& modelName) {
+  const std::string find = "pgrep -f 'movra-sim movra-text-[0-9]+ _a2_ " + modelName + "' | head -1";
+  for (int tries = 0; tries < 100; ++tries) {
+    usleep(100 * 1000);
+    std::FILE* pid = popen(find.c_str(), "r");
+    char line[32] = {};
+    const bool found = pid != nullptr && std::fgets(line, sizeof line, pid) != nullptr && std::atoi(line) > 0;
+    if (pid != nullptr) pclose(pid);
+    if (found) {
+      usleep(300 * 1000);  // past start-up, into the steps
+      return true;
+    }
+  }
+  return false;
+}
+
+// Ctrl-C (the whole group), a kill of movra-note alone, or Ctrl-C twice: the run
+// stops, what it recorded is written, nothing is left in shared memory, and
+// movra-note ends by the signal, as a shell expects of an interrupted command.
+TEST_F(CliTest, AnInterruptedRunKeepsWhatItRecordedAndLeavesNothingBehind) {
+  const std::string path = writeModel("cli_stopped.model",
+                                      "R 1 0, 1k\nV 1 0, 1, 0\nC 1 0, 1u\n.o x1.9\n"
+                                      ".t 2\n 0\n 3\n 1u\n 10000\n");
+  struct Case {
+    const char* name;
+    int signal;
+    bool group;
+    int times;
+  };
+  for (const Case c : {Case{"ctrl-c", SIGINT, true, 1}, Case{"kill", SIGTERM, false, 1},
+                       Case{"twice", SIGINT, false, 2}}) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = ::testing::TempDir() + "cli_stopped_" + c.name + std::to_string(getpid());
+    std::filesystem::remove_all(folder);
+    NoteProcess note = startNote("run " + path + " --batch " + folder);
+    ASSERT_NE(note.output, nullptr);
+    ASSERT_TRUE(waitForSimulatorOf("cli_stopped.model"));
+    for (int k = 0; k < c.times; ++k) {
+      if (c.group) {
+        ::kill(-note.pid, c.signal);
+      } else {
+        ::kill(note.pid, c.signal);
+      }
+    }
+    std::string output;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, note.output)) > 0;) output.append(buffer, got);
+    std::fclose(note.output);
+    int status = 0;
+    ASSERT_EQ(waitpid(note.pid, &status, 0), note.pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << output;
+    EXPECT_EQ(WTERMSIG(status), c.signal) << output;
+    EXPECT_EQ(leftoverBlocks(), 0) << output;
+    EXPECT_EQ(std::system("pgrep -f 'movra-sim movra-text-[0-9]+ _a2_ cli_stopped.model' >/dev/null"), 256)
+        << "a simulator outlived its run";
+    if (c.times == 1) {
+      EXPECT_NE(output.find("the simulator was asked to stop"), std::string::npos) << output;
+      EXPECT_NE(output.find("wrote " + folder + "/out.txt"), std::string::npos) << output;
+      std::ifstream written(folder + "/out.txt");
+      std::string first;
+      EXPECT_TRUE(std::getline(written, first)) << "out.txt is empty";
+    } else {
+      // Stopped at once, unless the first request had already ended it.
+      EXPECT_TRUE(output.find("ended by signal 9") != std::string::npos ||
+                  output.find("the simulator was asked to stop") != std::string::npos)
+          << output;
+    }
+    std::filesystem::remove_all(folder);
+  }
+}
+
 TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
   namespace t = movra::testing;
   const auto how = t::canGiveAway() ? t::Planted::OtherOwner : t::Planted::OpenToAll;
