@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <system_error>
@@ -132,15 +133,24 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
         [&options](const QString& title) { options.titleChanged(title.toStdString()); });
   }
 
-  // Ctrl-C or a kill ends the program as closing its window would: a run going on
-  // stops at its next check and what it recorded is written.
+  // Ctrl-C or a kill: a calculation stops as its stop command stops it (it ends at
+  // its next check and its frames are written), then the window closes.
   const int stopSignals = platform::watchStopSignals();
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
   stopNotifier.setEnabled(stopSignals >= 0);
-  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&window, stopSignals] {
-    platform::drainStopSignals(stopSignals);
+  QTimer closeWhenStopped;
+  closeWhenStopped.setInterval(20);
+  QObject::connect(&closeWhenStopped, &QTimer::timeout, &window, [&window, &run, &closeWhenStopped] {
+    if (run.running != 0) return;
+    closeWhenStopped.stop();
     window.close();
   });
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window,
+                   [&window, &run, &closeWhenStopped, stopSignals] {
+                     platform::drainStopSignals(stopSignals);
+                     if (run.running != 0 && run.runRequest != 2) window.command(kStopCommand);
+                     closeWhenStopped.start();
+                   });
 
   model.parameters[kGrabbedNodeEntry] = -1;
   reporter.clearErrorBuffer();

@@ -345,6 +345,8 @@ TEST_F(CliTest, AnInterruptedRunKeepsWhatItRecordedAndLeavesNothingBehind) {
         << "a simulator outlived its run";
     if (c.times == 1) {
       EXPECT_NE(output.find("the simulator was asked to stop"), std::string::npos) << output;
+      EXPECT_NE(output.find("cli_stopped.model: status 5,"), std::string::npos) << "stopped by the user\n"
+                                                                               << output;
       EXPECT_NE(output.find("wrote " + folder + "/out.txt"), std::string::npos) << output;
       std::ifstream written(folder + "/out.txt");
       std::string first;

@@ -246,6 +246,9 @@ class DesktopRun {
     return code;
   }
   const std::string& output() const { return output_; }
+  // Ctrl-C in the terminal: the signal goes to movra-note's whole process group.
+  void interrupt() const { ::kill(-note_->pid(), SIGINT); }
+  int endSignal() const { return note_->endSignal(); }
 
  private:
   std::string directory_;
@@ -377,6 +380,20 @@ TEST_F(DesktopTest, ClosingAPausedCalculationKeepsWhatItComputed) {
   ASSERT_TRUE(waitFor([&] { return run.titleHas("休止中"); }, kSettleMs)) << run.title();
   run.click(kCloseButton);
   EXPECT_EQ(run.finish(), 5) << run.output();
+  EXPECT_GT(movra::testing::readColumns(run.directory() + "/out.txt").size(), 2u);
+}
+
+// Ctrl-C while the window calculates: the calculation stops as "中止" stops it, its
+// frames are written, and the window closes; movra-note ends by the signal.
+TEST_F(DesktopTest, CtrlCStopsTheCalculationKeepsItsFramesAndClosesTheWindow) {
+  DesktopRun run(kEndlessPendulum);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_on-cal_"));
+  movra::testing::pause(500);
+  run.interrupt();
+  EXPECT_EQ(run.finish(), -2) << "movra-note should end by the signal\n" << run.output();
+  EXPECT_EQ(run.endSignal(), SIGINT);
+  EXPECT_NE(run.output().find("pendel.model: status 5,"), std::string::npos) << run.output();
   EXPECT_GT(movra::testing::readColumns(run.directory() + "/out.txt").size(), 2u);
 }
 

@@ -145,6 +145,8 @@ class Child {
     }
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;
   }
+  // The signal that ended the child once reaped, or 0.
+  int endSignal() const { return reaped_ && WIFSIGNALED(status_) ? WTERMSIG(status_) : 0; }
 
  private:
   pid_t pid_ = -1;
