@@ -229,40 +229,6 @@ TEST_F(CliTest, ClosingLineNamesWhatWasWrittenWithFullPaths) {
   std::filesystem::remove_all(base);
 }
 
-TEST_F(CliTest, ASimulatorKilledMidRunIsReportedWithItsSignal) {
-  // Long enough to be killed while it calculates.
-  const std::string path = writeModel("cli_long.model",
-                                      "R 1 0, 1k\nV 1 0, 1, 0\nC 1 0, 1u\n.o x1.9\n"
-                                      ".t 2\n 0\n 3\n 1u\n 10000\n");
-  const std::string folder = ::testing::TempDir() + "cli_killed_" + std::to_string(getpid());
-  const std::string command = std::string(MOVRA_BINARY_DIR) + "/bin/movra-note run " + path +
-                              " --batch " + folder + " 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  // The simulator's command line names the model: kill it once it calculates.
-  const std::string find = "pgrep -f 'movra-sim movra-text-[0-9]+ _a2_ cli_long.model' | head -1";
-  bool killed = false;
-  for (int tries = 0; tries < 100 && !killed; ++tries) {
-    usleep(100 * 1000);
-    std::FILE* pid = popen(find.c_str(), "r");
-    char line[32] = {};
-    if (pid != nullptr && std::fgets(line, sizeof line, pid) != nullptr && std::atoi(line) > 0) {
-      killed = ::kill(std::atoi(line), SIGKILL) == 0;
-    }
-    if (pid != nullptr) pclose(pid);
-  }
-  std::string output;
-  char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-  const int status = pclose(pipe);
-  ASSERT_TRUE(killed);
-  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGKILL) << output;
-  EXPECT_NE(output.find("ended by signal 9"), std::string::npos) << output;
-  EXPECT_NE(output.find("nothing was written"), std::string::npos) << output;
-  EXPECT_EQ(leftoverBlocks(), 0);
-  std::filesystem::remove_all(folder);
-}
-
 // movra-note in a process group of its own, its output on a pipe.
 struct NoteProcess {
   pid_t pid = -1;
@@ -287,8 +253,8 @@ NoteProcess startNote(const std::string& arguments) {
   return {pid, fdopen(ends[0], "r")};
 }
 
-// Waits until a simulator of that model calculates (its closing line is not out).
-bool waitForSimulatorOf(const std::string& modelName) {
+// Waits until a simulator of that model calculates; its process id, or 0.
+pid_t waitForSimulatorOf(const std::string& modelName) {
   const std::string find = "pgrep -f 'movra-sim movra-text-[0-9]+ _a2_ " + modelName + "' | head -1";
   for (int tries = 0; tries < 100; ++tries) {
     usleep(100 * 1000);
@@ -298,10 +264,42 @@ bool waitForSimulatorOf(const std::string& modelName) {
     if (pid != nullptr) pclose(pid);
     if (found) {
       usleep(300 * 1000);  // past start-up, into the steps
-      return true;
+      return std::atoi(line);
     }
   }
-  return false;
+  return 0;
+}
+
+// All that movra-note printed, once it has ended; its wait status.
+std::string finishNote(NoteProcess& note, int& status) {
+  std::string output;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, note.output)) > 0;) output.append(buffer, got);
+  std::fclose(note.output);
+  status = 0;
+  if (waitpid(note.pid, &status, 0) != note.pid) status = -1;
+  return output;
+}
+
+TEST_F(CliTest, ASimulatorKilledMidRunIsReportedWithItsSignal) {
+  // Long enough to be killed while it calculates.
+  const std::string path = writeModel("cli_long.model",
+                                      "R 1 0, 1k\nV 1 0, 1, 0\nC 1 0, 1u\n.o x1.9\n"
+                                      ".t 2\n 0\n 3\n 1u\n 10000\n");
+  const std::string folder = ::testing::TempDir() + "cli_killed_" + std::to_string(getpid());
+  NoteProcess note = startNote("run " + path + " --batch " + folder);
+  ASSERT_NE(note.output, nullptr);
+  const pid_t simulator = waitForSimulatorOf("cli_long.model");
+  ASSERT_GT(simulator, 0);
+  ASSERT_EQ(::kill(simulator, SIGKILL), 0);
+  int status = 0;
+  const std::string output = finishNote(note, status);
+  ASSERT_TRUE(WIFEXITED(status)) << output;
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGKILL) << output;
+  EXPECT_NE(output.find("ended by signal 9"), std::string::npos) << output;
+  EXPECT_NE(output.find("nothing was written"), std::string::npos) << output;
+  EXPECT_EQ(leftoverBlocks(), 0);
+  std::filesystem::remove_all(folder);
 }
 
 // Ctrl-C (the whole group), a kill of movra-note alone, or Ctrl-C twice: the run
@@ -324,7 +322,7 @@ TEST_F(CliTest, AnInterruptedRunKeepsWhatItRecordedAndLeavesNothingBehind) {
     std::filesystem::remove_all(folder);
     NoteProcess note = startNote("run " + path + " --batch " + folder);
     ASSERT_NE(note.output, nullptr);
-    ASSERT_TRUE(waitForSimulatorOf("cli_stopped.model"));
+    ASSERT_GT(waitForSimulatorOf("cli_stopped.model"), 0);
     for (int k = 0; k < c.times; ++k) {
       if (c.group) {
         ::kill(-note.pid, c.signal);
@@ -332,12 +330,8 @@ TEST_F(CliTest, AnInterruptedRunKeepsWhatItRecordedAndLeavesNothingBehind) {
         ::kill(note.pid, c.signal);
       }
     }
-    std::string output;
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, note.output)) > 0;) output.append(buffer, got);
-    std::fclose(note.output);
     int status = 0;
-    ASSERT_EQ(waitpid(note.pid, &status, 0), note.pid);
+    const std::string output = finishNote(note, status);
     ASSERT_TRUE(WIFSIGNALED(status)) << output;
     EXPECT_EQ(WTERMSIG(status), c.signal) << output;
     EXPECT_EQ(leftoverBlocks(), 0) << output;
