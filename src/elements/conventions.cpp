@@ -21,6 +21,7 @@ int storeIdOf(double value) {
   return static_cast<int>(rounded);
 }
 
+// Between the steps of a part the means hold; they move when the part ends.
 void recordPeriodMeans(ParameterStore& store, int id, const Run& run, double across, double flow,
                        double power) {
   if (!(run.pwmPeriod > 0.0)) {
@@ -30,20 +31,18 @@ void recordPeriodMeans(ParameterStore& store, int id, const Run& run, double acr
     return;
   }
   const double tau = run.pwmSubStep;
-  store[id + 51] += across * tau;
-  store[id + 52] += flow * tau;
-  store[id + 53] += power * tau;
-  store[id + 54] += tau;
-  const double span = store[id + 54];
-  // A sub-step of no length leaves nothing to average over: keep the present values.
+  const double sums[4] = {across * tau, flow * tau, power * tau, tau};
+  for (int k = 1; k <= 4; ++k) {
+    store[id + 54 + k] = run.pwmPartStarts ? sums[k - 1] : store[id + 54 + k] + sums[k - 1];
+  }
+  if (!run.pwmPartEnds) return;
+  const double span = store[id + 54] + store[id + 58];
+  // A part of no length leaves nothing to average over: keep the present values.
   const bool averaged = span > 0.0;
-  store[id + 11] = averaged ? store[id + 51] / span : across;
-  store[id + 12] = averaged ? store[id + 52] / span : flow;
-  store[id + 13] = averaged ? store[id + 53] / span : power;
-  store[id + 51] = across * tau;
-  store[id + 52] = flow * tau;
-  store[id + 53] = power * tau;
-  store[id + 54] = tau;
+  store[id + 11] = averaged ? (store[id + 51] + store[id + 55]) / span : across;
+  store[id + 12] = averaged ? (store[id + 52] + store[id + 56]) / span : flow;
+  store[id + 13] = averaged ? (store[id + 53] + store[id + 57]) / span : power;
+  for (int k = 1; k <= 4; ++k) store[id + 50 + k] = store[id + 54 + k];
 }
 
 void addNetworkTotals(ParameterStore& store, double power, double dt) {

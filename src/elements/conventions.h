@@ -218,11 +218,10 @@ inline void addBranchLeaks(Run& run, const Branch& branch) {
   addLeak(run, branch.n);
 }
 
-// PWM-period means at id+11..id+13 of across, flow and power. With a PWM period
-// the sums at id+51..id+53 (each value times tau) and id+54 (tau) take the present
-// sub-step, the means are the sums over id+54, and the sums then restart with the
-// present sub-step alone, so a mean spans one on-part and one off-part. Without
-// PWM the means are the present values.
+// PWM-period means at id+11..id+13 of across, flow and power: over the last
+// on-part and off-part, each part the sum of its steps' value times tau (sums of
+// the finished part at id+51..id+54, of the part under way at id+55..id+58);
+// updated when a part ends. Without PWM the means are the present values.
 void recordPeriodMeans(ParameterStore& store, int id, const Run& run, double across, double flow,
                        double power);
 

@@ -16,6 +16,8 @@ namespace {
 constexpr double kAbsentPlayback = 1e-99;
 constexpr int kFrameLimit = 5000;
 constexpr int kIntervalSearchLimit = 10000;
+constexpr int kPwmStepsCondition = 9;
+constexpr int kMostPwmStepsPerPart = 1000;
 // Waits of a run with nothing to compute: a held run looks at its flags again at
 // least this often (any event ends the wait sooner); a held frame is redrawn once
 // per display frame.
@@ -92,11 +94,22 @@ void replayControlKeys(Model& model, const Run& run) {
 
 // Sets the step grid from the PWM statement; returns 0 or 51 after a refusal.
 int synchronisePwm(Model& model, Run& run, Reporter& reporter, RunHost& host, const TimeLine& line) {
+  run.pwmStepsPerPart = 1;
   if (model.pwmStatement <= 0) {
     run.pwmPeriod = 0.0;
     run.stepsPerOutput = 1;
     run.hSim = run.dt;
     return 0;
+  }
+  // Row 8 of ".t": each on- and off-part in K equal steps (absent: one step).
+  const double parts = model.timeConditions[kPwmStepsCondition];
+  if (parts != 0.0) {
+    if (!(parts >= 1 && parts <= kMostPwmStepsPerPart) || parts != std::floor(parts)) {
+      reporter.modelError(" pwm の分割数が？ (1～%d の整数)  %e \n\n %s", kMostPwmStepsPerPart,
+                          parts, line.text);
+      return kRunRefused;
+    }
+    run.pwmStepsPerPart = static_cast<int>(parts);
   }
   const double f = model.timeConditions[8];
   double period = 0.0;
@@ -142,7 +155,7 @@ int synchronisePwm(Model& model, Run& run, Reporter& reporter, RunHost& host, co
     }
   }
   run.pwmPeriod = period;
-  run.hSim = period / 2;
+  run.hSim = period / (2 * run.pwmStepsPerPart);
   run.stepsPerOutput = nearestInteger(run.dtOut / run.hSim);
   if (run.stepsPerOutput < 1) run.stepsPerOutput = 1;
   run.method = 1;
@@ -188,15 +201,18 @@ int startNewRun(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   }
   if (interval < 1) interval = 1;
   run.outputIntervalChanged = false;
-  if (run.stepCount / interval > kFrameLimit) {
-    interval = frameLimitInterval(run.stepCount);
+  // The interval counts PWM halves however many steps each takes, so frames stay at
+  // the ends of the halves.
+  const int stepsPerPart = run.pwmStepsPerPart;
+  if (run.stepCount / stepsPerPart / interval > kFrameLimit) {
+    interval = frameLimitInterval(run.stepCount / stepsPerPart);
     if (interval == 0) {
       reporter.modelError(" .t が？　　出力点が多過ぎる \n\n %d", kIntervalSearchLimit);
       return kRunRefused;
     }
     run.outputIntervalChanged = true;
   }
-  run.outputInterval = interval;
+  run.outputInterval = interval * stepsPerPart;
   if (run.handOverMode == 1) run.t1 = run.t0;
 
   const int frames = run.stepCount / interval > 0 ? run.stepCount / interval : 1;
@@ -241,7 +257,16 @@ int prepareOutputStep(Model& model, Run& run, Reporter& reporter) {
   if (model.replayMode == 1) run.repaintInterval *= 11000;
   run.frameCount = run.stepCount / run.outputInterval;
   replayControlKeys(model, run);
-  if (run.kt % run.stepsPerOutput == 0) {
+  // Step kt lies in PWM half `part` (kt 0, the starting solution, is half 0); the
+  // output step, its formulas and its duty begin with the first step of a half.
+  const int stepsPerPart = run.pwmStepsPerPart;
+  const int part = run.kt == 0 ? 0 : (run.kt - 1) / stepsPerPart + 1;
+  const bool startsPart = run.kt == 0 || (run.kt - 1) % stepsPerPart == 0;
+  const int partsPerOutput = run.stepsPerOutput / stepsPerPart > 0 ? run.stepsPerOutput / stepsPerPart : 1;
+  const bool startsOutputStep = startsPart && part % partsPerOutput == 0;
+  run.pwmPartStarts = startsPart;
+  run.pwmPartEnds = run.kt == 0 || run.kt % stepsPerPart == 0;
+  if (startsOutputStep) {
     model.parameters[1] = run.kt == 0 ? run.t0 : run.t + run.dtOut;
     if (runFormulaPass(model, run, reporter, kFormulaStatements) > 0) {
       run.runEnded = 1;
@@ -252,14 +277,15 @@ int prepareOutputStep(Model& model, Run& run, Reporter& reporter) {
     run.tTarget = run.t0 + run.kt * run.hSim;
     run.pwmSubStep = run.hSim;
   } else {
-    if (run.kt % run.stepsPerOutput == 0) {
+    if (startsOutputStep) {
       run.pwmDutyNow = pwmDuty(model);
       if (run.pwmDutyNow < 0.01) run.pwmDutyNow = 0.01;
       if (run.pwmDutyNow > 0.99) run.pwmDutyNow = 0.99;
     }
     const double duty = run.pwmDutyNow;
-    const bool onPart = run.kt % 2 == 0;
-    const double length = onPart ? run.pwmPeriod * duty : (1 - duty) * run.pwmPeriod;
+    const bool onPart = part % 2 == 0;
+    const double partLength = onPart ? run.pwmPeriod * duty : (1 - duty) * run.pwmPeriod;
+    const double length = partLength / stepsPerPart;
     double switchEntry = onPart ? 1.0 : 0.0;
     if (duty == 0.01) switchEntry = 0.0;
     if (duty == 0.99) switchEntry = 1.0;

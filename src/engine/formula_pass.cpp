@@ -169,6 +169,16 @@ int fieldCount(int typeCode) {
   return kFieldCountAll;
 }
 
+// Field 1 of an element that reads a lookup table, field 5 of a wheel (its group
+// shares the head's support set): ids the reader bound to their statements.
+bool namesTableOrSupportSet(const Model& model, const ElementEntry& element, int k,
+                            const EvaluationResult& result) {
+  if (result.operandCount != 1 || result.parameterId < 100) return false;
+  if (k == 1) return element.tableId == result.parameterId;
+  if (k != 5 || element.groupFirst < 0 || element.groupFirst >= kElementCapacity) return false;
+  return model.elements[element.groupFirst].supportSetId == result.parameterId;
+}
+
 // Every element field is read once per run, at its first pass; the passes after it
 // only look up the values a field refers to (a constant not even that).
 void compileElementFields(Model& model, Run& run, int last) {
@@ -208,8 +218,7 @@ int evaluateElementFields(Model& model, Run& run, Reporter& reporter) {
       if (field.status == 0 && field.tokenCount == 0) continue;
       // A number, read once: what evaluateCompiled would give, without the call.
       if (field.status == 0 && field.constant && field.constantStatus == 0 &&
-          field.shape.operandCount != 0 &&
-          !(field.shape.operandCount == 1 && field.shape.parameterId >= 100)) {
+          field.shape.operandCount != 0) {
         record.valueBlock[k] = field.constantValue;
         element.realSlots[k] = field.constantValue;
         element.given[k] = 1;
@@ -221,14 +230,9 @@ int evaluateElementFields(Model& model, Run& run, Reporter& reporter) {
       }
       // An empty field keeps the value it was read with.
       if (result.operandCount == 0) continue;
-      // A set, table or support-set id was resolved once by the reader; a set also
-      // filled the fields after it.
-      if (result.operandCount == 1 && result.parameterId >= 100) {
-        const int id = result.parameterId;
-        const int values = id < kIdRegistrySize ? model.idRegistry[id] : 0;
-        if (values > 1) k += values - 1;
-        continue;
-      }
+      // A table or support-set id names a statement, resolved once by the reader;
+      // every other field, a lone reference such as c1102 included, is a value.
+      if (namesTableOrSupportSet(model, element, k, result)) continue;
       record.valueBlock[k] = result.value;
       element.realSlots[k] = result.value;
       element.given[k] = 1;

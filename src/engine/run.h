@@ -125,8 +125,11 @@ struct Run {
   double hSim = 0.0;           // simulation step
   double dtOut = 0.0;          // output step
   double pwmPeriod = 0.0;      // P; 0 without PWM
-  double pwmSubStep = 0.0;     // tau, the length of the current PWM half
+  double pwmSubStep = 0.0;     // tau, the length of the current step of a PWM half
   double pwmDutyNow = 0.5;     // the duty read at the last output step
+  int pwmStepsPerPart = 1;     // K equal steps per on-part and per off-part
+  bool pwmPartStarts = true;   // the current step begins its on- or off-part
+  bool pwmPartEnds = true;     // and ends it
   int stepsPerOutput = 1;      // q
   int status = kRunNormal;
   int repaintInterval = 1;

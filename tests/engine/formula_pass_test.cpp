@@ -482,11 +482,14 @@ class FormulaElementFieldsTest : public FormulaPassTest {
 TEST_F(FormulaElementFieldsTest, ExpressionsReachRealSlotsAndTheValueBlock) {
   run->unknownOfKey[11] = 3;
   run->X[3] = 0.25;
-  model->idRegistry[200] = 2;  // a set of two values, read once by the model reader
+  // A lone reference is a value like any other; only a table id names a statement.
   ElementEntry& e = element(1, 0, 11, "b 1p", {"p12*2", "x1.1 + 1", "", "p200", "99", "7"});
   e.realSlots[3] = 5.0;
-  e.realSlots[4] = 6.0;
-  e.realSlots[5] = 8.0;
+  entry(200) = 6.0;
+  ElementEntry& wall = element(2, 1, 43, "Hc 1 2", {"p500", "3"});
+  wall.tableId = 500;
+  wall.realSlots[1] = 500.0;
+  entry(500) = 42.0;
   entry(12) = 1.5;
   entry(-9950) = 1.0;
   ASSERT_EQ(fields(), 0) << last();
@@ -494,8 +497,10 @@ TEST_F(FormulaElementFieldsTest, ExpressionsReachRealSlotsAndTheValueBlock) {
   EXPECT_EQ(e.realSlots[2], 1.25);
   EXPECT_EQ(e.realSlots[3], 5.0);
   EXPECT_EQ(e.realSlots[4], 6.0);
-  EXPECT_EQ(e.realSlots[5], 8.0);
+  EXPECT_EQ(e.realSlots[5], 99.0);
   EXPECT_EQ(e.realSlots[6], 7.0);
+  EXPECT_EQ(wall.realSlots[1], 500.0);
+  EXPECT_EQ(wall.realSlots[2], 3.0);
   EXPECT_EQ(model->records[0].valueBlock[1], 3.0);
   EXPECT_EQ(model->records[0].valueBlock[2], 1.25);
   EXPECT_EQ(e.given[2], 1);
