@@ -109,7 +109,8 @@ TEST(ContactExamples, WheelRollsThroughTheBowlAndBack) {
 // in the preparation pass of the starting step: refused like every data error, at
 // the element's line (status 51, not a stopped run).
 TEST(ContactExamples, BadDataOfTheStartingStepAreRefusedAtTheirLine) {
-  const std::string centres = ".in 1 0 0\n.in 2 0.15 0\npc 0n 1n, 0, 0, 90 * sin(pi * p1)\nlr 0n 2p\n";
+  const std::string centres =
+      ".in 1 0 0\n.in 2 0.15 0\npc 0n 1n, 0, 0, 90 * sin(pi * p1)\nlr 0n 2p\n";
   const std::string load = "b  0n 2n, 0.5, 1m, 0, 0, 0.05\n";
   const std::string track = ".sd 300\n   0.6 0 0.5\n   0.3 0.5 1\n.in 1 0.1 0.7\n";
   const std::string time = ".t 2\n   0\n   0.1\n   1m\n   10\n";
@@ -122,8 +123,8 @@ TEST(ContactExamples, BadDataOfTheStartingStepAreRefusedAtTheirLine) {
        5, "データが？--pu"},
       {"belt of overlapping pulleys", centres + "pu 1n 2n, 0.04, 0.3\n" + load + time, 5,
        "軸間距離、又は ｒ が？"},
-      {"wheel without a radius", track + "wh 0n 1n, 0, 0.6, 1e5, 200, p300\nb 0n 1n, 1, 5m, -9.81\n" + time,
-       5, "データが？"},
+      {"wheel without a radius",
+       track + "wh 0n 1n, 0, 0.6, 1e5, 200, p300\nb 0n 1n, 1, 5m, -9.81\n" + time, 5, "データが？"},
   };
   testing::expectRefused(cases);
   for (const testing::Refusal& c : cases) {

@@ -336,7 +336,8 @@ TEST_F(GearsContactsTest, SlidingWheelSlidesOnAfterAFailedAttempt) {
   for (ElementEntry* e : {&wheel, &end}) e->supportSetId = 100, e->groupFirst = 2, e->groupLast = 3;
   wheel.returnBlockId = 1000;
   model->parameters[kMechanicalDampingEntry] = 0.0;
-  setX({1.0 + r * std::sin(alpha), 2.0 - std::tan(alpha) + r * std::cos(alpha), 0.0, 0.0, 0.0, 0.0});
+  setX(
+      {1.0 + r * std::sin(alpha), 2.0 - std::tan(alpha) + r * std::cos(alpha), 0.0, 0.0, 0.0, 0.0});
   const double h = 1e-3;
   const auto solvedStep = [&](double step) {
     ASSERT_TRUE(driverStep(step));
