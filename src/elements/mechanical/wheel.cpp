@@ -195,8 +195,8 @@ int evaluateWheel(EvaluationContext& context, int row) {
   int& friction = element->variableSlots[kFrictionStateSlot];
   if (run.initialPass != 0) friction = kSticking;
   // The preparation pass has nothing to carry: the recording pass of the last solved
-  // step has set this step's friction state. A failed attempt leaves the rates of
-  // the restored unknowns meaningless (its history is already the next step's).
+  // step has set this step's friction state. After a failed attempt the rates of
+  // the restored unknowns mean nothing (a0 and H are already the failed attempt's).
   if (run.recordingFlag < 0) return 0;
   // Only the group's first entry limits the rotation: one cut per step is enough.
   if (row == element->groupFirst || element->groupFirst == 0) limitStepRotation(run, theta);
