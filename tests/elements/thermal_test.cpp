@@ -202,8 +202,8 @@ TEST_F(ThermalTest, HollowCylinderOfInnerRadiusZeroIsComputedWithAThousandthOfTh
 class ExchangerTest : public ThermalTest {
  protected:
   void build(double coldDirection) {
-    table(200, {{0, 0.6, 1000, 4000, 5e-3, 2e-4}});  // constant properties
-    table(210, {{0, 16, 8000, 500}});
+    table(200, {{0, 0.6, 1000, specificHeat, 5e-3, 2e-4}});  // constant properties
+    table(210, {{0, wallLambda, 8000, 500}});
     supplyHot = &element(41, {7, 0, 9}, {90});
     element(41, {8, 0, 10}, {20});
     element(42, {7, 1}, {0, 1, hotFlow}, 200);
@@ -244,8 +244,10 @@ class ExchangerTest : public ThermalTest {
     }
     FAIL() << "no convergence";
   }
-  const double hotFlow = 0.05;
-  const double coldFlow = 0.08;
+  double hotFlow = 0.05;
+  double coldFlow = 0.08;
+  double specificHeat = 4000;
+  double wallLambda = 16;
   ElementEntry* supplyHot = nullptr;
   ElementEntry* hot = nullptr;
   ElementEntry* cold = nullptr;
@@ -254,6 +256,9 @@ class ExchangerTest : public ThermalTest {
 
 TEST_F(ExchangerTest, CounterflowOutletsMatchEffectivenessAndNtu) {
   build(-1);
+  setX({90, 10, 20, 40, 0, 0, 90, 20, 0, 0});  // the hot outlet below the cold inlet
+  expectJacobianMatchesDifferences("crossed ends", 1e-3);
+  setX({90, 60, 20, 40, 0, 0, 90, 20, 0, 0});
   expectJacobianMatchesDifferences("exchanger", 1e-3);
   solve();
   recordingPass();
@@ -281,6 +286,50 @@ TEST_F(ExchangerTest, StreamsDrawnTheSameWayRunInParallel) {
   const double cmin = std::min(ch, cc), cr = cmin / std::max(ch, cc);
   const double e = (1 - std::exp(-ua / cmin * (1 + cr))) / (1 + cr);
   EXPECT_NEAR(run->X[6], e * cmin * 70, 1e-6 * e * cmin * 70);
+}
+
+// From a run's start (every temperature 0) to the effectiveness of the
+// exchanger, ε = (1 - e^(-NTU(1-Cr)))/(1 - Cr·e^(-NTU(1-Cr))) in counterflow and
+// (1 - e^(-NTU(1+Cr)))/(1 + Cr) in parallel flow (Incropera, Table 11.3), with
+// the cold stream first as well: Q then flows from the second stream to the first.
+// Cr = 0.25 puts NTU 3 past both 2/(1+Cr) and 2/(1-Cr), beyond which the first
+// iterate crosses the ends.
+TEST_F(ExchangerTest, EveryArrangementAndStreamOrderMatchesEffectivenessAndNtuFromTheStart) {
+  hotFlow = 0.02;
+  coldFlow = 0.08;
+  specificHeat = 40;  // C = m·c_p of 0.8 and 3.2 W/K against laminar films of 13.8 W/K
+  const double film = 3.66 * 0.6 * M_PI * 2;
+  const double ch = (hotFlow + 1e-9) * specificHeat, cc = (coldFlow + 1e-9) * specificHeat;
+  const double cmin = std::min(ch, cc), cr = cmin / std::max(ch, cc);
+  for (const bool counterflow : {true, false}) {
+    for (const bool coldFirst : {false, true}) {
+      for (const double ntu : {0.5, 1.0, 3.0}) {
+        const std::string label = std::string(counterflow ? "counterflow" : "parallel") +
+                                  (coldFirst ? ", cold first" : ", hot first") +
+                                  ", NTU " + std::to_string(ntu);
+        model->count.elements = 0;
+        model->count.parameterStatements = 0;
+        model->parameterRowsUsed = 0;
+        wallLambda = std::log(1.2) / (2 * M_PI * (2 + 1e-9) * (1 / (ntu * cmin) - 2 / film));
+        build(counterflow ? -1 : +1);
+        if (coldFirst) {
+          wall->variableSlots[kThermalLinkSlot] = 7;
+          wall->variableSlots[kThermalLinkSlot + 1] = 4;
+        }
+        setX({0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        solve();
+        recordingPass();
+        ASSERT_NEAR(store(1106), ntu * cmin, 1e-9 * ntu * cmin) << label;
+        const double e = counterflow ? (1 - std::exp(-ntu * (1 - cr))) /
+                                           (1 - cr * std::exp(-ntu * (1 - cr)))
+                                     : (1 - std::exp(-ntu * (1 + cr))) / (1 + cr);
+        const double q = e * cmin * 70;
+        EXPECT_NEAR(run->X[6], coldFirst ? -q : q, 1e-6 * q) << label;
+        EXPECT_NEAR(run->X[2], 90 - q / ch, 1e-6) << label;
+        EXPECT_NEAR(run->X[4], 20 + q / cc, 1e-6) << label;
+      }
+    }
+  }
 }
 
 TEST_F(ExchangerTest, ExchangerRefusesPartnersThatAreNoStreamsOrCrossEachOther) {
