@@ -553,6 +553,37 @@ TEST_F(ThermalTest, ViewFactorOfTwoParallelCylindersMatchesTheCrossedStringsRule
   EXPECT_NEAR(space.realSlots[52], kSigma * 2 * M_PI * 0.1 * f, 1e-4 * kSigma);
 }
 
+// Shares stay shares: the longer second cylinder is seen no more than fully, so
+// the concave surface around the first one keeps 1 - F12 ≥ 0 and a positive K;
+// and cylinders a micrometre apart (touching once the radii are guarded) give the
+// touching factor 1/2 - 1/π, not NaN.
+TEST_F(ThermalTest, SpaceResistanceKeepsEveryViewFactorWithinZeroAndOne) {
+  table(200, {{0, 0.5, 0.5}});
+  ElementEntry& space = element(48, {2, 4}, {0, 5, 0.3});
+  element(48, {1, 2}, {0, 4, 0.1, 1}, 200);
+  ElementEntry& longer = element(48, {3, 4}, {0, 4, 0.1, 10}, 200);
+  ElementEntry& around = element(48, {2, 6}, {0, 5, 0});
+  element(48, {5, 6}, {0, 4, -0.5, 1}, 200);
+  space.variableSlots[kThermalLinkSlot] = 2;
+  space.variableSlots[kThermalLinkSlot + 1] = 3;
+  around.variableSlots[kThermalLinkSlot] = 2;
+  around.variableSlots[kThermalLinkSlot + 1] = 5;
+  setX({100, 90, 20, 30, 20, 30});
+  ASSERT_EQ(pass(1), 0);
+  const double x = 0.3 / (2 * 0.1);
+  const double f = (std::asin(1 / x) + std::sqrt(x * x - 1) - x) / M_PI;
+  EXPECT_NEAR(model->elements[2].realSlots[51], f, 2e-5);
+  EXPECT_NEAR(longer.realSlots[51], f / 10, 2e-6);  // reciprocity, A1·F12 = A2·F21
+  const double a1 = 2 * M_PI * 0.1 + 1e-9;
+  EXPECT_NEAR(around.realSlots[52], kSigma * a1 * (1 - f), 2e-5 * kSigma);
+
+  longer.realSlots[4] = 1;
+  space.realSlots[3] = 0.2 + 1e-6;
+  ASSERT_EQ(pass(1), 0);
+  EXPECT_NEAR(model->elements[2].realSlots[51], 0.5 - 1 / M_PI, 1e-5);
+  EXPECT_NEAR(space.realSlots[52], kSigma * a1 * (0.5 - 1 / M_PI), 1e-5 * kSigma);
+}
+
 // ---- 44, 45 ----
 
 TEST_F(ThermalTest, NaturalConvectionRefusesBadGeometryWithItsOwnMessages) {
