@@ -628,6 +628,21 @@ TEST_F(ThermalTest, HorizontalGapBelowTheOnsetOfConvectionConducts) {
   EXPECT_NEAR(-run->jacobian(1, 1), 0.025 * 4 * M_PI * 0.1 * 0.101 / (0.001 + 1e-9) + 2e-9, 1e-6);
 }
 
+// Raithby and Hollands for concentric spheres as Incropera gives it, worked out
+// by hand for r1 0.1, r2 0.15 and ΔT 10 on the air-like row (λ 0.025, ρ 1.2,
+// c_p 1007, μ 1.8e-5, β 0.0034): L_c = 0.05, Ra_Lc = 134349.91,
+// Ra_s = L_c·Ra_Lc/((Di·Do)^4·(Di^-1.4 + Do^-1.4)^5) = 702.5348, Pr = 0.72504,
+// k_eff/k = 0.74·(Pr/(0.861 + Pr))^¼·Ra_s^¼ = 3.132641, G = k_eff·π·Di·Do/L_c.
+TEST_F(ThermalTest, ConcentricSpheresTakeTheGeometricRayleighNumberOfTheShell) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  element(45, {1, 2}, {0, 2, 0.1, 0.15}, 500).returnBlockId = 1100;
+  setX({25, 15});
+  ASSERT_EQ(pass(1), 0);
+  EXPECT_NEAR(-run->jacobian(1, 1) - 2e-9, 0.2952444681548922, 1e-7 * 0.2952);
+  recordingPass();
+  EXPECT_NEAR(store(1103), 3.1326411018259175, 1e-7 * 3.13);
+  EXPECT_NEAR(store(1104), 702.5348250130559, 1e-6 * 702.5);
+}
 
 // The figures below come from the published laws worked out on their own in Python
 // (air-like row: λ 0.025, ρ 1.2, c_p 1007, μ 1.8e-5, β 0.0034; r1 0.02, r2 0.05, L 1,

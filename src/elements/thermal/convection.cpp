@@ -267,11 +267,19 @@ Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt) 
     case kPlateGap:
       return gap(p, fluid, dt);
     case kSphereGap: {
+      // Raithby and Hollands over the geometric Rayleigh number of the shell,
+      // Ra_s = L_c·Ra_Lc / ((Di·Do)^4·(Di^-7/5 + Do^-7/5)^5), L_c = r2 - r1:
+      // k_eff/k = max(1, 0.74·(Pr/(0.861 + Pr))^¼·Ra_s^¼), G = k_eff·π·Di·Do/L_c.
       // A gap of width 0 conducts without bound; 1e-9 m keeps it finite.
       const double delta = p[4] - p[3] + 1e-9;
+      const double di = 2.0 * p[3];
+      const double dout = 2.0 * p[4];
+      const double spread = std::pow(di, -1.4) + std::pow(dout, -1.4);
       r.area = 4.0 * kPi * p[3] * p[3];
-      r.rayleigh = fluid.rayleigh(dt, delta);
-      r.nusselt = std::max(1.0, 0.74 * std::pow(pr * r.rayleigh / (0.861 + pr), 0.25));
+      r.rayleigh = delta * fluid.rayleigh(dt, delta) /
+                   (std::pow(di * dout, 4.0) * std::pow(spread, 5.0));
+      r.nusselt = std::max(
+          1.0, 0.74 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(r.rayleigh, 0.25));
       r.conductance = r.nusselt * fluid.lambda * 4.0 * kPi * p[3] * p[4] / delta;
       r.outOfRange = r.rayleigh < 100.0 || r.rayleigh > 1e7 || pr < 0.7 || pr > 4000.0;
       return r;
