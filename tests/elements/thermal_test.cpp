@@ -403,6 +403,13 @@ TEST_F(ThermalTest, WallRefusesTablesMaterialsAndGeometryWithTheirValues) {
   table(200, {{0, 50, -1, 500}});
   EXPECT_EQ(refusal(), "物性データが？．\n\n element 1 of code 43");
   model->parameterRows[0][2] = 7800;
+  // A wall that conducts nothing leaves its middle node floating: refused, not 解けない.
+  model->parameterRows[0][1] = 0;
+  EXPECT_EQ(refusal(), "物性データが？．\n\n element 1 of code 43");
+  model->parameterRows[0][1] = 50;
+  model->elements[1].realSlots[3] = 0;  // area 0
+  EXPECT_EQ(refusal(), "形状データが？." + line);
+  model->elements[1].realSlots[3] = 2;
   model->elements[1].realSlots[4] = 0;
   EXPECT_EQ(refusal(), "形状データが？." + line);
   model->elements[1].realSlots[2] = 2;

@@ -79,7 +79,8 @@ int checkGeometry(EvaluationContext& context, ElementEntry& element, int shape) 
   const char* line = quotedLine(element);
   switch (shape) {
     case kSlab:
-      if (!(p[3] >= 0.0 && p[4] > 0.0)) return reporter.modelError(kBadSlab, line);
+      // A slab of area 0 conducts and stores nothing: its middle node would float.
+      if (!(p[3] > 0.0 && p[4] > 0.0)) return reporter.modelError(kBadSlab, line);
       return 0;
     case kSphere:
     case kSphereWithCore:
@@ -312,12 +313,14 @@ int evaluateWall(EvaluationContext& context, int row) {
          shape == kExchanger ? (x[a] + x[b]) / 2.0 : (x[a] + x[c]) / 2.0},
         {kSecondHalfRow, (x[c] + x[b]) / 2.0},
     };
+    // λ must be above 0: a wall that conducts nothing leaves its middle node
+    // floating (and an exchanger without exchange is no exchanger).
     for (int k = 0; k < (shape == kExchanger ? 1 : 2); ++k) {
       double* out = slots + rows[k].slot;
       if (material == nullptr ||
           !thermal::materialRow(context.model, *material, rows[k].temperature, out,
                                 kMaterialValues) ||
-          !(out[kLambda] >= 0.0 && out[kDensity] >= 0.0 && out[kSpecificHeat] >= 0.0)) {
+          !(out[kLambda] > 0.0 && out[kDensity] >= 0.0 && out[kSpecificHeat] >= 0.0)) {
         return reporter.modelError(kBadMaterial, quotedLine(*element));
       }
     }
