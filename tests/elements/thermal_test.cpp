@@ -621,6 +621,41 @@ TEST_F(ThermalTest, NaturalConvectionRefusesBadGeometryWithItsOwnMessages) {
   EXPECT_EQ(refusal(), "表ｉｄが空　　:u で未設定？ \n\n element 1 of code 44");
 }
 
+// A static run starts with the plate at its fluid's temperature, where the
+// horizontal correlations give h = 0: the first iterate must not run off to
+// 1e10 K on the 1e-9 W/K floor, and the settled state is the correlation's own.
+TEST_F(ThermalTest, HorizontalPlateStartsAStaticRunFromASoundFilm) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  for (const double orientation : {1.0, -1.0}) {
+    model->count.elements = 0;
+    element(44, {1, 2}, {0, 1, 0.3, 0.2, orientation}, 500);
+    element(41, {2, 0, 3}, {20});       // the fluid held at 20 degC
+    element(42, {0, 1}, {0, 0, 10});    // 10 W into the plate
+    setX({20, 20, 0});
+    std::vector<double> delta;
+    double firstRise = 0;
+    for (int iteration = 1; iteration <= 60; ++iteration) {
+      ASSERT_EQ(pass(iteration), 0);
+      ASSERT_GT(ElementFixture::solve(delta), 0.0);
+      double largest = 0;
+      for (int u = 1; u <= 3; ++u) {
+        run->X[u] -= delta[u];
+        largest = std::max(largest, std::fabs(delta[u]));
+      }
+      if (iteration == 1) firstRise = run->X[1] - run->X[2];
+      if (largest < 1e-10) break;
+    }
+    const double rise = run->X[1] - run->X[2];
+    EXPECT_LT(firstRise, 1e3) << orientation;
+    // Heated side up: Nu = [(0.54·Ra^¼)⁵ + (0.15·Ra^⅓)⁵]^⅕, down: 0.27·Ra^¼, over L* = A/P.
+    const double l = 0.06, ra = 9.81 * 0.0034 * rise * l * l * l / (1.5e-5 * 0.025 / (1.2 * 1007));
+    const double nu = orientation > 0 ? std::pow(std::pow(0.54 * std::pow(ra, 0.25), 5) +
+                                                     std::pow(0.15 * std::cbrt(ra), 5), 0.2)
+                                      : 0.27 * std::pow(ra, 0.25);
+    EXPECT_NEAR(nu * 0.025 / l * 0.06 * rise, 10, 1e-6) << orientation;
+  }
+}
+
 TEST_F(ThermalTest, HorizontalGapBelowTheOnsetOfConvectionConducts) {
   table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
   // 2 mm of air heated from below at 10 K: Ra ≈ 14, far below 1708.

@@ -99,7 +99,17 @@ double verticalPlateNusselt(double rayleigh, double prandtl) {
   return root * root;
 }
 
-Result plate(const double* p, const Fluid& fluid, double dt) {
+// Nusselt number of a flat face in a still fluid by conduction alone, over
+// L* = A/P: an isothermal disk on a half space conducts S = 2·D (Incropera,
+// Table 4.1), h = 8λ/(π·D) = (2/π)·λ/L*.
+constexpr double kStillFaceNusselt = 2.0 / kPi;
+
+// An inclined plate. `starting` (the first iteration of a step) holds the
+// horizontal films at least at the still face's: at no temperature difference,
+// where a static run starts, Ra = 0 gives them h = 0, and the 1e-9 W/K floor
+// alone would throw the first iterate to some 1e9 K. Later iterations take h
+// from the iterate as before, so the settled state is the correlation's.
+Result plate(const double* p, const Fluid& fluid, double dt, bool starting) {
   Result r;
   const double a = p[3];
   const double b = p[4];
@@ -118,11 +128,13 @@ Result plate(const double* p, const Fluid& fluid, double dt) {
     nuUp = std::pow(std::pow(0.54 * std::pow(raL, 0.25), 5.0) +
                         std::pow(0.15 * std::cbrt(raL), 5.0),
                     0.2);
+    if (starting) nuUp = std::max(nuUp, kStillFaceNusselt);
     const double hUp = nuUp * fluid.lambda / characteristic;
     const double c2 = squareCos(theta);
     h = hUp * c2 + (1.0 - c2) * hV;
   } else {
     nuDown = 0.27 * std::pow(raL, 0.25);
+    if (starting) nuDown = std::max(nuDown, kStillFaceNusselt);
     const double hDown = nuDown * fluid.lambda / characteristic;
     const double s2 = 1.0 - squareCos(theta);
     h = hV * s2 + (1.0 - s2) * hDown;
@@ -237,12 +249,12 @@ Result cylinderGap(int shape, const double* p, const Fluid& fluid, double dt) {
   return r;
 }
 
-Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt) {
+Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt, bool starting) {
   Result r;
   const double pr = fluid.prandtl();
   switch (shape) {
     case kPlate:
-      return plate(p, fluid, dt);
+      return plate(p, fluid, dt, starting);
     case kSphere: {
       const double d = 2.0 * p[3];
       r.area = 4.0 * kPi * p[3] * p[3];
@@ -363,7 +375,7 @@ int evaluateNaturalConvection(EvaluationContext& context, int row) {
   // h follows the iterate without a derivative: the iteration is a fixed point in
   // h, which settles fast since h grows only with a small power of the difference.
   {
-    const Result result = evaluateShape(shape, slots, fluid, difference);
+    const Result result = evaluateShape(shape, slots, fluid, difference, isFirstIteration(run));
     slots[kFluidRow + 6] = result.conductance + kCouplingFloor;
     slots[kFluidRow + 7] = result.nusselt;
     slots[kFluidRow + 8] = result.rayleigh;
