@@ -249,7 +249,16 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
   for (int k = 0; k < 4; ++k) t[k] = run.X[unknowns[k]];
   run.F[own] = run.X[own] / ua - exchangerMean(t, direction);
   run.jacobian(own, own) = 1.0 / ua;
+  // With both ends at 0 (all four temperatures equal, as a run starts) the
+  // quotient would straddle the continuation's corner there and take K/2 per end;
+  // the slope along equal ends, 1/2 per end, starts Newton as the arithmetic mean
+  // did, and the convex residual brings any first iterate home.
+  const bool level = std::fabs(t[0] - t[3]) <= kMeanStep && std::fabs(t[1] - t[2]) <= kMeanStep;
   for (int k = 0; k < 4; ++k) {
+    if (level) {
+      run.jacobian(own, unknowns[k]) -= k < 2 ? 0.5 : -0.5;
+      continue;
+    }
     double up[4];
     double down[4];
     std::copy(t, t + 4, up);
