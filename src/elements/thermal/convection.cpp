@@ -288,10 +288,10 @@ Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt, 
       const double dout = 2.0 * p[4];
       const double spread = std::pow(di, -1.4) + std::pow(dout, -1.4);
       r.area = 4.0 * kPi * p[3] * p[3];
-      r.rayleigh = delta * fluid.rayleigh(dt, delta) /
-                   (std::pow(di * dout, 4.0) * std::pow(spread, 5.0));
-      r.nusselt = std::max(
-          1.0, 0.74 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(r.rayleigh, 0.25));
+      r.rayleigh =
+          delta * fluid.rayleigh(dt, delta) / (std::pow(di * dout, 4.0) * std::pow(spread, 5.0));
+      r.nusselt =
+          std::max(1.0, 0.74 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(r.rayleigh, 0.25));
       r.conductance = r.nusselt * fluid.lambda * 4.0 * kPi * p[3] * p[4] / delta;
       r.outOfRange = r.rayleigh < 100.0 || r.rayleigh > 1e7 || pr < 0.7 || pr > 4000.0;
       return r;

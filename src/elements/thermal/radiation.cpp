@@ -69,7 +69,9 @@ const ElementEntry* surfaceAt(const Model& model, const ElementEntry& element, i
 
 // A view factor is a share of what a surface emits: within 0..1 whatever the
 // rounding, so that no conductance built from it turns negative.
-double viewShare(double factor) { return std::isfinite(factor) ? std::clamp(factor, 0.0, 1.0) : 0.0; }
+double viewShare(double factor) {
+  return std::isfinite(factor) ? std::clamp(factor, 0.0, 1.0) : 0.0;
+}
 
 // The view factor F12 of two parallel convex cylinders of radii r1, r2 at axis
 // distance d (per unit length), times min(L2/L1, 1): a shorter second cylinder
