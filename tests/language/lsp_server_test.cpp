@@ -139,7 +139,7 @@ TEST(LspServer, ASessionFromInitializeToExit) {
       "Rx 1 2, 1k\n"
       "C 2 0, 1u \xE2\x80\x94 2\n";  // an em dash where a comment was meant
   server.notify("textDocument/didOpen",
-                {{"textDocument", {{"uri", uri}, {"languageId", "movra-model"}, {"version", 1}, {"text", text}}}});
+                {{"textDocument", {{"uri", uri}, {"languageId", "movra"}, {"version", 1}, {"text", text}}}});
   json published = server.notification("textDocument/publishDiagnostics");
   EXPECT_EQ(published["params"]["uri"], uri);
   const json& first = published["params"]["diagnostics"];
@@ -195,7 +195,7 @@ TEST(LspServer, ASessionFromInitializeToExit) {
   std::string hugeText;
   while (hugeText.size() <= kLargestDocument) hugeText += "R 1 2, 1k // a line of a very long model\n";
   server.notify("textDocument/didOpen",
-                {{"textDocument", {{"uri", "file:///tmp/" + huge}, {"languageId", "movra-model"}, {"version", 1}, {"text", hugeText}}}});
+                {{"textDocument", {{"uri", "file:///tmp/" + huge}, {"languageId", "movra"}, {"version", 1}, {"text", hugeText}}}});
   published = server.notification("textDocument/publishDiagnostics");
   ASSERT_EQ(published["params"]["diagnostics"].size(), 1u);
   EXPECT_NE(published["params"]["diagnostics"][0]["message"].get<std::string>().find("analyses models up to"),

@@ -15,7 +15,7 @@ end
 
 local function main()
   vim.cmd("edit " .. vim.fn.fnameescape(model))
-  vim.bo.filetype = "movra-model"
+  vim.bo.filetype = "movra"
   local buf = vim.api.nvim_get_current_buf()
   local publishes = 0
   local id = vim.lsp.start_client({
