@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 #include "input/expression.h"
 #include "note/field_text.h"
@@ -111,8 +112,16 @@ std::string nodeText(const FileIndex& top, const Occurrence& at) {
   for (const Located& l : all) {
     const Statement& s = statementOf(*l.file, *l.occurrence);
     if (l.occurrence->definition) {
+      // "X Y" without a comma is one field of two words.
       std::string at_;
-      for (const FieldToken& f : s.fields) at_ += (at_.empty() ? "" : ", ") + f.text;
+      for (const FieldToken& f : s.fields) {
+        if (s.fields.size() > 1) {
+          at_ += (at_.empty() ? "" : ", ") + f.text;
+          continue;
+        }
+        std::istringstream words(f.text);
+        for (std::string w; words >> w;) at_ += (at_.empty() ? "" : ", ") + w;
+      }
       placed = "placed at " + at_ + " (" + where(top, *l.file, s.line) + ")";
     } else if (l.file == &top && (lines.empty() || lines.back() != s.line)) {
       lines.push_back(s.line);

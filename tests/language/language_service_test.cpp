@@ -242,7 +242,7 @@ TEST(Hover, NodesFieldsAndReferencesInWords) {
     std::vector<const char*> says;
   } cases[] = {
       {2, "2,", {"node 2", "electrical", "not placed", "lines 3, 4"}},
-      {1, "1 0", {"node 1", "placed at -0.4 0.3", "line 1", "lines 2, 3"}},
+      {1, "1 0", {"node 1", "placed at -0.4, 0.3", "line 1", "lines 2, 3"}},
       {2, "1k", {"field 1", "`R 1 2` (resistor)", "value: 1000"}},
       {2, "2 * (1", {"field 3", "follows the run"}},
       {2, "p20", {"p20", "`:pi` (PI controller)", "line 5"}},
