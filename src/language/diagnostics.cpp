@@ -1,6 +1,7 @@
 #include "language/diagnostics.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <regex>
 
@@ -120,6 +121,15 @@ const FieldToken* fieldOn(const Statement& s, int line, int index) {
   return nullptr;
 }
 
+// A number of a message; -1 when it does not fit an int (a quoted field may hold
+// any digits).
+int numberIn(const std::ssub_match& digits) {
+  int value = -1;
+  const std::string text = digits.str();
+  const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return code == std::errc() && end == text.data() + text.size() ? value : -1;
+}
+
 }  // namespace
 
 Range rangeFor(const FileIndex& index, int line, std::string_view message) {
@@ -134,8 +144,8 @@ Range rangeFor(const FileIndex& index, int line, std::string_view message) {
   // "field 3", "fields 4 to 6": the fields themselves.
   static const std::regex fieldWords(R"(\bfields? (\d+)(?: to (\d+))?)");
   if (s.line == line && std::regex_search(text, match, fieldWords)) {
-    const int first = std::stoi(match[1].str());
-    const int last = match[2].matched ? std::stoi(match[2].str()) : first;
+    const int first = numberIn(match[1]);
+    const int last = match[2].matched ? numberIn(match[2]) : first;
     const FieldToken* a = fieldOn(s, line, first);
     const FieldToken* b = fieldOn(s, line, last);
     if (a != nullptr && b != nullptr) return {a->range.start, b->range.end};
@@ -163,7 +173,7 @@ Range rangeFor(const FileIndex& index, int line, std::string_view message) {
   static const std::regex nodeWords(R"(\bnode (\d+)(:| ')?)");
   if (s.line == line && text.find("is missing") == std::string::npos &&
       std::regex_search(text, match, nodeWords)) {
-    const int number = std::stoi(match[1].str());
+    const int number = numberIn(match[1]);
     const bool byPlace = match[2].matched;
     for (const NodeToken& node : s.nodes) {
       if ((byPlace ? node.index : node.id) == number) return node.range;

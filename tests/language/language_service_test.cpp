@@ -124,6 +124,25 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
       {"empty model", "// only a comment\n", 0, "// only a comment", Severity::kError,
        "holds no statement"},
       {"zero byte", std::string("R 1 2, 1k\n.o x") + '\0' + "\n", 1, nullptr, Severity::kError, ""},
+      {"too many fields", kGood + "R 1 2, " + [] { std::string f; for (int k = 0; k < 21; ++k) f += "1, "; return f + "1"; }() + "\n",
+       9, nullptr, Severity::kError, "more than 20 fields"},
+      {"annotation twice", kGood + "R 1 2, 1k {f 1} {f 2}\n", 9, "R 1 2, 1k {f 1} {f 2}",
+       Severity::kError, "a second {f"},
+      {"output annotation", kGood + "R 1 2, 1k {h x}\n", 9, "h", Severity::kError, "'h' must be"},
+      {"release twice", ".in 1 0 0\npc 0n 1n {r x} {r y}\n", 1, "pc 0n 1n {r x} {r y}",
+       Severity::kError, "a second {r"},
+      {"starting value twice", kGood + ".iv 2, 1\n.iv 2, 3\n", 10, "2", Severity::kError,
+       "has a starting value on line 10"},
+      {"second key file", kGood + ".key c:/a.log\n.key c:/b.log\n", 10, ".key c:/b.log",
+       Severity::kError, "a second '.key'"},
+      {"circle id", kGood + ":circle 5\n   0\n   1\n", 9, "5", Severity::kError, "':circle' needs"},
+      {"time method", ".in 1 0 0\nV 1 0, 5, 0\nR 1 0, 1k\n.t x\n", 3, "x", Severity::kError,
+       "the method after '.t'"},
+      {"one coordinate", kGood + ".in 3 1\n", 9, ".in 3 1", Severity::kError, "two coordinates"},
+      {"a quoted field that reads like a node", kGood + "R 1 2, node 99999999999\n", 9,
+       "node 99999999999", Severity::kError, "field 1"},
+      {"record limit", [] { std::string m; for (int k = 0; k < 136; ++k) m += "R 1 0, 1k\n"; return m; }(),
+       135, "R 1 0, 1k", Severity::kError, "more than 135 records"},
       // The simulator's own reader, run in-process: a link without its suffixes.
       {"simulator's reader", ".in 1 0 0\n.in 2 1 0\npc 0n 1n\nlr 1 2\nb 0n 2n, 1\n", 3, "lr 1 2",
        Severity::kError, "\xE7\xAF\x80"},
@@ -150,6 +169,12 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
     }
     EXPECT_LE(found->range.start.column, found->range.end.column);
   }
+}
+
+TEST(Diagnostics, AWholeModelLimitIsShownOnce) {
+  std::string model;
+  for (int k = 0; k < 140; ++k) model += "R 1 0, 1k\n";
+  EXPECT_EQ(analyse(model).diagnostics.size(), 1u);
 }
 
 TEST(Diagnostics, SeveralMistakesAreAllShownAndAMendClearsThem) {

@@ -22,6 +22,7 @@ constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
+constexpr int kInternalError = -32603;
 constexpr int kServerNotInitialized = -32002;
 constexpr int kRequestFailed = -32803;
 
@@ -86,6 +87,10 @@ class Server {
     } catch (const json::exception& error) {
       if (request) respondError(id, kInvalidParams, std::string("bad parameters: ") + error.what());
       else log_ << "movra-note lsp: " << method << ": bad parameters: " << error.what() << "\n";
+    } catch (const std::exception& error) {
+      // A fault of ours must not end the session: the editor gets the reason.
+      if (request) respondError(id, kInternalError, std::string("internal error: ") + error.what());
+      else log_ << "movra-note lsp: " << method << ": internal error: " << error.what() << "\n";
     }
   }
 
