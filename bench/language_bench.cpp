@@ -50,14 +50,24 @@ void diagnoseModel(benchmark::State& state, const fs::path& path) {
 void serveChanges(benchmark::State& state, const fs::path& path) {
   constexpr int kChanges = 20;
   const std::string uri = "file://" + path.string();
-  std::string input = frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", json::object()}}}});
-  input += frame({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
-                  {"params", {{"textDocument", {{"uri", uri}, {"languageId", "movra"}, {"version", 1}, {"text", readFile(path)}}}}}});
+  std::string input = frame({{"jsonrpc", "2.0"},
+                             {"id", 1},
+                             {"method", "initialize"},
+                             {"params", {{"capabilities", json::object()}}}});
+  input += frame(
+      {{"jsonrpc", "2.0"},
+       {"method", "textDocument/didOpen"},
+       {"params",
+        {{"textDocument",
+          {{"uri", uri}, {"languageId", "movra"}, {"version", 1}, {"text", readFile(path)}}}}}});
   for (int k = 0; k < kChanges; ++k) {
-    const json range = {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", k % 2 == 0 ? 0 : 1}}}};
-    input += frame({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
-                    {"params", {{"textDocument", {{"uri", uri}, {"version", k + 2}}},
-                                {"contentChanges", {{{"range", range}, {"text", k % 2 == 0 ? " " : ""}}}}}}});
+    const json range = {{"start", {{"line", 0}, {"character", 0}}},
+                        {"end", {{"line", 0}, {"character", k % 2 == 0 ? 0 : 1}}}};
+    input += frame({{"jsonrpc", "2.0"},
+                    {"method", "textDocument/didChange"},
+                    {"params",
+                     {{"textDocument", {{"uri", uri}, {"version", k + 2}}},
+                      {"contentChanges", {{{"range", range}, {"text", k % 2 == 0 ? " " : ""}}}}}}});
   }
   input += frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}});
   input += frame({{"jsonrpc", "2.0"}, {"method", "exit"}});
@@ -86,8 +96,10 @@ int main(int argc, char** argv) {
   }
   for (const fs::path& path : {biggest, longest}) {
     const std::string name = path.stem().string();
-    benchmark::RegisterBenchmark(("diagnose/" + name).c_str(), diagnoseModel, path)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("lsp_change/" + name).c_str(), serveChanges, path)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("diagnose/" + name).c_str(), diagnoseModel, path)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("lsp_change/" + name).c_str(), serveChanges, path)
+        ->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -19,7 +19,7 @@ struct Unit {
   const char* factor;
 };
 // The unit letters of the evaluator.
-constexpr Unit kUnits[] = {{'k', "1e3"},  {'M', "1e6"}, {'G', "1e9"}, {'m', "1e-3"},
+constexpr Unit kUnits[] = {{'k', "1e3"},  {'M', "1e6"},  {'G', "1e9"},  {'m', "1e-3"},
                            {'u', "1e-6"}, {'n', "1e-9"}, {'p', "1e-12"}};
 
 bool isWordChar(char c) {
@@ -54,8 +54,8 @@ std::map<int, int> nodesInUse(const FileIndex& top) {
     if (s.entry == nullptr) continue;
     for (const NodeToken& node : s.nodes) {
       int& domain = nodes[node.id];
-      const bool says = s.entry->category == Category::kElement &&
-                        s.entry->typeCode != kSwitchTypeCode;
+      const bool says =
+          s.entry->category == Category::kElement && s.entry->typeCode != kSwitchTypeCode;
       if (domain == 0 && says) domain = s.entry->domain;
     }
   }
@@ -74,8 +74,8 @@ void addFieldWords(const FileIndex& top, Collector& out) {
   out.add({"pow", "a to the power b", "pow(${1:a}, ${2:b})", true, CompletionKind::kFunction});
   out.add({"pi", "3.141592653589793", "pi", false, CompletionKind::kFunction});
   out.add({"p1", "time of the step being solved, s", "p1", false, CompletionKind::kValue});
-  out.add({"p2", "step flag: 0 in the starting solution, then 1", "p2", false,
-           CompletionKind::kValue});
+  out.add(
+      {"p2", "step flag: 0 in the starting solution, then 1", "p2", false, CompletionKind::kValue});
   const std::vector<const FileIndex*> files = [&top] {
     std::vector<const FileIndex*> all{&top};
     for (size_t i = 0; i < all.size(); ++i) {
@@ -89,12 +89,14 @@ void addFieldWords(const FileIndex& top, Collector& out) {
       const Statement& s = file->statements[static_cast<size_t>(o.statement)];
       if (o.definition && o.span == kReturnBlockSize) continue;  // its offsets are named below
       if (!o.definition) {
-        const std::string label = std::string(1, o.letter != 0 ? o.letter : 'p') + std::to_string(o.id);
+        const std::string label =
+            std::string(1, o.letter != 0 ? o.letter : 'p') + std::to_string(o.id);
         out.add({label, "in use", label, false, CompletionKind::kValue});
         continue;
       }
       const std::string detail =
-          s.entry != nullptr ? "from " + s.keyword + ", " + std::string(s.entry->description) : s.keyword;
+          s.entry != nullptr ? "from " + s.keyword + ", " + std::string(s.entry->description)
+                             : s.keyword;
       for (int k = 0; k < o.span; ++k) {
         const std::string label = "p" + std::to_string(o.id + k);
         out.add({label, detail, label, false, CompletionKind::kValue});
@@ -105,13 +107,19 @@ void addFieldWords(const FileIndex& top, Collector& out) {
     if (id < 1 || id > kLastNamedNode) continue;
     const std::string node = "x" + std::to_string(id);
     if (domain == note::kMechanical) {
-      out.add({node + ".1", "x of node " + std::to_string(id) + ", m", node + ".1", false, CompletionKind::kNode});
-      out.add({node + ".2", "y of node " + std::to_string(id) + ", m", node + ".2", false, CompletionKind::kNode});
-      out.add({node + ".3", "angle of node " + std::to_string(id) + ", rad", node + ".3", false, CompletionKind::kNode});
-      out.add({node + ".4", "angle of node " + std::to_string(id) + ", degrees", node + ".4", false, CompletionKind::kNode});
+      out.add({node + ".1", "x of node " + std::to_string(id) + ", m", node + ".1", false,
+               CompletionKind::kNode});
+      out.add({node + ".2", "y of node " + std::to_string(id) + ", m", node + ".2", false,
+               CompletionKind::kNode});
+      out.add({node + ".3", "angle of node " + std::to_string(id) + ", rad", node + ".3", false,
+               CompletionKind::kNode});
+      out.add({node + ".4", "angle of node " + std::to_string(id) + ", degrees", node + ".4", false,
+               CompletionKind::kNode});
     } else {
-      out.add({node + ".9", "potential of " + std::string(note::domainName(domain)) + " node " + std::to_string(id),
-               node + ".9", false, CompletionKind::kNode});
+      out.add(
+          {node + ".9",
+           "potential of " + std::string(note::domainName(domain)) + " node " + std::to_string(id),
+           node + ".9", false, CompletionKind::kNode});
     }
   }
 }
@@ -143,7 +151,8 @@ std::string keywordSnippet(const note::CatalogueEntry& entry) {
   switch (entry.category) {
     case Category::kElement: {
       int k = 1;
-      for (; k <= entry.nodeCount; ++k) text += " ${" + std::to_string(k) + ":node" + std::to_string(k) + "}";
+      for (; k <= entry.nodeCount; ++k)
+        text += " ${" + std::to_string(k) + ":node" + std::to_string(k) + "}";
       text += ", ${" + std::to_string(k) + ":fields}";
       return text;
     }
@@ -187,9 +196,9 @@ std::vector<Completion> completionsAt(const FileIndex& top, Position position) {
   const Category category = s.entry->category;
   if (s.line != position.line) {
     // A row: expressions in function statements and a function table's argument.
-    const bool expression = category == Category::kFunction ||
-                            (category == Category::kDataTable && !s.fields.empty() &&
-                             s.fields[0].text.find(',') != std::string::npos);
+    const bool expression =
+        category == Category::kFunction || (category == Category::kDataTable && !s.fields.empty() &&
+                                            s.fields[0].text.find(',') != std::string::npos);
     if (expression || category == Category::kTime) addFieldCompletions(top, before, out);
     return out.take();
   }

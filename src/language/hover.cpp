@@ -59,7 +59,8 @@ std::string nodeDomains(const std::vector<Located>& uses) {
     if (s.entry == nullptr || s.entry->category != Category::kElement) continue;
     if (s.entry->domain == note::kNoDomain || s.entry->typeCode == kSwitchTypeCode) continue;
     bool inNodeList = false;
-    for (const NodeToken& node : s.nodes) inNodeList = inNodeList || node.range == l.occurrence->range;
+    for (const NodeToken& node : s.nodes)
+      inNodeList = inNodeList || node.range == l.occurrence->range;
     if (inNodeList) domains.insert(s.entry->domain);
   }
   std::string text;
@@ -101,8 +102,9 @@ std::string nodeText(const FileIndex& top, const Occurrence& at) {
   }
   text += "**node " + std::to_string(at.id) + "**";
   if (at.id <= 0) {
-    text += ": ground of every domain (the fixed frame, 0 V, the reference of magnetic, "
-            "fluid and thermal networks)";
+    text +=
+        ": ground of every domain (the fixed frame, 0 V, the reference of magnetic, "
+        "fluid and thermal networks)";
   } else if (at.id >= kFirstGroundPoint && at.id <= kLastGroundPoint && domain != "mechanical") {
     text += ": a ground point, held at 0 like node 0";
   }
@@ -130,13 +132,15 @@ std::string nodeText(const FileIndex& top, const Occurrence& at) {
   text += "\n\n" + (placed.empty() ? std::string("not placed by `.in`") : placed);
   if (!lines.empty()) {
     text += "\n\nused on line" + std::string(lines.size() == 1 ? " " : "s ");
-    for (size_t i = 0; i < lines.size(); ++i) text += (i == 0 ? "" : ", ") + std::to_string(lines[i] + 1);
+    for (size_t i = 0; i < lines.size(); ++i)
+      text += (i == 0 ? "" : ", ") + std::to_string(lines[i] + 1);
   }
   return text;
 }
 
 std::string valueText(const FileIndex& top, const Occurrence& at) {
-  const std::string name = (at.letter != 0 ? std::string(1, at.letter) : "p") + std::to_string(at.id);
+  const std::string name =
+      (at.letter != 0 ? std::string(1, at.letter) : "p") + std::to_string(at.id);
   if (!at.definition && at.id == kTimeParameter) {
     return "**" + name + "**: the time of the step being solved, s";
   }
@@ -151,12 +155,13 @@ std::string valueText(const FileIndex& top, const Occurrence& at) {
     const std::string place = where(top, *l.file, s.line);
     if (at.definition && at.span == kReturnBlockSize) {
       return "**{h" + std::to_string(at.id) + "}**: this element writes its return values to ids " +
-             std::to_string(at.id) + " to " + std::to_string(at.id + at.span - 1) +
-             " (c" + std::to_string(at.id) + " + offset)";
+             std::to_string(at.id) + " to " + std::to_string(at.id + at.span - 1) + " (c" +
+             std::to_string(at.id) + " + offset)";
     }
     if (d.span == kReturnBlockSize) {
       return "**" + name + "**: return value at offset " + std::to_string(at.id - d.id) + " of " +
-             describe(s) + " on " + place + ", whose {h" + std::to_string(d.id) + "} block it is in";
+             describe(s) + " on " + place + ", whose {h" + std::to_string(d.id) +
+             "} block it is in";
     }
     if (s.entry != nullptr && s.entry->category == Category::kDataTable && at.id >= 100 &&
         d.span == 1 && s.fields.size() > 0 && s.fields[0].text.find(',') == std::string::npos) {
@@ -166,7 +171,9 @@ std::string valueText(const FileIndex& top, const Occurrence& at) {
       return "**" + name + "**: support set " + std::to_string(at.id) + ", `.sd` on " + place;
     }
     std::string what = "value set by " + describe(s) + " on " + place;
-    if (d.span > 1) what += " (output " + std::to_string(at.id - d.id + 1) + " of " + std::to_string(d.span) + ")";
+    if (d.span > 1)
+      what +=
+          " (output " + std::to_string(at.id - d.id + 1) + " of " + std::to_string(d.span) + ")";
     return "**" + name + "**: " + what;
   }
   return "**" + name + "**: parameter or return value " + std::to_string(at.id) +
@@ -217,7 +224,8 @@ std::string keywordEntry(const note::CatalogueEntry& entry) {
   if (entry.typeCode != 0) text += ", type code " + std::to_string(entry.typeCode);
   if (entry.category == Category::kElement) {
     text += "\n\nnodes:";
-    for (int k = 1; k <= entry.nodeCount; ++k) text += " node " + std::to_string(k) + (k < entry.nodeCount ? "," : "");
+    for (int k = 1; k <= entry.nodeCount; ++k)
+      text += " node " + std::to_string(k) + (k < entry.nodeCount ? "," : "");
     text += " (" + std::string(note::domainName(entry.domain)) + ")";
     if (entry.fieldNodes.last >= entry.fieldNodes.first) {
       text += "; fields " + std::to_string(entry.fieldNodes.first) + " to " +
@@ -243,9 +251,10 @@ std::optional<HoverText> hoverAt(const FileIndex& top, Position position) {
   const Statement& s = top.statements[static_cast<size_t>(at)];
   if (s.line == position.line && s.keywordRange.contains(position)) {
     if (s.keyword == ".include") {
-      return HoverText{"**.include** — the lines of the named file are read in place of this line "
-                       "(a path relative to this file's folder)",
-                       s.keywordRange};
+      return HoverText{
+          "**.include** — the lines of the named file are read in place of this line "
+          "(a path relative to this file's folder)",
+          s.keywordRange};
     }
     if (s.entry == nullptr) return std::nullopt;
     return HoverText{keywordEntry(*s.entry), s.keywordRange};

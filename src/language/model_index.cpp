@@ -157,7 +157,8 @@ class FileScanner {
     current().includeRange = onLine(line, at, end);
     if (current().includePath.empty() || depth_ >= kIncludeDepthLimit) return;
     namespace fs = std::filesystem;
-    const fs::path folder = file_.path.empty() ? fs::current_path() : fs::path(file_.path).parent_path();
+    const fs::path folder =
+        file_.path.empty() ? fs::current_path() : fs::path(file_.path).parent_path();
     std::error_code error;
     fs::path target = fs::weakly_canonical(folder / current().includePath, error);
     if (error) target = folder / current().includePath;
@@ -355,8 +356,7 @@ class FileScanner {
     while (a < code.size() && isBlank(code[a])) ++a;
     const Category category = s.entry->category;
     // Function rows and the argument row of a function table are expressions.
-    const bool expression =
-        category == Category::kFunction || (functionTable_ && rows_ == 1);
+    const bool expression = category == Category::kFunction || (functionTable_ && rows_ == 1);
     // Occurrences name the statement the rows belong to.
     const int statement = block_;
     const size_t before = file_.occurrences.size();

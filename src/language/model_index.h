@@ -53,7 +53,7 @@ struct Occurrence {
   int component = 0;  // the digit of xN.D, 0 otherwise
   char letter = 0;    // the letter written before the id in a field, 0 elsewhere
   bool definition = false;
-  int span = 1;  // ids a definition covers: 100 for a {h B} block, 3 for ':circle'
+  int span = 1;        // ids a definition covers: 100 for a {h B} block, 3 for ':circle'
   int statement = -1;  // index into ModelIndex::statements of its file
   Range range;
 };
@@ -63,7 +63,7 @@ struct Statement {
   int lastLine = 0;  // its last row
   std::string keyword;
   Range keywordRange;
-  Range textRange;  // the line without its comment and trailing blanks
+  Range textRange;                              // the line without its comment and trailing blanks
   const note::CatalogueEntry* entry = nullptr;  // nullptr for unknown words and .include
   std::vector<NodeToken> nodes;
   std::vector<FieldToken> fields;  // head (0) and rows, or fields 1..
@@ -82,7 +82,7 @@ struct FileIndex {
   std::vector<Statement> statements;
   std::vector<Occurrence> occurrences;
   std::vector<std::unique_ptr<FileIndex>> includes;  // in the order of the statements
-  int endLine = -1;  // the ".ic" line, -1 when none
+  int endLine = -1;                                  // the ".ic" line, -1 when none
 
   // The statement whose line or rows hold line, or -1.
   int statementAt(int line) const;

@@ -19,8 +19,7 @@ struct Location {
 std::vector<Location> definitionAt(const FileIndex& top, Position position);
 
 // Every place that names the same id; with the definition when includeDefinition.
-std::vector<Location> referencesAt(const FileIndex& top, Position position,
-                                   bool includeDefinition);
+std::vector<Location> referencesAt(const FileIndex& top, Position position, bool includeDefinition);
 
 enum class OutlineKind {
   kGroup,  // the elements of one domain, the node positions

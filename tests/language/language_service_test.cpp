@@ -1,12 +1,11 @@
 // The language service over real model texts: where each mistake is underlined,
 // what hover says, what completes where, and where definitions lead.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <unistd.h>
 
 #include "language/completion.h"
 #include "language/diagnostics.h"
@@ -38,8 +37,8 @@ std::string covered(const FileIndex& index, const Range& range) {
 class TempFolder {
  public:
   TempFolder() {
-    path_ = fs::temp_directory_path() / ("movra-language-" + std::to_string(::getpid()) + "-" +
-                                         std::to_string(counter_++));
+    path_ = fs::temp_directory_path() /
+            ("movra-language-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
     fs::create_directories(path_);
   }
   ~TempFolder() { fs::remove_all(path_); }
@@ -80,10 +79,10 @@ const std::string kGood =
 struct MistakeCase {
   const char* what;
   std::string text;
-  int line;             // 0-based
+  int line;  // 0-based
   const char* underlined;
   Severity severity;
-  const char* says;     // part of the message
+  const char* says;  // part of the message
 };
 
 TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
@@ -94,8 +93,8 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
       {"node out of range", kGood + "R 3 1000, 1\n", 9, "1000", Severity::kError, "out of range"},
       {"suffix apart", kGood + "lr 3 n\n", 9, "n", Severity::kError, "suffix"},
       {"unreadable field", kGood + "R 1 2, 1k, 5 m\n", 9, "5 m", Severity::kError, "field 2"},
-      {"too long a field", kGood + "R 1 2, " + std::string(300, '1') + "\n", 9,
-       nullptr, Severity::kError, "field 1 is 300 bytes"},
+      {"too long a field", kGood + "R 1 2, " + std::string(300, '1') + "\n", 9, nullptr,
+       Severity::kError, "field 1 is 300 bytes"},
       {"unknown annotation", kGood + "R 1 2, 1k {z 1}\n", 9, "{z 1}", Severity::kError,
        "unknown annotation"},
       {"unclosed annotation", kGood + "R 1 2, 1k {f 1\n", 9, "{f", Severity::kError, "not closed"},
@@ -106,8 +105,8 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
       {"placed twice", kGood + ".in 1 1 1\n", 9, "1", Severity::kError, "placed twice"},
       {"coordinate not constant", kGood + ".in 2 p3 0\n", 9, "p3", Severity::kError,
        "must be a constant"},
-      {"annotation on a command", kGood + ".o x1.9 {h 1}\n", 9, ".o x1.9 {h 1}",
-       Severity::kError, "takes none"},
+      {"annotation on a command", kGood + ".o x1.9 {h 1}\n", 9, ".o x1.9 {h 1}", Severity::kError,
+       "takes none"},
       {"key file", kGood + ".key d:/keys.log\n", 9, ".key d:/keys.log", Severity::kError, "c:"},
       {"table id too high", kGood + ":u 995\n   0 1\n", 9, ":u 995", Severity::kError, "above 990"},
       {"table without rows", kGood + ":u 200\n", 9, ":u 200", Severity::kError, "no data rows"},
@@ -124,7 +123,14 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
       {"empty model", "// only a comment\n", 0, "// only a comment", Severity::kError,
        "holds no statement"},
       {"zero byte", std::string("R 1 2, 1k\n.o x") + '\0' + "\n", 1, nullptr, Severity::kError, ""},
-      {"too many fields", kGood + "R 1 2, " + [] { std::string f; for (int k = 0; k < 21; ++k) f += "1, "; return f + "1"; }() + "\n",
+      {"too many fields",
+       kGood + "R 1 2, " +
+           [] {
+             std::string f;
+             for (int k = 0; k < 21; ++k) f += "1, ";
+             return f + "1";
+           }() +
+           "\n",
        9, nullptr, Severity::kError, "more than 20 fields"},
       {"annotation twice", kGood + "R 1 2, 1k {f 1} {f 2}\n", 9, "R 1 2, 1k {f 1} {f 2}",
        Severity::kError, "a second {f"},
@@ -141,7 +147,12 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
       {"one coordinate", kGood + ".in 3 1\n", 9, ".in 3 1", Severity::kError, "two coordinates"},
       {"a quoted field that reads like a node", kGood + "R 1 2, node 99999999999\n", 9,
        "node 99999999999", Severity::kError, "field 1"},
-      {"record limit", [] { std::string m; for (int k = 0; k < 136; ++k) m += "R 1 0, 1k\n"; return m; }(),
+      {"record limit",
+       [] {
+         std::string m;
+         for (int k = 0; k < 136; ++k) m += "R 1 0, 1k\n";
+         return m;
+       }(),
        135, "R 1 0, 1k", Severity::kError, "more than 135 records"},
       // The simulator's own reader, run in-process: a link without its suffixes.
       {"simulator's reader", ".in 1 0 0\n.in 2 1 0\npc 0n 1n\nlr 1 2\nb 0n 2n, 1\n", 3, "lr 1 2",
@@ -242,15 +253,15 @@ TEST(Examples, ReadCleanAndEveryKeywordHovers) {
 }
 
 const std::string kCircuit =
-    ".in 1 -0.4 0.3\n"                           // 0
-    "V 1 0, 5 * p2, 0\n"                         // 1
-    "R 1 2, 1k, , 2 * (1 + p20)\n"               // 2
-    "C 2 0, 1u {h1000 c1002}\n"                  // 3
-    ":pi 20\n"                                   // 4
-    "   x2.9 - c1002\n"                          // 5
-    "   0.5\n"                                   // 6
-    ".o x1.9, x2.9, c1002\n"                     // 7
-    ".t 2\n   0\n   5m\n   10u\n   1\n";         // 8..12
+    ".in 1 -0.4 0.3\n"                    // 0
+    "V 1 0, 5 * p2, 0\n"                  // 1
+    "R 1 2, 1k, , 2 * (1 + p20)\n"        // 2
+    "C 2 0, 1u {h1000 c1002}\n"           // 3
+    ":pi 20\n"                            // 4
+    "   x2.9 - c1002\n"                   // 5
+    "   0.5\n"                            // 6
+    ".o x1.9, x2.9, c1002\n"              // 7
+    ".t 2\n   0\n   5m\n   10u\n   1\n";  // 8..12
 
 Position at(const FileIndex& index, int line, const std::string& word, int offset = 0) {
   const size_t column = index.lines.at(static_cast<size_t>(line)).find(word);
@@ -281,7 +292,8 @@ TEST(Hover, NodesFieldsAndReferencesInWords) {
     SCOPED_TRACE(c.word);
     const auto hover = hoverAt(*a.index, at(*a.index, c.line, c.word));
     ASSERT_TRUE(hover.has_value());
-    for (const char* part : c.says) EXPECT_NE(hover->markdown.find(part), std::string::npos) << hover->markdown;
+    for (const char* part : c.says)
+      EXPECT_NE(hover->markdown.find(part), std::string::npos) << hover->markdown;
   }
 }
 
@@ -302,11 +314,13 @@ TEST(Completion, KeywordsNodesFieldsAndUnits) {
 
   const auto start = completionsAt(*index, {last, 1});
   ASSERT_FALSE(start.empty());
-  const auto capacitor = std::find_if(start.begin(), start.end(), [](const Completion& c) { return c.label == "C"; });
+  const auto capacitor =
+      std::find_if(start.begin(), start.end(), [](const Completion& c) { return c.label == "C"; });
   ASSERT_NE(capacitor, start.end());
   EXPECT_TRUE(capacitor->snippet);
   EXPECT_EQ(capacitor->insertText, "C ${1:node1} ${2:node2}, ${3:fields}");
-  EXPECT_TRUE(has(labels(start), ":pi") && has(labels(start), ".include") && has(labels(start), "Qp"));
+  EXPECT_TRUE(has(labels(start), ":pi") && has(labels(start), ".include") &&
+              has(labels(start), "Qp"));
 
   const auto nodes = labels(completionsAt(*index, {last - 3, 2}));  // after "R "
   EXPECT_TRUE(has(nodes, "1") && has(nodes, "2") && has(nodes, "0"));
@@ -319,12 +333,13 @@ TEST(Completion, KeywordsNodesFieldsAndUnits) {
   EXPECT_FALSE(has(field, "1"));
 
   const auto units = labels(completionsAt(*index, {last - 1, 10}));  // after "4.7"
-  EXPECT_EQ(units, (std::vector<std::string>{"4.7k", "4.7M", "4.7G", "4.7m", "4.7u", "4.7n", "4.7p"}));
+  EXPECT_EQ(units,
+            (std::vector<std::string>{"4.7k", "4.7M", "4.7G", "4.7m", "4.7u", "4.7n", "4.7p"}));
 
   const auto row = labels(completionsAt(*index, {5, 3}));  // in a function row
   EXPECT_TRUE(has(row, "x2.9"));
   EXPECT_TRUE(completionsAt(*index, {7, 20}).size() > 3);  // in an output item
-  EXPECT_TRUE(completionsAt(*index, {3, 20}).empty());      // inside an annotation
+  EXPECT_TRUE(completionsAt(*index, {3, 20}).empty());     // inside an annotation
 }
 
 TEST(Navigation, DefinitionsAndReferencesOfNodesParametersAndIncludes) {
@@ -340,7 +355,7 @@ TEST(Navigation, DefinitionsAndReferencesOfNodesParametersAndIncludes) {
   struct Case {
     const char* what;
     Position from;
-    const char* file;   // nullptr: the top file
+    const char* file;  // nullptr: the top file
     int line;
     const char* covers;
   } cases[] = {
@@ -373,9 +388,9 @@ TEST(Navigation, OutlineGroupsElementsByDomain) {
   const std::vector<OutlineSymbol> symbols = documentSymbols(*a.index);
   std::vector<std::string> names;
   for (const OutlineSymbol& s : symbols) names.push_back(s.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"mechanical elements", "electrical elements",
-                                             "node positions", ":pi 20", ".o x1.9, x2.9, c1002",
-                                             ".t 2"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"mechanical elements", "electrical elements",
+                                      "node positions", ":pi 20", ".o x1.9, x2.9, c1002", ".t 2"}));
   ASSERT_EQ(symbols[1].children.size(), 3u);
   EXPECT_EQ(symbols[1].children[1].name, "R 1 2");
   EXPECT_EQ(symbols[1].children[1].detail, "resistor");

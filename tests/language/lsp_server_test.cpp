@@ -118,11 +118,12 @@ json textAt(const std::string& uri, int line, int character) {
 
 TEST(LspServer, ASessionFromInitializeToExit) {
   ServerProcess server;
-  server.request(1, "initialize",
-                 {{"processId", nullptr},
-                  {"rootUri", nullptr},
-                  {"capabilities",
-                   {{"textDocument", {{"completion", {{"completionItem", {{"snippetSupport", true}}}}}}}}}});
+  server.request(
+      1, "initialize",
+      {{"processId", nullptr},
+       {"rootUri", nullptr},
+       {"capabilities",
+        {{"textDocument", {{"completion", {{"completionItem", {{"snippetSupport", true}}}}}}}}}});
   const json init = server.response(1);
   ASSERT_TRUE(init.contains("result")) << init.dump();
   EXPECT_EQ(init["result"]["capabilities"]["textDocumentSync"]["change"], 2);
@@ -138,8 +139,9 @@ TEST(LspServer, ASessionFromInitializeToExit) {
       "V 1 0, 5, 0 // \xE9\x9B\xBB\xE6\xBA\x90\n"  // 電源
       "Rx 1 2, 1k\n"
       "C 2 0, 1u \xE2\x80\x94 2\n";  // an em dash where a comment was meant
-  server.notify("textDocument/didOpen",
-                {{"textDocument", {{"uri", uri}, {"languageId", "movra"}, {"version", 1}, {"text", text}}}});
+  server.notify(
+      "textDocument/didOpen",
+      {{"textDocument", {{"uri", uri}, {"languageId", "movra"}, {"version", 1}, {"text", text}}}});
   json published = server.notification("textDocument/publishDiagnostics");
   EXPECT_EQ(published["params"]["uri"], uri);
   const json& first = published["params"]["diagnostics"];
@@ -150,18 +152,20 @@ TEST(LspServer, ASessionFromInitializeToExit) {
   EXPECT_EQ(first[1]["range"]["start"]["line"], 2);
 
   // Two incremental edits mend both lines.
-  server.notify("textDocument/didChange",
-                {{"textDocument", {{"uri", uri}, {"version", 2}}},
-                 {"contentChanges",
-                  {{{"range", {{"start", position(1, 0)}, {"end", position(1, 2)}}}, {"text", "R"}},
-                   {{"range", {{"start", position(2, 9)}, {"end", position(2, 13)}}}, {"text", ""}}}}});
+  server.notify(
+      "textDocument/didChange",
+      {{"textDocument", {{"uri", uri}, {"version", 2}}},
+       {"contentChanges",
+        {{{"range", {{"start", position(1, 0)}, {"end", position(1, 2)}}}, {"text", "R"}},
+         {{"range", {{"start", position(2, 9)}, {"end", position(2, 13)}}}, {"text", ""}}}}});
   published = server.notification("textDocument/publishDiagnostics");
   EXPECT_TRUE(published["params"]["diagnostics"].empty()) << published.dump();
 
   // Hover on the keyword after the edit, and on the Japanese comment's line.
   server.request(2, "textDocument/hover", textAt(uri, 1, 0));
   const json hover = server.response(2);
-  EXPECT_NE(hover["result"]["contents"]["value"].get<std::string>().find("resistor"), std::string::npos);
+  EXPECT_NE(hover["result"]["contents"]["value"].get<std::string>().find("resistor"),
+            std::string::npos);
   EXPECT_EQ(hover["result"]["range"]["end"], position(1, 1));
   server.request(3, "textDocument/definition", textAt(uri, 2, 2));  // node 2 of C
   const json definition = server.response(3);
@@ -183,7 +187,8 @@ TEST(LspServer, ASessionFromInitializeToExit) {
   server.request(7, "textDocument/formatting", {{"textDocument", {{"uri", uri}}}});
   const json unknown = server.response(7);
   EXPECT_EQ(unknown["error"]["code"], -32601);
-  EXPECT_NE(unknown["error"]["message"].get<std::string>().find("textDocument/formatting"), std::string::npos);
+  EXPECT_NE(unknown["error"]["message"].get<std::string>().find("textDocument/formatting"),
+            std::string::npos);
   server.notify("workspace/somethingNew", json::object());
   server.request(8, "textDocument/hover", {{"textDocument", {{"uri", uri}}}});  // no position
   EXPECT_EQ(server.response(8)["error"]["code"], -32602);
@@ -193,12 +198,17 @@ TEST(LspServer, ASessionFromInitializeToExit) {
   // A huge document: one diagnostic saying why, and requests on it refused in words.
   const std::string huge = "huge.model";
   std::string hugeText;
-  while (hugeText.size() <= kLargestDocument) hugeText += "R 1 2, 1k // a line of a very long model\n";
-  server.notify("textDocument/didOpen",
-                {{"textDocument", {{"uri", "file:///tmp/" + huge}, {"languageId", "movra"}, {"version", 1}, {"text", hugeText}}}});
+  while (hugeText.size() <= kLargestDocument)
+    hugeText += "R 1 2, 1k // a line of a very long model\n";
+  server.notify("textDocument/didOpen", {{"textDocument",
+                                          {{"uri", "file:///tmp/" + huge},
+                                           {"languageId", "movra"},
+                                           {"version", 1},
+                                           {"text", hugeText}}}});
   published = server.notification("textDocument/publishDiagnostics");
   ASSERT_EQ(published["params"]["diagnostics"].size(), 1u);
-  EXPECT_NE(published["params"]["diagnostics"][0]["message"].get<std::string>().find("analyses models up to"),
+  EXPECT_NE(published["params"]["diagnostics"][0]["message"].get<std::string>().find(
+                "analyses models up to"),
             std::string::npos);
   server.request(10, "textDocument/hover", textAt("file:///tmp/" + huge, 0, 0));
   const json refused = server.response(10);
@@ -206,8 +216,9 @@ TEST(LspServer, ASessionFromInitializeToExit) {
 
   // Still serving the first document after all that.
   server.request(11, "textDocument/hover", textAt(uri, 0, 0));
-  EXPECT_NE(server.response(11)["result"]["contents"]["value"].get<std::string>().find("voltage source"),
-            std::string::npos);
+  EXPECT_NE(
+      server.response(11)["result"]["contents"]["value"].get<std::string>().find("voltage source"),
+      std::string::npos);
 
   server.request(12, "shutdown", nullptr);
   EXPECT_TRUE(server.response(12)["result"].is_null());

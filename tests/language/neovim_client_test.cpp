@@ -19,7 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::string> runNeovim(const std::string& model, int line, const std::string& spoiled) {
-  const fs::path out = fs::temp_directory_path() / ("movra-nvim-" + std::to_string(getpid()) + ".txt");
+  const fs::path out =
+      fs::temp_directory_path() / ("movra-nvim-" + std::to_string(getpid()) + ".txt");
   std::vector<std::string> environment;
   for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
   environment.push_back(std::string("MOVRA_NOTE=") + MOVRA_BINARY_DIR + "/bin/movra-note");
@@ -30,8 +31,10 @@ std::vector<std::string> runNeovim(const std::string& model, int line, const std
   std::vector<char*> envp;
   for (std::string& e : environment) envp.push_back(e.data());
   envp.push_back(nullptr);
-  const std::string script = std::string(MOVRA_SOURCE_DIR) + "/tests/language/data/neovim_client.lua";
-  std::vector<std::string> args = {"nvim", "--headless", "--clean", "-n", "-i", "NONE", "-S", script};
+  const std::string script =
+      std::string(MOVRA_SOURCE_DIR) + "/tests/language/data/neovim_client.lua";
+  std::vector<std::string> args = {"nvim", "--headless", "--clean", "-n",
+                                   "-i",   "NONE",       "-S",      script};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

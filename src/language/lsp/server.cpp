@@ -28,10 +28,23 @@ constexpr int kRequestFailed = -32803;
 
 // Protocol enumerations the answers use.
 constexpr int kSyncIncremental = 2;
-enum LspCompletionKind { kLspFunction = 3, kLspVariable = 6, kLspValue = 12, kLspUnit = 11, kLspKeyword = 14 };
+enum LspCompletionKind {
+  kLspFunction = 3,
+  kLspVariable = 6,
+  kLspValue = 12,
+  kLspUnit = 11,
+  kLspKeyword = 14
+};
 enum LspSymbolKind {
-  kLspFile = 1, kLspNamespace = 3, kLspFunctionSymbol = 12, kLspConstant = 14, kLspArray = 18,
-  kLspObject = 19, kLspKey = 20, kLspEvent = 24, kLspOperator = 25,
+  kLspFile = 1,
+  kLspNamespace = 3,
+  kLspFunctionSymbol = 12,
+  kLspConstant = 14,
+  kLspArray = 18,
+  kLspObject = 19,
+  kLspKey = 20,
+  kLspEvent = 24,
+  kLspOperator = 25,
 };
 
 struct ProtocolError {
@@ -65,7 +78,8 @@ class Server {
                               std::to_string(kLargestMessage) + " bytes); it was skipped");
     }
     json message = json::parse(frame.body, nullptr, false);
-    if (message.is_discarded()) return respondError(nullptr, kParseError, "the message is not JSON");
+    if (message.is_discarded())
+      return respondError(nullptr, kParseError, "the message is not JSON");
     if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
       if (message.is_object() && message.contains("result")) return;  // a reply to us
       const json id = message.is_object() && message.contains("id") ? message["id"] : json();
@@ -82,20 +96,28 @@ class Server {
         handleNotification(method, params);
       }
     } catch (const ProtocolError& error) {
-      if (request) respondError(id, error.code, error.message);
-      else log_ << "movra-note lsp: " << method << ": " << error.message << "\n";
+      if (request)
+        respondError(id, error.code, error.message);
+      else
+        log_ << "movra-note lsp: " << method << ": " << error.message << "\n";
     } catch (const json::exception& error) {
-      if (request) respondError(id, kInvalidParams, std::string("bad parameters: ") + error.what());
-      else log_ << "movra-note lsp: " << method << ": bad parameters: " << error.what() << "\n";
+      if (request)
+        respondError(id, kInvalidParams, std::string("bad parameters: ") + error.what());
+      else
+        log_ << "movra-note lsp: " << method << ": bad parameters: " << error.what() << "\n";
     } catch (const std::exception& error) {
       // A fault of ours must not end the session: the editor gets the reason.
-      if (request) respondError(id, kInternalError, std::string("internal error: ") + error.what());
-      else log_ << "movra-note lsp: " << method << ": internal error: " << error.what() << "\n";
+      if (request)
+        respondError(id, kInternalError, std::string("internal error: ") + error.what());
+      else
+        log_ << "movra-note lsp: " << method << ": internal error: " << error.what() << "\n";
     }
   }
 
  private:
-  void send(const json& message) { writeFrame(out_, message.dump(-1, ' ', false, json::error_handler_t::replace)); }
+  void send(const json& message) {
+    writeFrame(out_, message.dump(-1, ' ', false, json::error_handler_t::replace));
+  }
 
   void respond(const json& id, json result) {
     send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
@@ -108,7 +130,9 @@ class Server {
   json handleRequest(const std::string& method, const json& params) {
     if (method == "initialize") {
       initialized_ = true;
-      snippets_ = params.value("/capabilities/textDocument/completion/completionItem/snippetSupport"_json_pointer, false);
+      snippets_ = params.value(
+          "/capabilities/textDocument/completion/completionItem/snippetSupport"_json_pointer,
+          false);
       return capabilities();
     }
     if (!initialized_) throw ProtocolError{kServerNotInitialized, "initialize first"};
@@ -121,7 +145,8 @@ class Server {
     if (method == "textDocument/completion") return completion(params);
     if (method == "textDocument/definition") return locations(params, false, false);
     if (method == "textDocument/references") {
-      return locations(params, true, params.value("/context/includeDeclaration"_json_pointer, false));
+      return locations(params, true,
+                       params.value("/context/includeDeclaration"_json_pointer, false));
     }
     if (method == "textDocument/documentSymbol") return symbols(params);
     throw ProtocolError{kMethodNotFound, "movra-note lsp does not serve '" + method + "'"};
@@ -147,7 +172,8 @@ class Server {
     } else if (method == "textDocument/didClose") {
       const std::string uri = params.at("textDocument").at("uri");
       documents_.erase(uri);
-      send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"},
+      send({{"jsonrpc", "2.0"},
+            {"method", "textDocument/publishDiagnostics"},
             {"params", {{"uri", uri}, {"diagnostics", json::array()}}}});
     }
     // Other notifications ($/cancelRequest, initialized, didSave, ...) need nothing.
@@ -167,7 +193,8 @@ class Server {
   Document& known(const json& params) {
     const std::string uri = params.at("textDocument").at("uri");
     const auto it = documents_.find(uri);
-    if (it == documents_.end()) throw ProtocolError{kInvalidParams, "the document " + uri + " is not open"};
+    if (it == documents_.end())
+      throw ProtocolError{kInvalidParams, "the document " + uri + " is not open"};
     return it->second;
   }
 
@@ -175,7 +202,8 @@ class Server {
   const Document& analysed(const json& params) {
     const Document& document = known(params);
     if (document.tooLarge) {
-      throw ProtocolError{kRequestFailed, "the document is " + std::to_string(document.text.size()) +
+      throw ProtocolError{kRequestFailed, "the document is " +
+                                              std::to_string(document.text.size()) +
                                               " bytes; movra-note lsp analyses models up to " +
                                               std::to_string(kLargestDocument) + " bytes"};
     }
@@ -188,9 +216,11 @@ class Server {
       return;
     }
     const json& range = change["range"];
-    const size_t start = offsetOf(text, range.at("start").at("line"), range.at("start").at("character"));
+    const size_t start =
+        offsetOf(text, range.at("start").at("line"), range.at("start").at("character"));
     const size_t end = offsetOf(text, range.at("end").at("line"), range.at("end").at("character"));
-    if (end < start) throw ProtocolError{kInvalidParams, "a change whose range ends before it starts"};
+    if (end < start)
+      throw ProtocolError{kInvalidParams, "a change whose range ends before it starts"};
     text.replace(start, end - start, change.at("text").get<std::string>());
   }
 
@@ -199,12 +229,14 @@ class Server {
     document.tooLarge = document.text.size() > kLargestDocument;
     if (document.tooLarge) {
       document.index.reset();
-      diagnostics.push_back({{"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
-                             {"severity", static_cast<int>(Severity::kError)},
-                             {"source", "movra"},
-                             {"message", "the document is " + std::to_string(document.text.size()) +
-                                             " bytes; movra-note lsp analyses models up to " +
-                                             std::to_string(kLargestDocument) + " bytes"}});
+      diagnostics.push_back(
+          {{"range",
+            {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
+           {"severity", static_cast<int>(Severity::kError)},
+           {"source", "movra"},
+           {"message", "the document is " + std::to_string(document.text.size()) +
+                           " bytes; movra-note lsp analyses models up to " +
+                           std::to_string(kLargestDocument) + " bytes"}});
     } else {
       document.index = indexModel(document.text, document.path);
       for (const Diagnostic& d : diagnose(document.text, document.path, *document.index)) {
@@ -214,13 +246,15 @@ class Server {
                                {"message", d.message}});
       }
     }
-    send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"},
+    send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
           {"params", {{"uri", document.uri}, {"diagnostics", std::move(diagnostics)}}}});
   }
 
   static json position(const FileIndex& file, Position p) {
-    const std::string_view line =
-        p.line >= 0 && p.line < static_cast<int>(file.lines.size()) ? std::string_view(file.lines[static_cast<size_t>(p.line)]) : std::string_view();
+    const std::string_view line = p.line >= 0 && p.line < static_cast<int>(file.lines.size())
+                                      ? std::string_view(file.lines[static_cast<size_t>(p.line)])
+                                      : std::string_view();
     return {{"line", p.line}, {"character", utf16Column(line, p.column)}};
   }
 
@@ -233,8 +267,9 @@ class Server {
     const int line = p.at("line");
     const int character = p.at("character");
     const FileIndex& file = *document.index;
-    const std::string_view text =
-        line >= 0 && line < static_cast<int>(file.lines.size()) ? std::string_view(file.lines[static_cast<size_t>(line)]) : std::string_view();
+    const std::string_view text = line >= 0 && line < static_cast<int>(file.lines.size())
+                                      ? std::string_view(file.lines[static_cast<size_t>(line)])
+                                      : std::string_view();
     return {line, byteColumn(text, character)};
   }
 
@@ -258,11 +293,21 @@ class Server {
     for (const Completion& c : completionsAt(*document.index, at(document, params))) {
       int kind = kLspKeyword;
       switch (c.kind) {
-        case CompletionKind::kKeyword: kind = kLspKeyword; break;
-        case CompletionKind::kNode: kind = kLspVariable; break;
-        case CompletionKind::kValue: kind = kLspValue; break;
-        case CompletionKind::kFunction: kind = kLspFunction; break;
-        case CompletionKind::kUnit: kind = kLspUnit; break;
+        case CompletionKind::kKeyword:
+          kind = kLspKeyword;
+          break;
+        case CompletionKind::kNode:
+          kind = kLspVariable;
+          break;
+        case CompletionKind::kValue:
+          kind = kLspValue;
+          break;
+        case CompletionKind::kFunction:
+          kind = kLspFunction;
+          break;
+        case CompletionKind::kUnit:
+          kind = kLspUnit;
+          break;
       }
       const bool snippet = c.snippet && snippets_;
       items.push_back({{"label", c.label},
@@ -281,8 +326,9 @@ class Server {
   json locations(const json& params, bool references, bool withDefinition) {
     const Document& document = analysed(params);
     const Position p = at(document, params);
-    const std::vector<Location> found = references ? referencesAt(*document.index, p, withDefinition)
-                                                   : definitionAt(*document.index, p);
+    const std::vector<Location> found = references
+                                            ? referencesAt(*document.index, p, withDefinition)
+                                            : definitionAt(*document.index, p);
     json out = json::array();
     for (const Location& l : found) {
       out.push_back({{"uri", uriOf(document, l.file)}, {"range", range(*l.file, l.range)}});
@@ -292,16 +338,25 @@ class Server {
 
   static int symbolKind(OutlineKind kind) {
     switch (kind) {
-      case OutlineKind::kGroup: return kLspNamespace;
-      case OutlineKind::kElement: return kLspObject;
-      case OutlineKind::kPosition: return kLspConstant;
+      case OutlineKind::kGroup:
+        return kLspNamespace;
+      case OutlineKind::kElement:
+        return kLspObject;
+      case OutlineKind::kPosition:
+        return kLspConstant;
       case OutlineKind::kTable:
-      case OutlineKind::kSupportSet: return kLspArray;
-      case OutlineKind::kFunction: return kLspFunctionSymbol;
-      case OutlineKind::kTime: return kLspEvent;
-      case OutlineKind::kCommand: return kLspOperator;
-      case OutlineKind::kInclude: return kLspFile;
-      case OutlineKind::kOther: return kLspKey;
+      case OutlineKind::kSupportSet:
+        return kLspArray;
+      case OutlineKind::kFunction:
+        return kLspFunctionSymbol;
+      case OutlineKind::kTime:
+        return kLspEvent;
+      case OutlineKind::kCommand:
+        return kLspOperator;
+      case OutlineKind::kInclude:
+        return kLspFile;
+      case OutlineKind::kOther:
+        return kLspKey;
     }
     return kLspKey;
   }
@@ -309,8 +364,11 @@ class Server {
   static json symbol(const FileIndex& file, const OutlineSymbol& s) {
     json children = json::array();
     for (const OutlineSymbol& child : s.children) children.push_back(symbol(file, child));
-    json out = {{"name", s.name}, {"kind", symbolKind(s.kind)}, {"range", range(file, s.range)},
-                {"selectionRange", range(file, s.selectionRange)}, {"children", std::move(children)}};
+    json out = {{"name", s.name},
+                {"kind", symbolKind(s.kind)},
+                {"range", range(file, s.range)},
+                {"selectionRange", range(file, s.selectionRange)},
+                {"children", std::move(children)}};
     if (!s.detail.empty()) out["detail"] = s.detail;
     return out;
   }
@@ -318,7 +376,8 @@ class Server {
   json symbols(const json& params) {
     const Document& document = analysed(params);
     json out = json::array();
-    for (const OutlineSymbol& s : documentSymbols(*document.index)) out.push_back(symbol(*document.index, s));
+    for (const OutlineSymbol& s : documentSymbols(*document.index))
+      out.push_back(symbol(*document.index, s));
     return out;
   }
 
