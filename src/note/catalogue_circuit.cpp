@@ -192,9 +192,9 @@ constexpr ReturnValueInfo kMosfetReturns[] = {
 constexpr NodeInfo kTransistorNodes[] = {
     {"collector", kElectrical}, {"base", kElectrical}, {"emitter", kElectrical}};
 constexpr FieldInfo kTransistorFields[] = {
-    field("forward current gain β_F", "forward current gain β_F", "1", "—", "> 0"),
+    field("forward current gain β_F", "forward current gain β_F", "", "—", "> 0"),
     field("saturation current Is", "saturation current Is", "A", "1e-14 (empty or 0)", "≥ 0"),
-    field("reverse current gain β_R", "reverse current gain β_R", "1", "1 (empty or 0)", "≥ 0"),
+    field("reverse current gain β_R", "reverse current gain β_R", "", "1 (empty or 0)", "≥ 0"),
 };
 constexpr ReturnValueInfo kTransistorReturns[] = {
     {1, "V_CE", "V"},
