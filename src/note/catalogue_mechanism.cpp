@@ -56,8 +56,8 @@ constexpr FieldInfo kCombinedSpringFields[] = {
     field("friction torque T_f", "friction torque T_f", "N·m", "0", "≥ 0"),
 };
 constexpr ReturnValueInfo kCombinedSpringReturns[] = {
-    {1, "spring force, x", "N"},
-    {2, "spring force, y", "N"},
+    {1, "spring force on the second node, x", "N"},
+    {2, "spring force on the second node, y", "N"},
     {3, "magnitude of the spring force", "N"},
     {4, "direction of the spring force", "deg"},
     {5, "force along the spring T", "N"},
