@@ -538,7 +538,7 @@ constexpr MessageRow kRows[] = {
     {" データ式が？  \n\n %s ", "error", "A data line of the quoted statement cannot be evaluated.",
      "Check its references and syntax."},
     {" 中止 / 解けない？ kt=%d  %d  %d %e \n%s\n\n %s", "error",
-     "The run stopped: the system became singular again within two output steps (kt: step number, "
+     "The run stopped: the system became singular again within two steps (kt: step number, "
      "halvings of the step, consecutive failures, update norm); after the numbers it names the "
      "undetermined unknown and quotes its element.",
      "Give the named unknown something that fixes it: a ground, a body with mass, a missing joint "
@@ -548,7 +548,7 @@ constexpr MessageRow kRows[] = {
      "failures, update norm).",
      "Check starting values: node positions, initial voltages, and stiff elements."},
     {" 中止 / 収束しない！ kt=%d  %d  %d  %e  %e", "error",
-     "The run stopped: Newton did not converge twice within two output steps (kt: step, halvings, "
+     "The run stopped: Newton did not converge twice within two steps (kt: step, halvings, "
      "consecutive failures, update norm).",
      "Reduce dt or soften stiff elements; check for a switch that chatters."},
     {" 初期に解けない？_G  ig=%d  %d  %d  %d  %e \n%s\n\n %s", "error",
