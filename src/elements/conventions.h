@@ -78,6 +78,14 @@ inline bool recording(const Run& run) { return run.recordingFlag >= 1; }
 // The pass records the element's display record and shapes.
 inline bool displaying(const Run& run) { return run.displayFlag != 0; }
 
+// The recording pass of a step that Newton's method solved, whose rates a0·(X - H)
+// are the motion over that step. Not a held frame drawn again, nor a step taken on
+// with the restored last solution after a failure (t_prev left behind), whose
+// history already belongs to the failed attempt.
+inline bool recordsSolvedStep(const Run& run) {
+  return run.recordingFlag == 1 && run.holdFlag == 0 && run.t == run.tPrev;
+}
+
 // The recording pass keeps the accepted attempt's iteration count, which may be 1:
 // it is no iteration, and switching logic must not run twice in one step.
 inline bool isFirstIteration(const Run& run) {

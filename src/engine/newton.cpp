@@ -284,6 +284,9 @@ StepAction attemptStep(Model& model, Run& run, Reporter& reporter, RunHost& host
   run.minimumIterations = 0;
   run.recordingFlag = kRecordingPreparation;
   if (runPreparationPass(model, run, reporter) > 0) {
+    // The first attempt's pass is where the evaluators check their data: refused
+    // there like any element's data error, before anything is recorded.
+    if (run.kt == 0) return endRun(run, kRunRefused);
     run.runEnded = 1;
     return endRun(run, kRunStopped);
   }

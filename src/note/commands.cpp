@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "note/message_table.h"
 #include "note/model_file.h"
 #include "note/model_warnings.h"
+#include "note/structure_checks.h"
 #include "platform/editor_link.h"
 #include "platform/program_path.h"
 
@@ -43,6 +45,19 @@ void printMessage(const std::string& path, const ReaderMessage& message) {
 std::string baseName(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The lines that read but most likely do not say what was meant, in line order:
+// doubtful fields and loads, then the structure of the networks once the model reads.
+std::vector<FileError> doubtfulLines(const HandOverImage& image, const Model& model, bool read) {
+  std::vector<FileError> warnings = modelWarnings(image);
+  if (read) {
+    std::vector<FileError> structure = structureWarnings(image, model);
+    warnings.insert(warnings.end(), structure.begin(), structure.end());
+  }
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const FileError& a, const FileError& b) { return a.line < b.line; });
+  return warnings;
 }
 
 }  // namespace
@@ -179,6 +194,11 @@ int runModel(const RunOptions& options) {
   const std::string& modelPath = options.modelPath;
   HandOverImage image;
   if (!readFileOrReport(modelPath, image)) return 1;
+  if (!options.quiet) {
+    auto model = makeModel();
+    const bool read = readImage(image, *model, 2).ok();
+    printFileErrors(modelPath, doubtfulLines(image, *model, read));
+  }
   platform::EditorMailbox mailbox;
   if (!mailbox.ok()) {
     std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
@@ -259,10 +279,10 @@ int runModel(const RunOptions& options) {
 int checkCommand(const std::string& modelPath) {
   HandOverImage image;
   if (!readFileOrReport(modelPath, image)) return 1;
-  // Doubtful lines are shown first; they never change the outcome.
-  printFileErrors(modelPath, modelWarnings(image));
   auto model = makeModel();
   const ReadOutcome outcome = readImage(image, *model, 1);
+  // Doubtful lines are shown first; they never change the outcome.
+  printFileErrors(modelPath, doubtfulLines(image, *model, outcome.ok()));
   for (const ReaderMessage& message : outcome.messages) printMessage(modelPath, message);
   if (!outcome.ok()) return 1;
   // The model reads: the initial-check launch also solves for the starting state,

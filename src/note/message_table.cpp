@@ -278,11 +278,17 @@ constexpr MessageRow kRows[] = {
     {"データが？ \n\n %s \n", "error", "The voltage source's internal resistance is negative.",
      "Give an internal resistance of 0 or more."},
     {"@ 条件データが？ \n\n %s", "error",
-     "The MOSFET's gain or threshold condition is missing or 0.",
-     "Give the condition data (gain, threshold) of the MOSFET."},
+     "No channel gain follows from the MOSFET's on-point: the gate drive Von (field 3) is not "
+     "above the threshold Vt (field 1), or 2·(Von - Vt) is not above Ion·Ron (fields 4 and 2).",
+     "Give an on-point from the data sheet: Von well above Vt, and Ion·Ron below Von - Vt."},
+    {"@ 条件データが？ Ion·Ron > Von-Vt %e %e \n\n %s", "error",
+     "The MOSFET's stated on-point lies where its channel is pinched off (Ion·Ron and Von - Vt "
+     "shown): the square law cannot show the stated on-resistance there.",
+     "Give Ion·Ron (fields 4 and 2) below Von - Vt (fields 3 and 1): a larger gate drive or a "
+     "smaller test current."},
     {" 固定子・回転子の節が？ %g %g \n\n %s", "error",
-     "The DC motor's fields 4 and 5 (shown) do not name the mechanical nodes of its stator and "
-     "rotor.",
+     "The DC motor's fields 4 and 5 (shown) do not name mechanical nodes with a rotation for its "
+     "stator and rotor, or both are left out.",
      "Put the ids of two rigid mechanical nodes of the model in fields 4 and 5."},
     {"データが？ b \n\n %s", "error",
      "The transistor's data (b: the current gain) is missing or not above 0.",
@@ -295,6 +301,10 @@ constexpr MessageRow kRows[] = {
      "A chamber of the fluid cylinder has reached zero length: the piston ran past an end of its "
      "stroke.",
      "Lengthen the stroke, start the piston nearer the middle, or stop the load with a contact."},
+    {" 本体・ロッドの節が？ %g %g \n\n %s", "error",
+     "The fluid cylinder's fields 6 and 7 (shown) do not name mechanical nodes (whole numbers 0 "
+     "to 200) for its body and its rod end.",
+     "Put the body's node in field 6 and the rod end's node in field 7."},
     {"データが？hl  %e %e %e %e %e \n\n %s", "error",
      "The liquid line's data are invalid (length, diameter, density, viscosity, ... shown).",
      "All of them must be above 0."},
@@ -323,6 +333,10 @@ constexpr MessageRow kRows[] = {
     {" L が 0 ？ \n\n %s", "error",
      "The elastic beam's length is 0: its two nodes lie at the same place.",
      "Move one node (.in) or give the length explicitly."},
+    {" L が 0 を越えた？ %e \n\n %s", "error",
+     "The elastic beam's driven length (starting length plus field 6, shown) has passed through "
+     "0: the beam would turn over within one step.",
+     "Keep the formula in field 6 from driving the length to 0 or beyond."},
     {" 材料データが？？ %e %e %e %e %e %e \n\n %s", "error",
      "The elastic beam's material data are invalid (fields 1 to 6 shown): fields 1 and 2 must be 0 "
      "or more, fields 3 and 4 above 0.",

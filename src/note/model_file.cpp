@@ -14,6 +14,7 @@
 
 #include "input/expression.h"
 #include "note/catalogue.h"
+#include "note/field_text.h"
 #include "note/model_file_text.h"
 #include "note/model_include.h"
 #include "note/model_line.h"
@@ -206,7 +207,11 @@ class Reader {
     const std::string_view body = trimRight(withoutComment(line));
     const std::string_view keyword = firstWord(body);
     const CatalogueEntry* entry = findKeyword(keyword);
-    if (entry == nullptr) return fail(fileLine, "unknown keyword " + quoted(keyword));
+    if (entry == nullptr) {
+      const std::string_view near = nearestKeyword(keyword);
+      return fail(fileLine, "unknown keyword " + quoted(keyword) +
+                                (near.empty() ? "" : "; did you mean " + quoted(near) + "?"));
+    }
     const std::string_view rest = body.substr(keyword.size());
     const std::string_view handed = trimRight(line);
 
@@ -303,6 +308,13 @@ class Reader {
     if (!setFields(index, list, entry.keyword, fileLine) ||
         !setAnnotations(index, annotations, entry.keyword, false, fileLine)) {
       return false;
+    }
+    // The simulator would stop at such a field with no more than its number.
+    for (int k = 1; k <= kFieldCount; ++k) {
+      const std::string why = unreadableField(target.fieldText[k]);
+      if (!why.empty()) {
+        return fail(fileLine, std::string(entry.keyword) + ": field " + std::to_string(k) + " " + why);
+      }
     }
     for (int k = 0; k < entry.nodeCount; ++k) {
       // A switch may sit between two angles or two potentials: its nodes take the

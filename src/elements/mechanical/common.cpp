@@ -173,11 +173,13 @@ void drawSpringOutline(EvaluationContext& context, double x1, double y1, double 
   const double dx = x2 - x1;
   const double dy = y2 - y1;
   const double length = std::sqrt(dx * dx + dy * dy);
-  if (!(length > kShortestDrawnSpring)) return;
+  // Without a length there is no direction to zig-zag across: the shapes shrink onto
+  // the end point rather than vanish, so that every frame holds the same shapes.
+  const bool directed = length > kShortestDrawnSpring;
   const double scale = context.model.view.scale;
   const double halfWidth = scale > 0.0 ? kZigZagHalfWidth / scale : 0.05 * length;
-  const double normalX = -dy / length * halfWidth;
-  const double normalY = dx / length * halfWidth;
+  const double normalX = directed ? -dy / length * halfWidth : 0.0;
+  const double normalY = directed ? dx / length * halfWidth : 0.0;
 
   double fromX = x1;
   double fromY = y1;

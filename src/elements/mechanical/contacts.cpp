@@ -172,7 +172,8 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   }
   if (displaying(run)) {
     drawGapStop(run.display, law, c.at);
-    if (drawsForces(*element) && g.normal > 0.0) {
+    // Drawn open too, with no length: every frame must hold the same shapes.
+    if (drawsForces(*element)) {
       drawForceArrow(context, c.at[3] - law.distance * g.nx, c.at[4] - law.distance * g.ny,
                      g.normal * g.nx, g.normal * g.ny);
     }
