@@ -104,8 +104,8 @@ constexpr MessageRow kRows[] = {
      "A return-value id of the quoted table is already used (shown).",
      "Every return value of every statement needs its own id."},
     {" 戻り値ｉｄは 10 ～ 999 ？.  %d %d \n\n %s", "error",
-     "A return-value id of the quoted table lies outside 10..999 (first number: its place in the "
-     "list, second: the id).",
+     "A return-value id of the quoted function table lies outside 10..99, whatever the text "
+     "says (first number: its place in the list, second: the id).",
      "Use ids 10..99 for table return values (9 in places 3 and 4 means none)."},
     {" 表ｉｄがダブる.  %d \n\n %s", "error",
      "The id of the quoted table (:u) is already used by another statement (shown).",
