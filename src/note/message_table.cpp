@@ -38,7 +38,7 @@ constexpr MessageRow kRows[] = {
      "follows them on that line."},
     {" 要素の数が１００を超える ", "error", "The model has more elements than the simulator holds.",
      "Split the model or join elements (a body with several links, one beam instead of many); "
-     "support-set wheels and annotations count as elements too."},
+     "a wheel on a support set counts once per row of the set."},
     {" パラメタ文が１００を超える ", "error",
      "The model has more parameter statements (tables, support sets, function statements) than the "
      "simulator holds.",
@@ -59,7 +59,7 @@ constexpr MessageRow kRows[] = {
      "Give every {c N} annotation its own id."},
     {" 出力パラメタｉｄが？ \n\n %s", "error",
      "The output annotation {h B c I ...} of the quoted element is malformed: the block id B must "
-     "be 1000..9899 and every listed id a whole number of 1000 or more.",
+     "be 1000..9900 and every listed id a whole number of 1000 or more.",
      "Write e.g. {h 1000 c 1001 c 1002}; the c ids lie inside the block B..B+99."},
     {" 出力パラメタがダブル \n%s", "error",
      "The block id B of the output annotation {h B ...} is already taken by another element's "
@@ -83,7 +83,8 @@ constexpr MessageRow kRows[] = {
      "A node of a mechanical element carries neither the suffix n (rigid) nor p (pin).",
      "Write mechanical nodes as 5n or 5p, touching the number; 0 and -1 also need it (0n)."},
     {" 節のｉｄが範囲外. \n\n %s", "error",
-     "A node id of the quoted element lies outside -2..200 (ids above 200 are not nodes).",
+     "A node id of the quoted element is out of range: a mechanical node above 200, or any node "
+     "below -2 or above 2000.",
      "Use node ids 0..200 (negative ids are the fixed grounds)."},
     {" パラメタIDは 1～9999 \n\n %s ... %d", "error",
      "A field of the quoted element refers to a parameter id outside 1..9999 (the id is shown "
