@@ -206,6 +206,17 @@ inline void setBranchRow(Run& run, const Branch& branch, double residual,
   run.jacobian(branch.i, branch.i) += currentDerivative;
 }
 
+// An unknown held at a value: its row's stamps give way to F[i] = x[i] - value,
+// J[i][i] = 1 (a starting value the starting solution keeps).
+inline void holdUnknown(Run& run, int unknown, double value) {
+  const int n = run.unknownCount < kMaxUnknowns ? run.unknownCount : kMaxUnknowns;
+  if (unknown < 1 || unknown > n) return;
+  double* row = &run.J[static_cast<size_t>(unknown) * kRowStride];
+  std::fill(row, row + n + 1, 0.0);
+  run.jacobian(unknown, unknown) = 1.0;
+  run.F[unknown] = run.X[unknown] - value;
+}
+
 // Own row of a branch that carries no current: F[i] = x[i], J[i][i] = 1.
 inline void setOpenBranchRow(Run& run, const Branch& branch) {
   run.F[branch.i] = branch.current;

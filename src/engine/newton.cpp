@@ -9,6 +9,7 @@
 #include "engine/formula_pass.h"
 #include "engine/linear_solver.h"
 #include "engine/singularity.h"
+#include "engine/starting_values.h"
 #include "engine/unknowns.h"
 
 namespace movra {
@@ -240,7 +241,9 @@ int evaluateAll(Model& model, Run& run, Reporter& reporter) {
 
 int runElementPass(Model& model, Run& run, Reporter& reporter) {
   clearEquationSystem(run);
-  return evaluateAll(model, run, reporter);
+  const int status = evaluateAll(model, run, reporter);
+  if (status == 0) holdStartingValues(model, run);
+  return status;
 }
 
 // Nothing reads J after this pass: the evaluators still stamp it, onto what the last

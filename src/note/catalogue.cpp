@@ -140,6 +140,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     statement(".oo", 0, kCommand, "output items on a second axis"),
     statement(".or", 0, kCommand, "output items with ranges"),
     statement(".in", 0, kNodePosition, "node position"),
+    statement(".iv", 0, kStartingValue, "starting value of a node, held by the starting solution"),
     statement(".t", 71, kTime, "time conditions"),
     statement(".key", 99, kKeyFile, "control-key file"),
     statement(".ic", 0, kEndOfModel, "end of the model; later lines are notes"),
@@ -215,6 +216,8 @@ std::string_view categoryName(Category category) {
       return "command";
     case kNodePosition:
       return "node-position";
+    case kStartingValue:
+      return "starting-value";
     case kDataTable:
       return "data-table";
     case kSupportSet:

@@ -12,6 +12,7 @@ enum class Category {
   kElement,       // nodes, then fields and annotations
   kCommand,       // fields only (.vc .o .oo .or)
   kNodePosition,  // .in
+  kStartingValue, // .iv, a potential the starting solution holds
   kDataTable,     // :u, rows follow
   kSupportSet,    // .sd, rows follow
   kFunction,      // type codes 81..96, one expression per row

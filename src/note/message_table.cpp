@@ -376,6 +376,12 @@ constexpr MessageRow kRows[] = {
     {" 案内の向きが？ 滑り節が案内の節と同じ位置 \n\n %s", "error",
      "The slider's node lies on its guide node: the guide direction is undefined.",
      "Place the sliding node apart from the guide nodes."},
+    {" 拘束が満たせない？ %.3g (同じ節を別に拘束する要素と矛盾？) \n\n %s \n%s", "error",
+     "After the starting solution this rigid joint or link is off what it holds by the amount "
+     "shown (m or rad, more than 1 mm or 1 mrad): another joint or link holds one of its nodes "
+     "elsewhere. The joint's line comes first, then the other joints and links on its nodes.",
+     "Keep one of them: hold a node in each direction once, write a pin (p) where it should turn, "
+     "or release directions of a pc joint with {r x y a}."},
     {"表ｉｄが？_e \n\n %s", "error",
      "The thermal element names no material table (field 1 is not a table id).",
      "Put the material's :u id (100..990) in field 1."},

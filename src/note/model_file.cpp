@@ -28,6 +28,8 @@ constexpr int kSwitchTypeCode = 27;    // "Sw", "Ry"
 constexpr int kCircleTypeCode = 84;    // ":circle"
 // "pc", the one element that takes the release annotation.
 constexpr int kRigidJointTypeCode = 17;
+constexpr int kFirstGroundPoint = 100;  // ids 100..198 are held at 0 like node 0
+constexpr int kLastGroundPoint = 198;
 constexpr int kLastTableId = 990;       // tables are kept under 100..990
 
 // ---- Record and image helpers ----
@@ -139,6 +141,7 @@ class Reader {
     if (!closeBlock()) return false;
     if (image_.records.empty()) return fail(0, "the model file holds no statement");
     finishNodeList();
+    if (!finishStartingValues()) return false;
     placeUnplacedNodes();
     image_.secondCount = static_cast<int>(image_.textFileLine.size());
     return true;
@@ -234,6 +237,8 @@ class Reader {
         return readCommand(index, keyword, rest, fileLine);
       case Category::kNodePosition:
         return readPosition(rest, fileLine);
+      case Category::kStartingValue:
+        return readStartingValue(rest, fileLine);
       case Category::kKeyFile:
         return readKeyFile(rest, fileLine);
       case Category::kEndOfModel:
@@ -405,6 +410,59 @@ class Reader {
     image_.placedNodes.push_back(node);
     image_.nodes->x[node] = value[0];
     image_.nodes->y[node] = value[1];
+    return true;
+  }
+
+  // ".iv N, VALUE": node N's potential (V, A-turns, Pa, degC) in the starting
+  // solution; which domain the node is in is known once every line is read.
+  bool readStartingValue(std::string_view rest, int fileLine) {
+    std::vector<std::string_view> parts;
+    std::string error;
+    if (!splitFields(trim(rest), parts, error)) return fail(fileLine, "'.iv': " + error);
+    if (parts.size() == 1) parts = words(parts[0]);
+    int node = 0;
+    double value = 0.0;
+    if (parts.size() != 2 || !readWholeNumber(parts[0], node) || node < 1 || node >= kNodeCount ||
+        (node >= kFirstGroundPoint && node <= kLastGroundPoint)) {
+      return fail(fileLine, "'.iv' needs a node and its starting value: .iv N, VALUE (N from 1, "
+                            "not a ground point 100 to 198)");
+    }
+    if (!evaluateConstant(parts[1], value, error)) {
+      return fail(fileLine, "'.iv': the value " + quoted(parts[1]) + " " + error);
+    }
+    for (const StartingValue& given : startingValues_) {
+      if (given.node == node) {
+        return fail(fileLine, "node " + std::to_string(node) + " has a starting value on line " +
+                                  std::to_string(given.fileLine) + " already");
+      }
+    }
+    if (startingValues_.size() >= kNodeValueCount / 2) {
+      return fail(fileLine, "more than " + std::to_string(kNodeValueCount / 2) + " '.iv' lines");
+    }
+    startingValues_.push_back({node, value, fileLine});
+    return true;
+  }
+
+  // The hand-over's node values carry the ".iv" pairs: node, value, ..., ended by
+  // node 0. Only a potential has a starting value to hold.
+  bool finishStartingValues() {
+    NodeTables& nodes = *image_.nodes;
+    size_t at = 0;
+    for (const StartingValue& given : startingValues_) {
+      const int kind = nodes.kind[given.node];
+      if (kind == kMechanical) {
+        return fail(given.fileLine,
+                    "'.iv': node " + std::to_string(given.node) +
+                        " is mechanical; it starts where '.in' places it, and a body's fields 6 to "
+                        "8 give its starting velocity");
+      }
+      if (kind == kNoDomain) {
+        return fail(given.fileLine, "'.iv': no element uses node " + std::to_string(given.node));
+      }
+      nodes.nodeValues[at++] = given.node;
+      nodes.nodeValues[at++] = given.value;
+    }
+    if (at < static_cast<size_t>(kNodeValueCount)) nodes.nodeValues[at] = 0.0;
     return true;
   }
 
@@ -673,8 +731,15 @@ class Reader {
     }
   }
 
+  struct StartingValue {
+    int node;
+    double value;
+    int fileLine;
+  };
+
   HandOverImage& image_;
   std::vector<FileError>& errors_;
+  std::vector<StartingValue> startingValues_;
   bool groundUsed_ = false;
   std::array<double, 3> viewWindow_{0.0, 0.0, 1.0};  // the default window unless ".vc" says
   std::optional<OpenBlock> block_;

@@ -199,6 +199,51 @@ void drawSpringOutline(EvaluationContext& context, double x1, double y1, double 
   lineTo(x2, y2);
 }
 
+namespace {
+
+constexpr double kConstraintSlack = 1e-3;  // m or rad
+constexpr int kLinkCode = 6;
+constexpr int kJointCode = 17;
+
+int mechanicalNodeOf(const ElementEntry& element, int end) {
+  return element.terminalMark[end] != 0 ? element.node[end] / 10 : element.node[end];
+}
+
+bool sharesANode(const ElementEntry& a, const ElementEntry& b) {
+  for (int i = 1; i <= 2; ++i) {
+    for (int j = 1; j <= 2; ++j) {
+      const int node = mechanicalNodeOf(a, i);
+      if (node > 0 && node == mechanicalNodeOf(b, j)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int checkConstraintMet(EvaluationContext& context, const ElementEntry& element, double offBy) {
+  const Run& run = context.run;
+  if (run.kt != 0 || !recording(run) || !(std::fabs(offBy) > kConstraintSlack)) return 0;
+  char others[kElementTextBytes * 4] = {};
+  size_t used = 0;
+  const int last = std::min(context.model.count.elements, kElementCapacity - 1);
+  for (int e = 1; e <= last && used + 8 < sizeof others; ++e) {
+    const ElementEntry& other = context.model.elements[e];
+    if (&other == &element || (other.typeCode != kLinkCode && other.typeCode != kJointCode)) continue;
+    if (!sharesANode(element, other)) continue;
+    // Quoted without the statement number the numbered text puts before it.
+    const char* text = other.text;
+    if (*text == '$') {
+      ++text;
+      while (*text == ' ' || (*text >= '0' && *text <= '9')) ++text;
+    }
+    const int written = std::snprintf(others + used, sizeof others - used, "\n %s", text);
+    if (written > 0) used = std::min(sizeof others - 1, used + static_cast<size_t>(written));
+  }
+  return context.reporter.modelError(" 拘束が満たせない？ %.3g (同じ節を別に拘束する要素と矛盾？) \n\n %s \n%s",
+                                     std::fabs(offBy), element.text, others);
+}
+
 void drawForceArrow(EvaluationContext& context, double x, double y, double forceX, double forceY) {
   const double gauge = forceGauge(context.model.view);
   // Every frame records the same shapes, zero forces included: frames share one

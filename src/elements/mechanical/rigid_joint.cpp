@@ -117,6 +117,15 @@ int evaluateRigidJoint(EvaluationContext& context, int row) {
   for (int k = 0; k < 3; ++k) {
     voteOwnUnknown(run, tolerances, lambda[k], element->realSlots[kVoteMemory + k]);
   }
+  // The compliance lets a held direction give by ε·λ: a joint that another holds
+  // elsewhere gives by the whole distance (soft joints of a grab are left alone).
+  if (compliance == kStiffCompliance) {
+    for (int k = 0; k < 3; ++k) {
+      if (element->variableSlots[kReleaseSlot + k] == 1) continue;
+      const double offBy = run.X[qj[k]] - run.X[qi[k]] - offset[k];
+      if (checkConstraintMet(context, *element, offBy) != 0) return 9;
+    }
+  }
 
   if (recording(run) && ownsReturnRecord(*element)) {
     ParameterStore& store = context.model.parameters;

@@ -6,6 +6,7 @@
 
 #include "elements/conventions.h"
 #include "elements/thermal/thermal.h"
+#include "input/initial_values.h"
 #include "input/model_checks.h"
 
 namespace movra {
@@ -288,6 +289,27 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
 
 }  // namespace
 
+// A wall with a face the model starts at a given temperature (".iv") starts with
+// its middle at the mean of its faces, the steady state between equal faces,
+// instead of where a one-second step from 0 degC leaves it: a body started at
+// ambient stays there. Its middle's row becomes F[c] = x[c] - (x[a] + x[b])/2.
+// Without a given face nothing changes.
+void holdMiddleOfAStartedWall(const Model& model, Run& run, const ElementEntry& element, int a,
+                              int b, int c) {
+  bool given = false;
+  for (int k = 1; k <= 2; ++k) {
+    const int node = element.terminalMark[k] != 0 ? element.node[k] / 10 : element.node[k];
+    double value = 0.0;
+    const bool ground = node <= 0 || (node >= 100 && node <= 198);
+    given = given || (!ground && startingPotential(model, node, value));
+  }
+  if (!given) return;
+  holdUnknown(run, c, 0.0);
+  run.F[c] = run.X[c] - (run.X[a] + run.X[b]) / 2.0;
+  run.jacobian(c, a) -= 0.5;
+  run.jacobian(c, b) -= 0.5;
+}
+
 // Shapes 1, 2, 3, 20, 30: halves (a, c) and (c, b), each with conductance
 // G = factor·λ and capacity C = volume·ρ·c_p of its own material row:
 //   q = G·(x[u] - x[v]);  F[u] -= q, F[v] += q;  J as a conductance
@@ -359,6 +381,7 @@ int evaluateWall(EvaluationContext& context, int row) {
   const int own = unknownSlot(run, *element, 4);
   run.F[own] = run.X[own];
   run.jacobian(own, own) = 1.0;
+  if (run.kt == 0) holdMiddleOfAStartedWall(context.model, run, *element, a, b, c);
 
   // Heat entering at face a and leaving at face b (W); their mean is the flow
   // through the wall, which a steady wall passes unchanged from a to b.
