@@ -151,7 +151,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("fe", 34, kNoDomain, "three-terminal part, refused (no evaluator)"),
     element("Hv", 49, kNoDomain, "thermal part, refused (no evaluator)"),
     // Commands.
-    with(statement(".vc", 0, kCommand, "view and graph scales"), kViewRows),
+    with(statement(".vc", 0, kCommand, "view and quantity scales"), kViewRows),
     statement(".o", 0, kCommand, "output items"),
     statement(".oo", 0, kCommand, "output items on a second axis"),
     statement(".or", 0, kCommand, "output items with ranges"),
