@@ -33,7 +33,9 @@ TEST(ValueChecks, TheSimulatorRefusesShapesAndModesItDoesNotKnow) {
   for (const Case& c : cases) {
     auto outcome = testing::runModelText(pendulum + c.line + kShortRun);
     EXPECT_EQ(outcome->status, c.status) << c.line << outcome->messages.last();
-    if (c.status != 0) EXPECT_NE(outcome->messages.last().find("データが？"), std::string::npos);
+    if (c.status != 0) {
+      EXPECT_NE(outcome->messages.last().find("データが？"), std::string::npos);
+    }
   }
   auto slow = testing::runModelText(pendulum + ".t 2\n   0\n   0.01\n   1m\n   1\n   1e300\n");
   EXPECT_EQ(slow->status, 0);
