@@ -9,16 +9,16 @@
 namespace movra::note {
 
 enum class Category {
-  kElement,        // nodes, then fields and annotations
-  kCommand,        // fields only (.vc .o .oo .or)
-  kNodePosition,   // .in
-  kStartingValue,  // .iv, a potential the starting solution holds
-  kDataTable,      // :u, rows follow
-  kSupportSet,     // .sd, rows follow
-  kFunction,       // type codes 81..96, one expression per row
-  kTime,           // .t, one value per row
-  kKeyFile,        // .key
-  kEndOfModel,     // .ic, later lines are notes
+  kElement,       // nodes, then fields and annotations
+  kCommand,       // fields only (.vc .o .oo .or)
+  kNodePosition,  // .in
+  kStartingValue, // .iv, a potential the starting solution holds
+  kDataTable,     // :u, rows follow
+  kSupportSet,    // .sd, rows follow
+  kFunction,      // type codes 81..96, one expression per row
+  kTime,          // .t, one value per row
+  kKeyFile,       // .key
+  kEndOfModel,    // .ic, later lines are notes
 };
 
 // Values of the NodeKindTable.
