@@ -146,28 +146,71 @@ void addFieldCompletions(const FileIndex& top, std::string_view text, Collector&
 
 }  // namespace
 
+namespace {
+
+// A snippet placeholder's text with the characters snippets reserve escaped.
+std::string placeholder(int number, std::string_view name) {
+  std::string text = "${" + std::to_string(number) + ":";
+  for (const char c : name) {
+    if (c == '$' || c == '}' || c == '\\') text += '\\';
+    text += c;
+  }
+  return text + "}";
+}
+
+// The fields a snippet names: up to the last one the element cannot do without,
+// and at least the first.
+size_t namedFields(const note::KeywordReference& reference) {
+  size_t count = reference.fields.empty() ? 0 : 1;
+  for (size_t k = 0; k < reference.fields.size(); ++k) {
+    if (reference.fields[k].required) count = k + 1;
+  }
+  return count;
+}
+
+}  // namespace
+
 std::string keywordSnippet(const note::CatalogueEntry& entry) {
+  constexpr size_t kLongestRole = 24;  // longer roles read badly as a placeholder
+  const note::KeywordReference& reference = note::referenceOf(entry);
   std::string text(entry.keyword);
-  switch (entry.category) {
-    case Category::kElement: {
-      int k = 1;
-      for (; k <= entry.nodeCount; ++k)
-        text += " ${" + std::to_string(k) + ":node" + std::to_string(k) + "}";
-      text += ", ${" + std::to_string(k) + ":fields}";
-      return text;
+  int number = 1;
+  const auto fields = [&](std::string_view first, std::string_view between) {
+    const size_t count = namedFields(reference);
+    for (size_t k = 0; k < count; ++k) {
+      text += k == 0 ? first : between;
+      text += placeholder(number++, reference.fields[k].name);
     }
+    if (count == 0) text += std::string(first) + placeholder(number++, "fields");
+  };
+  switch (entry.category) {
+    case Category::kElement:
+      for (int k = 1; k <= entry.nodeCount; ++k) {
+        const bool known = static_cast<size_t>(k) <= reference.nodes.size() &&
+                           reference.nodes[k - 1].role.size() <= kLongestRole;
+        text += " " + placeholder(number++, known ? std::string(reference.nodes[k - 1].role)
+                                                  : "node" + std::to_string(k));
+      }
+      fields(", ", ", ");
+      return text;
     case Category::kCommand:
-      return text + " ${1:fields}";
+      fields(" ", ", ");
+      return text;
     case Category::kNodePosition:
       return text + " ${1:node} ${2:x} ${3:y}";
     case Category::kStartingValue:
       return text + " ${1:node}, ${2:value}";
+    case Category::kFunction:
+      text += " " + placeholder(number++, "id");
+      fields("\n   ", "\n   ");
+      return text;
+    case Category::kTime:
+      text += " " + placeholder(number++, "method");
+      fields("\n   ", "\n   ");
+      return text;
     case Category::kDataTable:
     case Category::kSupportSet:
-    case Category::kFunction:
       return text + " ${1:id}\n   ${2:row}";
-    case Category::kTime:
-      return text + " ${1:method}\n   ${2:row}";
     case Category::kKeyFile:
       return text + " c:${1:keys}.log";
     case Category::kEndOfModel:

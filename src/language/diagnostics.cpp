@@ -7,11 +7,13 @@
 
 #include "input/model.h"
 #include "note/in_process.h"
+#include "note/message_table.h"
 #include "note/model_file.h"
 #include "note/model_file_text.h"
 #include "note/model_include.h"
 #include "note/model_line.h"
 #include "note/model_warnings.h"
+#include "note/required_fields.h"
 #include "note/structure_checks.h"
 
 namespace movra::language {
@@ -148,7 +150,10 @@ Range rangeFor(const FileIndex& index, int line, std::string_view message) {
     const int last = match[2].matched ? numberIn(match[2]) : first;
     const FieldToken* a = fieldOn(s, line, first);
     const FieldToken* b = fieldOn(s, line, last);
-    if (a != nullptr && b != nullptr) return {a->range.start, b->range.end};
+    // An empty field has no width to underline: the statement is underlined instead.
+    if (a != nullptr && b != nullptr && a->range.start != b->range.end) {
+      return {a->range.start, b->range.end};
+    }
   }
 
   // A quoted word of the line, other than the keyword the message starts with.
@@ -206,6 +211,12 @@ std::vector<Diagnostic> diagnose(std::string_view text, const std::string& path,
   addFileErrors(index, errors, Severity::kError, out);
   if (!read) return out;
   note::mapImageLines(origin, image);
+  // An element without a field it cannot do without is refused before the
+  // simulator's reader sees the model, as "check" refuses it.
+  if (std::vector<FileError> missing = note::missingFields(image); !missing.empty()) {
+    addFileErrors(index, missing, Severity::kError, out);
+    return out;
+  }
 
   // What "check" adds before it starts the simulator: the simulator's own reader,
   // run here in-process, and the doubtful lines.
@@ -218,9 +229,13 @@ std::vector<Diagnostic> diagnose(std::string_view text, const std::string& path,
   }
   addFileErrors(index, warnings, Severity::kWarning, out);
   for (const note::ReaderMessage& message : outcome.messages) {
-    const std::string words = oneLine(message.text);
-    out.push_back({rangeFor(index, message.fileLine - 1, words),
-                   outcome.ok() ? Severity::kWarning : Severity::kError, words});
+    std::string words = oneLine(message.text);
+    const Range range = rangeFor(index, message.fileLine - 1, words);
+    // The simulator's words stay as they are; the English hint follows them.
+    if (const std::string hint = note::messageHint(message.text); !hint.empty()) {
+      words += "\n" + hint;
+    }
+    out.push_back({range, outcome.ok() ? Severity::kWarning : Severity::kError, words});
   }
   std::stable_sort(out.begin(), out.end(), [](const Diagnostic& a, const Diagnostic& b) {
     return a.range.start.line < b.range.start.line;

@@ -159,9 +159,18 @@ std::string valueText(const FileIndex& top, const Occurrence& at) {
              std::to_string(at.id) + " + offset)";
     }
     if (d.span == kReturnBlockSize) {
-      return "**" + name + "**: return value at offset " + std::to_string(at.id - d.id) + " of " +
-             describe(s) + " on " + place + ", whose {h" + std::to_string(d.id) +
-             "} block it is in";
+      const int offset = at.id - d.id;
+      std::string meaning = "offset " + std::to_string(offset);
+      if (s.entry != nullptr) {
+        for (const note::ReturnValueInfo& r : note::referenceOf(*s.entry).returnValues) {
+          if (r.offset != offset) continue;
+          meaning = std::string(r.meaning) +
+                    (r.unit.empty() ? "" : " (" + std::string(r.unit) + ")") + ", offset " +
+                    std::to_string(offset);
+        }
+      }
+      return "**" + name + "**: " + meaning + " of " + describe(s) + " on " + place + ", whose {h" +
+             std::to_string(d.id) + "} block it is in";
     }
     if (s.entry != nullptr && s.entry->category == Category::kDataTable && at.id >= 100 &&
         d.span == 1 && s.fields.size() > 0 && s.fields[0].text.find(',') == std::string::npos) {
@@ -200,6 +209,20 @@ std::string fieldValue(const std::string& text) {
   return "value: " + number(result.value);
 }
 
+// "unit Ω · default 0 · range ≥ 0" of a field row, the parts it gives.
+std::string fieldFacts(const note::FieldInfo& info) {
+  std::string facts;
+  const auto add = [&facts](std::string_view label, std::string_view value) {
+    if (value.empty()) return;
+    facts += (facts.empty() ? "" : " · ") + std::string(label) + " " + std::string(value);
+  };
+  add("unit", info.unit);
+  add("default", info.defaultText);
+  add("range", info.rangeText);
+  if (info.required) facts += (facts.empty() ? "" : " · ") + std::string("required");
+  return facts;
+}
+
 std::string fieldText(const Statement& s, const FieldToken& f) {
   std::string which;
   const Category category = s.entry->category;
@@ -210,9 +233,18 @@ std::string fieldText(const Statement& s, const FieldToken& f) {
   } else {
     which = "row " + std::to_string(f.index);
   }
-  std::string text = "**" + which + "** of " + describe(s) + "\n\n`" + f.text + "`";
+  const note::FieldInfo* info = f.index > 0 ? note::fieldInfo(*s.entry, f.index) : nullptr;
+  if (info != nullptr) which += ", " + std::string(info->name);
+  std::string text = "**" + which + "** of " + describe(s);
+  if (info != nullptr) {
+    if (info->meaning != info->name) text += "\n\n" + std::string(info->meaning);
+    if (const std::string facts = fieldFacts(*info); !facts.empty()) text += "\n\n" + facts;
+  } else if (f.index > 0 && (category == Category::kElement || category == Category::kCommand)) {
+    text += "\n\nthe reference names no such field: the element does not read it";
+  }
+  text += "\n\n`" + f.text + "`";
   const bool data = category == Category::kDataTable || category == Category::kSupportSet;
-  if (!data && f.index > 0) text += "\n\n" + fieldValue(f.text);
+  if (!data && f.index > 0) text += " — " + fieldValue(f.text);
   return text;
 }
 
@@ -222,11 +254,16 @@ std::string keywordEntry(const note::CatalogueEntry& entry) {
   std::string text = "**" + std::string(entry.keyword) + "** — " + std::string(entry.description);
   text += "\n\n" + std::string(note::categoryName(entry.category));
   if (entry.typeCode != 0) text += ", type code " + std::to_string(entry.typeCode);
+  const note::KeywordReference& reference = note::referenceOf(entry);
   if (entry.category == Category::kElement) {
     text += "\n\nnodes:";
-    for (int k = 1; k <= entry.nodeCount; ++k)
-      text += " node " + std::to_string(k) + (k < entry.nodeCount ? "," : "");
-    text += " (" + std::string(note::domainName(entry.domain)) + ")";
+    for (int k = 1; k <= entry.nodeCount; ++k) {
+      const bool known = static_cast<size_t>(k) <= reference.nodes.size();
+      const int domain = known ? reference.nodes[k - 1].domain : entry.domain;
+      text += std::string(k == 1 ? " " : ", ") + std::to_string(k) + ". ";
+      text += known ? std::string(reference.nodes[k - 1].role) : "node";
+      text += " (" + std::string(note::domainName(domain)) + ")";
+    }
     if (entry.fieldNodes.last >= entry.fieldNodes.first) {
       text += "; fields " + std::to_string(entry.fieldNodes.first) + " to " +
               std::to_string(entry.fieldNodes.last) + " name nodes too";
@@ -234,6 +271,24 @@ std::string keywordEntry(const note::CatalogueEntry& entry) {
         text += " (" + std::string(note::domainName(entry.fieldNodes.domain)) + ")";
       }
     }
+  }
+  if (!reference.fields.empty()) {
+    const bool rows = entry.category != Category::kElement && entry.category != Category::kCommand;
+    text += std::string("\n\n") + (rows ? "rows:" : "fields:");
+    for (size_t k = 0; k < reference.fields.size(); ++k) {
+      const note::FieldInfo& info = reference.fields[k];
+      text += "\n" + std::to_string(k + 1) + ". " + std::string(info.name);
+      if (const std::string facts = fieldFacts(info); !facts.empty()) text += " — " + facts;
+    }
+  }
+  if (!reference.returnValues.empty()) {
+    text += "\n\nreturn values {h B}:";
+    for (const note::ReturnValueInfo& r : reference.returnValues) {
+      text += " +" + std::to_string(r.offset) + " " + std::string(r.meaning);
+      if (!r.unit.empty()) text += " (" + std::string(r.unit) + ")";
+      text += ";";
+    }
+    text.pop_back();
   }
   std::string aliases;
   for (const note::CatalogueEntry& other : note::catalogueEntries()) {

@@ -157,6 +157,12 @@ TEST(Diagnostics, EachMistakeIsUnderlinedWhereItIs) {
       // The simulator's own reader, run in-process: a link without its suffixes.
       {"simulator's reader", ".in 1 0 0\n.in 2 1 0\npc 0n 1n\nlr 1 2\nb 0n 2n, 1\n", 3, "lr 1 2",
        Severity::kError, "\xE7\xAF\x80"},
+      {"simulator's hint", ".in 1 0 0\n.in 2 1 0\npc 0n 1n\nlr 1 2\nb 0n 2n, 1\n", 3, "lr 1 2",
+       Severity::kError, "\nhint: "},
+      {"required field", kGood + "R 2 0\n", 9, "R 2 0", Severity::kError,
+       "field 1, the resistance R"},
+      {"required field empty", kGood + "R 2 0, , 3\n", 9, "R 2 0, , 3", Severity::kError,
+       "is missing"},
       // The warnings of "check".
       {"field not read", kGood + "R 2 0, 1k, 2, 3, 4\n", 9, "4", Severity::kWarning,
        "reads 3 fields"},
@@ -279,14 +285,16 @@ TEST(Hover, NodesFieldsAndReferencesInWords) {
   } cases[] = {
       {2, "2,", {"node 2", "electrical", "not placed", "lines 3, 4"}},
       {1, "1 0", {"node 1", "placed at -0.4, 0.3", "line 1", "lines 2, 3"}},
-      {2, "1k", {"field 1", "`R 1 2` (resistor)", "value: 1000"}},
-      {2, "2 * (1", {"field 3", "follows the run"}},
+      {2,
+       "1k",
+       {"field 1, resistance R", "`R 1 2` (resistor)", "unit Ω", "required", "value: 1000"}},
+      {2, "2 * (1", {"field 3, resistance for current flowing backwards", "follows the run"}},
       {2, "p20", {"p20", "`:pi` (PI controller)", "line 5"}},
       {1, "p2,", {"step flag"}},
-      {5, "c1002", {"offset 2", "`C 2 0` (capacitor)", "line 4"}},
+      {5, "c1002", {"current (A), offset 2", "`C 2 0` (capacitor)", "line 4"}},
       {5, "x2.9", {"x2.9", "potential (V)", "node 2"}},
       {3, "h1000", {"ids 1000 to 1099"}},
-      {6, "0.5", {"row 2", "`:pi` (PI controller)", "value: 0.5"}},
+      {6, "0.5", {"row 2, f2", "`:pi` (PI controller)", "added to x", "value: 0.5"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.word);
@@ -314,11 +322,16 @@ TEST(Completion, KeywordsNodesFieldsAndUnits) {
 
   const auto start = completionsAt(*index, {last, 1});
   ASSERT_FALSE(start.empty());
-  const auto capacitor =
-      std::find_if(start.begin(), start.end(), [](const Completion& c) { return c.label == "C"; });
-  ASSERT_NE(capacitor, start.end());
-  EXPECT_TRUE(capacitor->snippet);
-  EXPECT_EQ(capacitor->insertText, "C ${1:node1} ${2:node2}, ${3:fields}");
+  // Snippets name the nodes and the fields up to the last one the element needs.
+  const auto snippet = [&start](const std::string& keyword) {
+    const auto it = std::find_if(start.begin(), start.end(),
+                                 [&](const Completion& c) { return c.label == keyword; });
+    EXPECT_TRUE(it != start.end() && it->snippet) << keyword;
+    return it == start.end() ? std::string() : it->insertText;
+  };
+  EXPECT_EQ(snippet("R"), "R ${1:first node} ${2:second node}, ${3:resistance R}");
+  EXPECT_EQ(snippet(".t"), ".t ${1:method}\n   ${2:start time}\n   ${3:end time}\n   ${4:step h}");
+  EXPECT_EQ(snippet(".ic"), ".ic");
   EXPECT_TRUE(has(labels(start), ":pi") && has(labels(start), ".include") &&
               has(labels(start), "Qp"));
 
