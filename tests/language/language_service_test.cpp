@@ -413,3 +413,56 @@ TEST(Navigation, OutlineGroupsElementsByDomain) {
 
 }  // namespace
 }  // namespace movra::language
+
+namespace movra::language {
+namespace {
+
+bool within(const FileIndex& file, const Range& r) {
+  const auto fits = [&file](Position p) {
+    return p.line >= 0 && p.line < static_cast<int>(file.lines.size()) && p.column >= 0 &&
+           p.column <= static_cast<int>(file.lines[static_cast<size_t>(p.line)].size());
+  };
+  return fits(r.start) && fits(r.end) &&
+         (r.start.line < r.end.line ||
+          (r.start.line == r.end.line && r.start.column <= r.end.column));
+}
+
+// Every position of every example asked for hover, completion and definitions,
+// and every example cut short in the middle of each line: whatever the text, the
+// ranges given back lie on the lines they name.
+TEST(Robustness, EveryPositionAndEveryCutLine) {
+  for (const fs::path& path : examples()) {
+    SCOPED_TRACE(path.filename().string());
+    const std::string text = readFile(path);
+    const auto index = indexModel(text, path.string());
+    for (int line = 0; line < static_cast<int>(index->lines.size()); ++line) {
+      const int length = static_cast<int>(index->lines[static_cast<size_t>(line)].size());
+      for (int column = 0; column <= length; ++column) {
+        const Position p{line, column};
+        if (const auto hover = hoverAt(*index, p)) {
+          EXPECT_TRUE(within(*index, hover->range) && hover->range.contains(p))
+              << line << ":" << column;
+        }
+        for (const Location& l : definitionAt(*index, p)) EXPECT_TRUE(within(*l.file, l.range));
+        for (const Completion& c : completionsAt(*index, p)) EXPECT_FALSE(c.label.empty());
+      }
+    }
+    for (const OutlineSymbol& s : documentSymbols(*index)) EXPECT_TRUE(within(*index, s.range));
+  }
+  const fs::path path = kExamples / "pwm_motor_four_bar.model";
+  const std::vector<std::string> lines = splitLines(readFile(path));
+  for (size_t cut = 0; cut < lines.size(); ++cut) {
+    std::string text;
+    for (size_t k = 0; k < lines.size(); ++k) {
+      text += k == cut ? lines[k].substr(0, lines[k].size() / 2) : lines[k];
+      text += '\n';
+    }
+    const Analysed a = analyse(text, path.string());
+    for (const Diagnostic& d : a.diagnostics) {
+      EXPECT_TRUE(within(*a.index, d.range)) << "cut line " << cut + 1 << ": " << d.message;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace movra::language
