@@ -220,6 +220,14 @@ TEST(LspServer, ASessionFromInitializeToExit) {
       server.response(11)["result"]["contents"]["value"].get<std::string>().find("voltage source"),
       std::string::npos);
 
+  // A change without a range replaces the whole text.
+  server.notify("textDocument/didChange",
+                {{"textDocument", {{"uri", uri}, {"version", 3}}},
+                 {"contentChanges", {{{"text", "R 1 0, 1k\nQx 1 0\n"}}}}});
+  published = server.notification("textDocument/publishDiagnostics");
+  ASSERT_EQ(published["params"]["diagnostics"].size(), 1u);
+  EXPECT_EQ(published["params"]["diagnostics"][0]["range"]["start"], position(1, 0));
+
   server.request(12, "shutdown", nullptr);
   EXPECT_TRUE(server.response(12)["result"].is_null());
   server.request(13, "textDocument/hover", textAt(uri, 0, 0));

@@ -183,7 +183,7 @@ class Server {
     return {{"capabilities",
              {{"textDocumentSync", {{"openClose", true}, {"change", kSyncIncremental}}},
               {"hoverProvider", true},
-              {"completionProvider", {{"triggerCharacters", {" ", ",", "(", "x", "p", "c"}}}},
+              {"completionProvider", {{"triggerCharacters", {" ", ",", "("}}}},
               {"definitionProvider", true},
               {"referencesProvider", true},
               {"documentSymbolProvider", true}}},
