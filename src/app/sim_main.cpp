@@ -70,10 +70,11 @@ int main(int argc, char** argv) {
   if (app::censusAllowsStart(reporter) != app::LaunchCheck::Go) return kRunRefused;
   reporter.setSink(consoleSink(&answerYes));
 
-  if (!app::copyHandOverBlocks(*model, reporter)) return kHandOverFailed;
-
   app::LaunchArguments launch;
   for (int i = 0; i < argc; ++i) launch.arguments.emplace_back(argv[i]);
+  // The editor's id names the blocks of this run.
+  if (!app::copyHandOverBlocks(*model, reporter, launch.at(4))) return kHandOverFailed;
+
   if (app::checkArguments(launch, reporter) != app::LaunchCheck::Go) return kRunRefused;
   model->handOverMode = launch.handOverMode;
   model->interactionMode = launch.interactionMode;

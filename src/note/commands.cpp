@@ -172,6 +172,9 @@ int runModel(const RunOptions& options) {
   const std::string& modelPath = options.modelPath;
   HandOverImage image;
   if (!readFileOrReport(modelPath, image)) return 1;
+  // From here on a stop signal must not end us before what we make is removed.
+  StopSignalsHeld stopSignals;
+  clearLeftoversOfDeadEditors();
   platform::EditorMailbox mailbox;
   if (!mailbox.ok()) {
     std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
@@ -183,7 +186,7 @@ int runModel(const RunOptions& options) {
   LaunchRequest request;
   request.modeMarker = options.modeMarker;
   request.controlKeyFile = options.controlKeyFile;
-  request.textBlockName = "movra-text-" + std::to_string(getpid());
+  request.textBlockName = textBlockNameFor(mailbox.id());
   request.modelName = baseName(modelPath);
   request.editorWindow = mailbox.id();
   request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
@@ -220,7 +223,7 @@ int runModel(const RunOptions& options) {
   SimulatorEnd end;
   const auto launched = std::filesystem::file_time_type::clock::now();
   {
-    HandOverBlocks blocks(image, request.textBlockName);
+    HandOverBlocks blocks(image, request.textBlockName, mailbox.id());
     if (!blocks.ok()) {
       std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
       return 1;
@@ -228,6 +231,7 @@ int runModel(const RunOptions& options) {
     std::fflush(stdout);
     end = waitForSimulator(request, showReports);
   }
+  if (end.code < 0 && stopSignalReceived() != 0) return 1;  // stopped before the start
   if (end.code < 0) {
     std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
     return 1;

@@ -60,6 +60,10 @@ std::string linkRefusal(ObjectKind kind, const std::string& path) {
   return refusal(kind, path, "シンボリックリンク");
 }
 
+std::string inUseRefusal(ObjectKind kind, const std::string& path) {
+  return refusal(kind, path, "既にある (別の実行が使用中)");
+}
+
 std::string distrustOf(const struct stat& info, ObjectKind kind, const std::string& path) {
   if (S_ISLNK(info.st_mode)) return linkRefusal(kind, path);
   if (!isKind(info, kind)) return refusal(kind, path, wrongKind(kind));

@@ -21,6 +21,9 @@ std::string distrustOf(const struct stat& info, ObjectKind kind, const std::stri
 // The refusal for an object that is a symbolic link where none belongs.
 std::string linkRefusal(ObjectKind kind, const std::string& path);
 
+// The refusal for a private object of ours whose name is taken by another run.
+std::string inUseRefusal(ObjectKind kind, const std::string& path);
+
 // Makes path a folder of mode 0700 when nothing is there; "" when what is there
 // now is a real folder (not a link) of this user with no access for others,
 // else why it is not used.

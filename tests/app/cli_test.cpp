@@ -1,5 +1,7 @@
 // The two programs as a user runs them: real processes, real shared memory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <csignal>
 #include <unistd.h>
@@ -10,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/batch_runs.h"
 #include "support/foreign_objects.h"
@@ -359,10 +363,18 @@ TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
   namespace t = movra::testing;
   const auto how = t::canGiveAway() ? t::Planted::OtherOwner : t::Planted::OpenToAll;
   const std::string prefix = "/movra." + std::to_string(getuid()) + "." + tag + ".";
-  const std::string records = prefix + "quillC";
-  ASSERT_TRUE(t::plantBlock(records, how));
+  // The records block of the run that movra-note is about to start, planted
+  // under its process id before it starts.
   const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
-  Result result = runNote("run " + path + " --mode a2");
+  const std::string log = ::testing::TempDir() + "cli_planted_" + std::to_string(getpid());
+  const pid_t note = t::startNoteLogged("run " + path + " --mode a2 --batch " + log + "-out", log, [&] {
+    if (!t::plantBlock(prefix + std::to_string(getpid()) + ".quillC", how)) _exit(99);
+  });
+  const std::string records = prefix + std::to_string(note) + ".quillC";
+  Result result;
+  result.exitCode = t::finishedNote(note);
+  result.output = t::readFile(log);
+  ASSERT_NE(result.exitCode, 99) << "could not plant " << records;
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.output.find("共有メモリ " + records + " を使わない："), std::string::npos)
       << result.output;
@@ -370,6 +382,8 @@ TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
   EXPECT_EQ(result.output.find("movra-sim:"), std::string::npos) << "the simulator was started";
   EXPECT_EQ(t::contentOf(t::shmFile(records)), t::kPlantedText);
   t::removePlantedBlock(records);
+  std::filesystem::remove(log);
+  std::filesystem::remove_all(log + "-out");
 
   // The simulator on its own, as another account's block waits for it.
   const std::string counts = prefix + "quillC0";
@@ -388,6 +402,148 @@ TEST_F(CliTest, BlocksThatAnotherAccountMadeStopTheStartAndKeepTheModelOut) {
   EXPECT_EQ(t::contentOf(t::shmFile(counts)), t::kPlantedText);
   t::removePlantedBlock(counts);
   EXPECT_EQ(leftoverBlocks(), 0);
+}
+
+// Runs started side by side, as a script or two users' terminals start them: each
+// run computes its own model, or is refused as a second calculation, never with
+// another run's model.
+TEST_F(CliTest, RunsStartedTogetherComputeTheirOwnModelOrAreRefused) {
+  namespace t = movra::testing;
+  const std::vector<std::string> models = {"rc_circuit", "rl_rise",        "pendulum",   "four_bar",
+                                           "current_ramp", "spring_static", "coil_on_core", "transformer"};
+  const std::string base = t::scratchDirectory("cli_together");
+  std::vector<std::string> alone;
+  for (const std::string& model : models) {
+    const std::string folder = base + "/alone-" + model;
+    std::filesystem::create_directories(folder);
+    t::runBatch(std::string(MOVRA_SOURCE_DIR) + "/examples/" + model + ".model", folder);
+    alone.push_back(t::readFile(folder + "/out.txt"));
+    ASSERT_FALSE(alone.back().empty()) << model;
+  }
+  for (size_t m = 1; m < alone.size(); ++m) ASSERT_NE(alone[m], alone[m - 1]) << "models must differ";
+
+  // Starts the given models pauseMs apart; counts the runs that computed.
+  int round = 0;
+  const auto together = [&](const std::vector<size_t>& chosen, int pauseMs) {
+    std::vector<std::pair<pid_t, std::string>> runs;
+    for (const size_t m : chosen) {
+      const std::string folder = base + "/" + std::to_string(round) + "-" + std::to_string(runs.size());
+      std::filesystem::create_directories(folder);
+      runs.emplace_back(t::startNoteLogged("run " + std::string(MOVRA_SOURCE_DIR) + "/examples/" +
+                                               models[m] + ".model --batch " + folder,
+                                           folder + "/log.txt"),
+                        folder);
+      if (pauseMs > 0) usleep(static_cast<useconds_t>(pauseMs) * 1000);
+    }
+    int computed = 0;
+    for (size_t k = 0; k < runs.size(); ++k) {
+      const int code = t::finishedNote(runs[k].first);
+      const std::string log = t::readFile(runs[k].second + "/log.txt");
+      const std::string trace = models[chosen[k]] + " in round " + std::to_string(round) + ":\n" + log;
+      if (code == 0) {
+        ++computed;
+        EXPECT_EQ(t::readFile(runs[k].second + "/out.txt"), alone[chosen[k]]) << trace;
+      } else {
+        EXPECT_NE(log.find("先のファイルを計算中"), std::string::npos) << trace;
+        EXPECT_FALSE(std::filesystem::exists(runs[k].second + "/out.txt")) << trace;
+      }
+    }
+    ++round;
+    return computed;
+  };
+  for (const int pauseMs : {0, 1, 2, 5, 10, 20, 35, 50}) {
+    const size_t first = static_cast<size_t>(round) % models.size();
+    EXPECT_GE(together({first, (first + 1) % models.size()}, pauseMs), 1) << "pause " << pauseMs;
+  }
+  EXPECT_GE(together({0, 1, 2, 3, 4, 5, 6, 7}, 1), 1);
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
+// What a killed editor leaves is cleared by the next start of the same user;
+// what a living one holds, and what another account made, stays.
+TEST_F(CliTest, LeftoversOfKilledEditorsAreClearedByTheNextStart) {
+  namespace t = movra::testing;
+  const std::string prefix = "/movra." + std::to_string(getuid()) + "." + tag + ".";
+  const auto makeBlock = [](const std::string& path) {
+    const int fd = shm_open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+  };
+  const std::string runtime = ::testing::TempDir() + "cli_runtime_" + std::to_string(getpid());
+  std::filesystem::remove_all(runtime);
+  ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  const char* savedRuntime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = savedRuntime != nullptr ? savedRuntime : "";
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const std::string sockets = runtime + "/movra/";
+  const auto socketsLeft = [&] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(sockets)) {
+      count += entry.path().extension() == ".sock" ? 1 : 0;
+    }
+    return count;
+  };
+  const std::string model = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  const std::string out = " --batch " + runtime + "/out";
+
+  // A killed editor, in the middle of a long run: its simulator has copied its
+  // blocks and removed them; only the socket is left, until the next start.
+  const std::string path = writeModel("cli_orphan.model",
+                                      "R 1 0, 1k\nV 1 0, 1, 0\nC 1 0, 1u\n.o x1.9\n"
+                                      ".t 2\n 0\n 3\n 1u\n 10000\n");
+  NoteProcess note = startNote("run " + path + out);
+  ASSERT_NE(note.output, nullptr);
+  const pid_t simulator = waitForSimulatorOf("cli_orphan.model");
+  ASSERT_GT(simulator, 0);
+  ASSERT_EQ(::kill(note.pid, SIGKILL), 0);
+  int status = 0;
+  finishNote(note, status);
+  ::kill(simulator, SIGKILL);
+  EXPECT_EQ(leftoverBlocks(), 0);
+  EXPECT_EQ(socketsLeft(), 1);
+
+  // Blocks of an editor that is gone, as a kill before the copy leaves them, and
+  // of one that lives (this test), private or not.
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_EQ(waitpid(gone, &status, 0), gone);
+  const std::string dead = std::to_string(gone);
+  const std::string living = std::to_string(getpid());
+  for (const std::string& name : {dead + ".quillC0", dead + ".quillC", dead + ".hMapN",
+                                  "movra-text-" + dead, living + ".quillC", "movra-text-" + living}) {
+    ASSERT_TRUE(makeBlock(prefix + name)) << name;
+  }
+  const std::string open = prefix + "movra-text-" + std::to_string(gone + 1000000);
+  ASSERT_TRUE(t::plantBlock(open, t::Planted::OpenToAll));
+  EXPECT_EQ(leftoverBlocks(), 7);
+
+  const Result result = runNote("run " + model + out);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(socketsLeft(), 0);
+  EXPECT_EQ(leftoverBlocks(), 3) << "the living editor's blocks and the open one stay";
+  EXPECT_EQ(t::contentOf(t::shmFile(open)), t::kPlantedText);
+  for (const std::string& name : {living + ".quillC", "movra-text-" + living}) {
+    shm_unlink((prefix + name).c_str());
+  }
+  t::removePlantedBlock(open);
+
+  // Ctrl-C at any moment of the start, even before the blocks are made, leaves
+  // nothing behind.
+  for (int pause = 0; pause <= 30; pause += 2) {
+    NoteProcess early = startNote("run " + model + out);
+    ASSERT_NE(early.output, nullptr);
+    usleep(static_cast<useconds_t>(pause) * 1000);
+    ::kill(-early.pid, SIGINT);
+    const std::string output = finishNote(early, status);
+    EXPECT_EQ(leftoverBlocks(), 0) << "interrupted after " << pause << " ms\n" << output;
+    EXPECT_EQ(socketsLeft(), 0) << "interrupted after " << pause << " ms\n" << output;
+  }
+  if (saved.empty()) {
+    unsetenv("XDG_RUNTIME_DIR");
+  } else {
+    setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  }
+  std::filesystem::remove_all(runtime);
 }
 
 TEST_F(CliTest, InteractiveModesWithoutADisplayAreRefusedInsteadOfRunningForEver) {
