@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <csignal>
 #include <unistd.h>
@@ -544,6 +546,76 @@ TEST_F(CliTest, LeftoversOfKilledEditorsAreClearedByTheNextStart) {
     setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
   }
   std::filesystem::remove_all(runtime);
+}
+
+// A result that cannot be written whole (a full disk, a folder without write
+// permission) is reported with its reason, is not named as written, leaves no
+// half file, and the run fails.
+TEST_F(CliTest, ResultsThatCannotBeWrittenWholeAreReportedAndFailTheRun) {
+  namespace t = movra::testing;
+  const std::string base = t::scratchDirectory("cli_unwritable");
+  const std::string full = base + "/full";
+  const std::string closed = base + "/closed";
+  const std::string open = base + "/open";
+  for (const std::string& folder : {full, closed, open}) std::filesystem::create_directories(folder);
+  // A small tmpfs that fills up, and one mounted read-only; without the right to
+  // mount, a folder without write permission stands in for the second (the
+  // first case then cannot be made and is skipped).
+  const bool mounted = mount("tmpfs", full.c_str(), "tmpfs", 0, "size=24k") == 0;
+  if (mount("tmpfs", closed.c_str(), "tmpfs", MS_RDONLY, "size=24k") != 0) chmod(closed.c_str(), 0555);
+  struct Unmount {
+    std::vector<std::string> folders;
+    ~Unmount() {
+      for (const std::string& folder : folders) {
+        umount(folder.c_str());
+        chmod(folder.c_str(), 0755);
+      }
+    }
+  } unmount{{full, closed}};
+  const std::string model = std::string(MOVRA_SOURCE_DIR) + "/examples/drop_on_spring.model";
+
+  struct Case {
+    std::string arguments;
+    std::vector<std::string> failed;   // the files reported as not written, with the reason
+    std::string reason;
+    std::vector<std::string> written;  // the files still written
+  };
+  std::vector<Case> cases = {
+      {"--batch " + closed + " --csv " + closed + "/all.csv",
+       {closed + "/out.txt", closed + "/all.csv", closed + "/view.png"},
+       "書き込みの権限がない",
+       {}},
+  };
+  if (mounted) {
+    cases.push_back({"--batch " + full, {full + "/out.txt"}, "ディスクに空きがない", {full + "/view.png"}});
+    cases.push_back({"--batch " + open + " --csv " + full + "/all.csv", {full + "/all.csv"},
+                     "ディスクに空きがない", {open + "/out.txt", open + "/view.png"}});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Result result = runNote("run " + model + " " + c.arguments);
+    EXPECT_NE(result.exitCode, 0) << result.output;
+    for (const std::string& file : c.failed) {
+      const size_t at = result.output.find(file.substr(file.rfind('/')) + "：" + c.reason);
+      EXPECT_NE(at, std::string::npos) << file << "\n" << result.output;
+      EXPECT_NE(result.output.find("Can't open"), std::string::npos) << result.output;
+    }
+    const size_t closing = result.output.find("movra-sim: drop_on_spring.model: status 74");
+    ASSERT_NE(closing, std::string::npos) << result.output;
+    const std::string line = result.output.substr(closing, result.output.find('\n', closing) - closing);
+    for (const std::string& file : c.written) {
+      EXPECT_NE(line.find(file), std::string::npos) << line;
+      EXPECT_GT(std::filesystem::file_size(file), 0u) << file;
+    }
+    EXPECT_EQ(c.written.empty(), line.find("nothing written") != std::string::npos) << line;
+  }
+  // Nothing half-written stays behind, not even a temporary file.
+  if (mounted) {
+    for (const auto& entry : std::filesystem::directory_iterator(full)) {
+      EXPECT_EQ(entry.path().filename(), "view.png") << entry.path();
+    }
+  }
+  EXPECT_EQ(leftoverBlocks(), 0);
 }
 
 TEST_F(CliTest, InteractiveModesWithoutADisplayAreRefusedInsteadOfRunningForEver) {
