@@ -123,6 +123,28 @@ TEST_F(CliTest, ASingularSystemNamesTheUnknownAndItsElementsLine) {
   EXPECT_NE(loose.output.find("節 2 の"), std::string::npos) << loose.output;
 }
 
+// A grid of more steps than the run can count is refused at the .t line instead
+// of wrapping round to a single step that passes for a run.
+TEST_F(CliTest, StepCountsBeyondWhatTheRunCanCountAreRefusedAtTheTimeLine) {
+  struct Case {
+    const char* end;
+    const char* command;
+    int exitCode;
+  };
+  for (const Case c : {Case{"30000", "check ", 1}, Case{"30000", "run ", 1}, Case{"1e300", "check ", 1},
+                       Case{"400", "check ", 0}}) {
+    const std::string path = writeModel("cli_steps.model", std::string("V 1 0, 1, 0\nR 1 0, 1k\n\n") +
+                                                               ".t 2\n 0\n " + c.end + "\n 10u\n");
+    const Result result = runNote(c.command + path);
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.command << c.end << ": " << result.output;
+    if (c.exitCode != 0) {
+      EXPECT_NE(result.output.find(path + ":4: .t が？　　刻みの数が多過ぎる"), std::string::npos)
+          << result.output;
+      EXPECT_EQ(result.output.find("status 0"), std::string::npos) << result.output;
+    }
+  }
+}
+
 TEST_F(CliTest, ExamplesCheckAndDumpCleanly) {
   for (const char* example : {"rc_circuit.model", "pendulum.model"}) {
     const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/" + example;
