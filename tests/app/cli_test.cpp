@@ -145,6 +145,21 @@ TEST_F(CliTest, StepCountsBeyondWhatTheRunCanCountAreRefusedAtTheTimeLine) {
   }
 }
 
+// A field that overflows gives no number: refused at its own line instead of a
+// run of NaN columns that ends with status 0.
+TEST_F(CliTest, FieldsThatGiveNoFiniteNumberAreRefusedAtTheirLine) {
+  for (const char* command : {"check ", "run "}) {
+    const std::string path = writeModel("cli_overflow.model", "V 1 0, 1, 0\n// the load\n"
+                                                              "R 1 0, 0 * pow(10, 400)\n"
+                                                              ".t 2\n 0\n 1m\n 10u\n");
+    const Result result = runNote(command + path);
+    EXPECT_EQ(result.exitCode, 1) << command << result.output;
+    EXPECT_NE(result.output.find(path + ":3: 値が数にならない？ (桁あふれ) 欄 1"), std::string::npos)
+        << result.output;
+  }
+  EXPECT_NE(runNote("eval '1e400'").output.find("\"status\":93"), std::string::npos);
+}
+
 TEST_F(CliTest, ExamplesCheckAndDumpCleanly) {
   for (const char* example : {"rc_circuit.model", "pendulum.model"}) {
     const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/" + example;
