@@ -160,6 +160,52 @@ TEST_F(CliTest, FieldsThatGiveNoFiniteNumberAreRefusedAtTheirLine) {
   EXPECT_NE(runNote("eval '1e400'").output.find("\"status\":93"), std::string::npos);
 }
 
+// Model files that never end, as the model or as an include: a device, a named
+// pipe without a writer, includes that fan out to millions of lines, a file too
+// long to hand over. Each is refused at its line; none may hang or fill the
+// memory (the limits below only keep a faulty program from taking the machine).
+TEST_F(CliTest, FilesThatNeverEndAreRefusedAtTheirLine) {
+  const std::string folder = movra::testing::scratchDirectory("cli_endless");
+  const std::string pipe = folder + "/pipe.model";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(folder + "/" + name) << text;
+    return folder + "/" + name;
+  };
+  std::string fanOut = "R 1 0, 1k\n";
+  std::string fanOutMiddle;
+  for (int k = 0; k < 100; ++k) fanOut += ".include middle.model\n";
+  for (int k = 0; k < 1000; ++k) fanOutMiddle += ".include leaf.model\n";
+  write("middle.model", fanOutMiddle);
+  write("leaf.model", std::string(100, '\n'));
+  struct Case {
+    std::string model;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"/dev/zero", "/dev/zero: cannot read the model file '/dev/zero': not a regular file"},
+      {pipe, pipe + ": cannot read the model file '" + pipe + "': not a regular file"},
+      {write("zero.model", "R 1 0, 1k\n.include /dev/zero\n"),
+       ":2: '.include': cannot read '/dev/zero': not a regular file"},
+      {write("pipe_include.model", "R 1 0, 1k\n\n.include pipe.model\n"),
+       ":3: '.include': cannot read '" + pipe + "': not a regular file"},
+      {write("fan_out.model", fanOut), ":2: the model and its included files have more than 20000 lines"},
+      {write("long.model", "R 1 0, 1k\n" + std::string(1 << 20, ' ') + "\n"), "longer than 1048576 bytes"},
+  };
+  for (const Case& c : cases) {
+    const std::string command = "ulimit -v 4000000; timeout 120 " + std::string(MOVRA_BINARY_DIR) +
+                                "/bin/movra-note check " + c.model + " 2>&1";
+    std::FILE* output = popen(command.c_str(), "r");
+    ASSERT_NE(output, nullptr);
+    std::string text;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;) text.append(buffer, got);
+    const int status = pclose(output);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << c.model << ": " << text;
+    EXPECT_NE(text.find(c.expected), std::string::npos) << c.model << ": " << text;
+  }
+}
+
 TEST_F(CliTest, ExamplesCheckAndDumpCleanly) {
   for (const char* example : {"rc_circuit.model", "pendulum.model"}) {
     const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/" + example;
