@@ -17,6 +17,7 @@
 #include "note/model_file.h"
 #include "note/model_warnings.h"
 #include "platform/editor_link.h"
+#include "platform/private_objects.h"
 #include "platform/program_path.h"
 
 namespace movra::note {
@@ -202,6 +203,13 @@ int runModel(const RunOptions& options) {
                    error ? error.message().c_str() : "a file of that name is in the way");
       return 1;
     }
+    // Results go only where no other account can swap them or plant links for them.
+    std::string resolved;
+    if (const std::string why = platform::outputFolderDistrust(options.batchDirectory, resolved);
+        !why.empty()) {
+      std::fprintf(stderr, "movra-note run: --batch: %s\n", why.c_str());
+      return 1;
+    }
     setenv("MOVRA_OUTPUT_DIR", options.batchDirectory.c_str(), 1);
   }
   if (!options.answer.empty()) setenv("MOVRA_ANSWER", options.answer.c_str(), 1);
@@ -209,6 +217,12 @@ int runModel(const RunOptions& options) {
     // The simulator may run elsewhere: it gets the path as the user meant it here.
     std::error_code error;
     const std::filesystem::path csv = std::filesystem::absolute(options.csvFile, error);
+    std::string resolved;
+    if (const std::string why = platform::outputFolderDistrust(csv.parent_path().string(), resolved);
+        !error && !why.empty()) {
+      std::fprintf(stderr, "movra-note run: --csv: %s\n", why.c_str());
+      return 1;
+    }
     setenv("MOVRA_CSV_FILE", error ? options.csvFile.c_str() : csv.c_str(), 1);
   }
 

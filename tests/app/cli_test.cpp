@@ -701,6 +701,60 @@ TEST_F(CliTest, ResultsThatCannotBeWrittenWholeAreReportedAndFailTheRun) {
   EXPECT_EQ(leftoverBlocks(), 0);
 }
 
+// Results never go through a link planted where they belong, and never into a
+// folder where another account could swap them: one it owns, or one it may write
+// into without the sticky bit that protects our files (as /tmp has).
+TEST_F(CliTest, ResultsGoNeitherThroughPlantedLinksNorIntoFoldersOfOthers) {
+  namespace t = movra::testing;
+  const std::string base = t::scratchDirectory("cli_planted_links");
+  const std::string model = std::string(MOVRA_SOURCE_DIR) + "/examples/rc_circuit.model";
+  const std::string folder = base + "/results";
+  std::filesystem::create_directories(folder);
+  for (const char* name : {"out.txt", "view.png", "all.csv"}) {
+    std::ofstream(base + "/victim-" + name) << "victim";
+    ASSERT_EQ(symlink((base + "/victim-" + name).c_str(), (folder + "/" + name).c_str()), 0);
+  }
+  Result result = runNote("run " + model + " --batch " + folder + " --csv " + folder + "/all.csv");
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  for (const char* name : {"out.txt", "view.png", "all.csv"}) {
+    EXPECT_EQ(t::readFile(base + "/victim-" + name), "victim") << name << " was written through the link";
+    struct stat info {};
+    ASSERT_EQ(lstat((folder + "/" + name).c_str(), &info), 0) << name;
+    EXPECT_TRUE(S_ISREG(info.st_mode)) << name;
+    EXPECT_GT(info.st_size, 0) << name;
+  }
+
+  struct Case {
+    const char* name;
+    mode_t mode;
+    bool givenAway;
+    const char* refusal;  // "" when the folder is used
+  };
+  for (const Case c : {Case{"open", 0777, false, "他のユーザも書き込める (mode 0777)"},
+                       Case{"group", 0775, false, "他のユーザも書き込める (mode 0775)"},
+                       Case{"sticky", 01777, false, ""}, Case{"theirs", 0755, true, "別のユーザ (uid 65534)"}}) {
+    if (c.givenAway && !t::canGiveAway()) continue;
+    const std::string other = base + "/" + c.name;
+    std::filesystem::create_directories(other);
+    ASSERT_EQ(chmod(other.c_str(), c.mode), 0);
+    if (c.givenAway) {
+      ASSERT_EQ(chown(other.c_str(), t::kOtherUid, t::kOtherUid), 0);
+    }
+    for (const std::string& option : {" --batch " + other, " --csv " + other + "/all.csv"}) {
+      result = runNote("run " + model + option);
+      if (*c.refusal == 0) {
+        EXPECT_EQ(result.exitCode, 0) << c.name << option << ": " << result.output;
+      } else {
+        EXPECT_EQ(result.exitCode, 1) << c.name << option << ": " << result.output;
+        EXPECT_NE(result.output.find("フォルダ " + other + " を使わない：" + c.refusal), std::string::npos)
+            << result.output;
+        EXPECT_TRUE(std::filesystem::is_empty(other)) << c.name << option;
+      }
+    }
+  }
+  EXPECT_EQ(leftoverBlocks(), 0);
+}
+
 TEST_F(CliTest, InteractiveModesWithoutADisplayAreRefusedInsteadOfRunningForEver) {
   const std::string path = std::string(MOVRA_SOURCE_DIR) + "/examples/pendulum.model";
   unsetenv("DISPLAY");
