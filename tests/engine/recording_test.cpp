@@ -159,7 +159,13 @@ TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
 // which block and why, not only " File失敗0".
 TEST_F(RecordingTest, RingNamesCannotBeTakenBeforehandAndAFailureNamesTheBlock) {
   constexpr long long kClock = 777000;
-  std::vector<std::string> planted;
+  struct Planted {
+    std::vector<std::string> paths;
+    ~Planted() {
+      for (const std::string& path : paths) shm_unlink(path.c_str());
+    }
+  } plantedNames;
+  std::vector<std::string>& planted = plantedNames.paths;
   for (long long ms = kClock; ms < kClock + 1000; ++ms) {
     char name[32];
     std::snprintf(name, sizeof name, "%012lld_ts_", ms);
@@ -175,7 +181,6 @@ TEST_F(RecordingTest, RingNamesCannotBeTakenBeforehandAndAFailureNamesTheBlock) 
   ASSERT_EQ(createFrameRing(other, kClock, 4, 9), 0);
   EXPECT_STRNE(other.name, f.run->frames.name) << "two rings of one millisecond";
   releaseFrameRing(other);
-  for (const std::string& path : planted) shm_unlink(path.c_str());
 
   // A tag too long for a shm name: the ring cannot be made at all.
   setenv("MOVRA_SHM_TAG", std::string(300, 't').c_str(), 1);
