@@ -190,7 +190,27 @@ void MainWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+void MainWindow::stopThenClose() {
+  if (run_.running != 0 && run_.runRequest != 2) command(kStopCommand);
+  closeWhenStopped();
+}
+
+void MainWindow::closeWhenStopped() {
+  if (run_.running != 0) {
+    QTimer::singleShot(20, this, [this] { closeWhenStopped(); });
+    return;
+  }
+  close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (run_.running != 0 && run_.interactionMode != 0) {
+    // An interactive run goes on until its user ends it, and closing is how users
+    // end it: its ring of frames is kept, as the stop command keeps it.
+    stopThenClose();
+    event->ignore();
+    return;
+  }
   if (run_.running != 0) {
     // The driver ends the run at its next check; start-up destroys the window.
     run_.runRequest = 1;

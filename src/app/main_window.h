@@ -155,6 +155,9 @@ class MainWindow : public QWidget {
 
   // The destroy sequence: surfaces, frame ring, the hand-over file, the quit.
   void destroySequence();
+  // Stops a calculation as "中止" does (its frames are written), then closes the
+  // window once the run has ended: Ctrl-C, and closing an interactive run.
+  void stopThenClose();
   bool destroyed() const { return destroyed_; }
   bool batch() const { return batch_; }
   bool quitRequested() const { return quitRequested_; }
@@ -188,6 +191,7 @@ class MainWindow : public QWidget {
   void sendScalesToEditor();
   void resumeRun();
   void postDestroy();
+  void closeWhenStopped();
 
   void leftPress(QMouseEvent* event);
   void grabNode(QPoint client);

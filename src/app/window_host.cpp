@@ -140,19 +140,10 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
   const int stopSignals = platform::watchStopSignals();
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
   stopNotifier.setEnabled(stopSignals >= 0);
-  QTimer closeWhenStopped;
-  closeWhenStopped.setInterval(20);
-  QObject::connect(&closeWhenStopped, &QTimer::timeout, &window, [&window, &run, &closeWhenStopped] {
-    if (run.running != 0) return;
-    closeWhenStopped.stop();
-    window.close();
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&window, stopSignals] {
+    platform::drainStopSignals(stopSignals);
+    window.stopThenClose();
   });
-  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window,
-                   [&window, &run, &closeWhenStopped, stopSignals] {
-                     platform::drainStopSignals(stopSignals);
-                     if (run.running != 0 && run.runRequest != 2) window.command(kStopCommand);
-                     closeWhenStopped.start();
-                   });
 
   model.parameters[kGrabbedNodeEntry] = -1;
   reporter.clearErrorBuffer();

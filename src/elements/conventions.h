@@ -78,6 +78,14 @@ inline bool recording(const Run& run) { return run.recordingFlag >= 1; }
 // The pass records the element's display record and shapes.
 inline bool displaying(const Run& run) { return run.displayFlag != 0; }
 
+// The recording pass of a step that Newton's method solved, whose rates a0·(X - H)
+// are the motion over that step. Not a held frame drawn again, nor a step taken on
+// with the restored last solution after a failure (t_prev left behind), whose
+// history already belongs to the failed attempt.
+inline bool recordsSolvedStep(const Run& run) {
+  return run.recordingFlag == 1 && run.holdFlag == 0 && run.t == run.tPrev;
+}
+
 // The recording pass keeps the accepted attempt's iteration count, which may be 1:
 // it is no iteration, and switching logic must not run twice in one step.
 inline bool isFirstIteration(const Run& run) {
@@ -196,6 +204,17 @@ inline void setBranchRow(Run& run, const Branch& branch, double residual,
   run.jacobian(branch.i, branch.m) -= 1.0;
   run.jacobian(branch.i, branch.n) += 1.0;
   run.jacobian(branch.i, branch.i) += currentDerivative;
+}
+
+// An unknown held at a value: its row's stamps give way to F[i] = x[i] - value,
+// J[i][i] = 1 (a starting value the starting solution keeps).
+inline void holdUnknown(Run& run, int unknown, double value) {
+  const int n = run.unknownCount < kMaxUnknowns ? run.unknownCount : kMaxUnknowns;
+  if (unknown < 1 || unknown > n) return;
+  double* row = &run.J[static_cast<size_t>(unknown) * kRowStride];
+  std::fill(row, row + n + 1, 0.0);
+  run.jacobian(unknown, unknown) = 1.0;
+  run.F[unknown] = run.X[unknown] - value;
 }
 
 // Own row of a branch that carries no current: F[i] = x[i], J[i][i] = 1.

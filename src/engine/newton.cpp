@@ -9,6 +9,7 @@
 #include "engine/formula_pass.h"
 #include "engine/linear_solver.h"
 #include "engine/singularity.h"
+#include "engine/starting_values.h"
 #include "engine/unknowns.h"
 
 namespace movra {
@@ -240,7 +241,9 @@ int evaluateAll(Model& model, Run& run, Reporter& reporter) {
 
 int runElementPass(Model& model, Run& run, Reporter& reporter) {
   clearEquationSystem(run);
-  return evaluateAll(model, run, reporter);
+  const int status = evaluateAll(model, run, reporter);
+  if (status == 0) holdStartingValues(model, run);
+  return status;
 }
 
 // Nothing reads J after this pass: the evaluators still stamp it, onto what the last
@@ -284,6 +287,9 @@ StepAction attemptStep(Model& model, Run& run, Reporter& reporter, RunHost& host
   run.minimumIterations = 0;
   run.recordingFlag = kRecordingPreparation;
   if (runPreparationPass(model, run, reporter) > 0) {
+    // The first attempt's pass is where the evaluators check their data: refused
+    // there like any element's data error, before anything is recorded.
+    if (run.kt == 0) return endRun(run, kRunRefused);
     run.runEnded = 1;
     return endRun(run, kRunStopped);
   }

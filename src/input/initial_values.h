@@ -8,6 +8,23 @@
 
 namespace movra {
 
+// The potential ".iv" gives a node: the editor hands the pairs over in the node
+// values (node, value, ..., ended by node 0). Ground (0, the ids 100..198) is 0.
+inline bool startingPotential(const Model& model, int node, double& value) {
+  if (node <= 0 || (node >= 100 && node <= 198)) {
+    value = 0.0;
+    return true;
+  }
+  const double* pairs = model.nodes.nodeValues;
+  for (int k = 0; k + 1 < kNodeValueCount && pairs[k] >= 1 && pairs[k] < kNodeCount; k += 2) {
+    if (pairs[k] == node) {
+      value = pairs[k + 1];
+      return true;
+    }
+  }
+  return false;
+}
+
 // A ValueSources slot reader; context is the Model.
 inline double initialSlotValue(const void* context, int slot) {
   const Model& model = *static_cast<const Model*>(context);

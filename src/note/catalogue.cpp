@@ -17,6 +17,26 @@ constexpr CatalogueEntry element(std::string_view keyword, int typeCode, int dom
   return {keyword, typeCode, kElement, elementNodes(typeCode), domain, description};
 }
 
+constexpr CatalogueEntry withFieldNodes(CatalogueEntry entry, int first, int last, int domain) {
+  entry.fieldNodes = {first, last, domain};
+  return entry;
+}
+
+constexpr CatalogueEntry withNodeOfItsOwn(CatalogueEntry entry, int node) {
+  entry.nodeOfItsOwn = node;
+  return entry;
+}
+
+constexpr CatalogueEntry capacitor(CatalogueEntry entry) {
+  entry.blocksSteadyCurrent = true;
+  return entry;
+}
+
+constexpr CatalogueEntry source(CatalogueEntry entry) {
+  entry.joinsNodes = false;
+  return entry;
+}
+
 constexpr CatalogueEntry statement(std::string_view keyword, int typeCode, Category category,
                                    std::string_view description) {
   return {keyword, typeCode, category, 0, kNoDomain, description};
@@ -44,20 +64,20 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("gap", 65, kMechanical, "gap contact"),
     // Circuit.
     element("V", 21, kElectrical, "voltage source"),
-    element("I", 22, kElectrical, "current source"),
+    source(element("I", 22, kElectrical, "current source")),
     element("R", 23, kElectrical, "resistor"),
-    element("C", 24, kElectrical, "capacitor"),
+    capacitor(element("C", 24, kElectrical, "capacitor")),
     element("D", 25, kElectrical, "diode"),
     element("L", 26, kElectrical, "inductor"),
     element("Sw", 27, kElectrical, "controlled switch"),
     element("Ry", 27, kElectrical, "relay contact"),
-    element("Md", 20, kElectrical, "DC motor"),
-    element("em0", 20, kElectrical, "DC motor"),
-    element("Mdc", 20, kElectrical, "DC motor"),
-    element("Gr", 29, kElectrical, "coupled two-port"),
-    element("Gr_", 29, kElectrical, "coupled two-port"),
-    element("Gp", 29, kElectrical, "coupled two-port"),
-    element("_Gp", 29, kElectrical, "coupled two-port"),
+    withFieldNodes(element("Md", 20, kElectrical, "DC motor"), 4, 5, kMechanical),
+    withFieldNodes(element("em0", 20, kElectrical, "DC motor"), 4, 5, kMechanical),
+    withFieldNodes(element("Mdc", 20, kElectrical, "DC motor"), 4, 5, kMechanical),
+    withFieldNodes(element("Gr", 29, kElectrical, "coupled two-port"), 3, 4, kNoDomain),
+    withFieldNodes(element("Gr_", 29, kElectrical, "coupled two-port"), 3, 4, kNoDomain),
+    withFieldNodes(element("Gp", 29, kElectrical, "coupled two-port"), 3, 4, kNoDomain),
+    withFieldNodes(element("_Gp", 29, kElectrical, "coupled two-port"), 3, 4, kNoDomain),
     element("Q", 31, kElectrical, "transistor"),
     element("Qn", 31, kElectrical, "transistor"),
     element("Qp", 31, kElectrical, "transistor, p variant"),
@@ -81,11 +101,11 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     // Fluid network.
     element("p", 51, kFluid, "pressure source"),
     element("Ps", 51, kFluid, "pressure source"),
-    element("Fs", 52, kFluid, "flow source with pressure relief"),
+    source(element("Fs", 52, kFluid, "flow source with pressure relief")),
     element("Lf", 53, kFluid, "pipe"),
     element("Of", 53, kFluid, "orifice"),
-    element("Cy", 54, kFluid, "fluid cylinder"),
-    element("Cf", 54, kFluid, "fluid cylinder"),
+    withFieldNodes(element("Cy", 54, kFluid, "fluid cylinder"), 6, 7, kMechanical),
+    withFieldNodes(element("Cf", 54, kFluid, "fluid cylinder"), 6, 7, kMechanical),
     element("Ho", 55, kFluid, "liquid orifice"),
     element("Hl", 56, kFluid, "liquid line"),
     element("Ao", 57, kFluid, "air orifice"),
@@ -94,7 +114,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("t", 41, kThermal, "temperature difference"),
     element("Ts", 41, kThermal, "temperature difference"),
     element("Qs", 42, kThermal, "heat-flow source or advection"),
-    element("Hc", 43, kThermal, "thermal wall"),
+    withNodeOfItsOwn(element("Hc", 43, kThermal, "thermal wall"), 2),
     element("Ne", 44, kThermal, "natural convection from a body"),
     element("Ni", 45, kThermal, "natural convection across a gap"),
     element("Fe", 46, kThermal, "forced convection, pipe"),
@@ -120,6 +140,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     statement(".oo", 0, kCommand, "output items on a second axis"),
     statement(".or", 0, kCommand, "output items with ranges"),
     statement(".in", 0, kNodePosition, "node position"),
+    statement(".iv", 0, kStartingValue, "starting value of a node, held by the starting solution"),
     statement(".t", 71, kTime, "time conditions"),
     statement(".key", 99, kKeyFile, "control-key file"),
     statement(".ic", 0, kEndOfModel, "end of the model; later lines are notes"),
@@ -195,6 +216,8 @@ std::string_view categoryName(Category category) {
       return "command";
     case kNodePosition:
       return "node-position";
+    case kStartingValue:
+      return "starting-value";
     case kDataTable:
       return "data-table";
     case kSupportSet:

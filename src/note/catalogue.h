@@ -12,6 +12,7 @@ enum class Category {
   kElement,       // nodes, then fields and annotations
   kCommand,       // fields only (.vc .o .oo .or)
   kNodePosition,  // .in
+  kStartingValue, // .iv, a potential the starting solution holds
   kDataTable,     // :u, rows follow
   kSupportSet,    // .sd, rows follow
   kFunction,      // type codes 81..96, one expression per row
@@ -30,6 +31,15 @@ enum NodeDomain : int {
   kThermal = 5,
 };
 
+// Nodes an element names in fields rather than in its node list: a motor's stator
+// and rotor, a two-port's second port, a cylinder's mechanical ends. Domain
+// kNoDomain: whichever potential domain the other elements give them.
+struct FieldNodes {
+  int first = 0;
+  int last = -1;
+  int domain = kNoDomain;
+};
+
 struct CatalogueEntry {
   std::string_view keyword;
   int typeCode;
@@ -37,6 +47,16 @@ struct CatalogueEntry {
   int nodeCount;  // 3 for element type codes 30..39, 2 for other elements, else 0
   int domain;     // NodeDomain of the nodes an element uses
   std::string_view description;
+  FieldNodes fieldNodes = {};
+  // A source of current or flow pushes into its nodes without joining them: no
+  // path for the starting potentials. (A heat-flow source is also an advection
+  // link, which does carry its stream's temperature on.)
+  bool joinsNodes = true;
+  // A capacitor joins its nodes for a change but not for a steady current.
+  bool blocksSteadyCurrent = false;
+  // The node (1-based) that may belong to this element alone: a wall with nothing
+  // behind it is a body that only stores heat.
+  int nodeOfItsOwn = 0;
 };
 
 // The entry of a keyword (exact, case-sensitive), or nullptr.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "note/launcher.h"
 #include "note/model_file.h"
 #include "note/model_warnings.h"
+#include "note/structure_checks.h"
 #include "platform/editor_link.h"
 #include "platform/private_objects.h"
 #include "platform/program_path.h"
@@ -37,6 +39,19 @@ void printFileErrors(const std::string& path, const std::vector<FileError>& erro
 std::string baseName(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The lines that read but most likely do not say what was meant, in line order:
+// doubtful fields and loads, then the structure of the networks once the model reads.
+std::vector<FileError> doubtfulLines(const HandOverImage& image, const Model& model, bool read) {
+  std::vector<FileError> warnings = modelWarnings(image);
+  if (read) {
+    std::vector<FileError> structure = structureWarnings(image, model);
+    warnings.insert(warnings.end(), structure.begin(), structure.end());
+  }
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const FileError& a, const FileError& b) { return a.line < b.line; });
+  return warnings;
 }
 
 }  // namespace
@@ -173,6 +188,11 @@ int runModel(const RunOptions& options) {
   const std::string& modelPath = options.modelPath;
   HandOverImage image;
   if (!readFileOrReport(modelPath, image)) return 1;
+  if (!options.quiet) {
+    auto model = makeModel();
+    const bool read = readImage(image, *model, 2).ok();
+    printFileErrors(modelPath, doubtfulLines(image, *model, read));
+  }
   // From here on a stop signal must not end us before what we make is removed.
   StopSignalsHeld stopSignals;
   clearLeftoversOfDeadEditors();
@@ -270,10 +290,10 @@ int runModel(const RunOptions& options) {
 int checkCommand(const std::string& modelPath) {
   HandOverImage image;
   if (!readFileOrReport(modelPath, image)) return 1;
-  // Doubtful lines are shown first; they never change the outcome.
-  printFileErrors(modelPath, modelWarnings(image));
   auto model = makeModel();
   const ReadOutcome outcome = readImage(image, *model, 1);
+  // Doubtful lines are shown first; they never change the outcome.
+  printFileErrors(modelPath, doubtfulLines(image, *model, outcome.ok()));
   for (const ReaderMessage& message : outcome.messages) {
     std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
   }

@@ -14,6 +14,7 @@
 
 #include "input/expression.h"
 #include "note/catalogue.h"
+#include "note/field_text.h"
 #include "note/model_file_text.h"
 #include "note/model_include.h"
 #include "note/model_line.h"
@@ -27,6 +28,8 @@ constexpr int kSwitchTypeCode = 27;    // "Sw", "Ry"
 constexpr int kCircleTypeCode = 84;    // ":circle"
 // "pc", the one element that takes the release annotation.
 constexpr int kRigidJointTypeCode = 17;
+constexpr int kFirstGroundPoint = 100;  // ids 100..198 are held at 0 like node 0
+constexpr int kLastGroundPoint = 198;
 constexpr int kLastTableId = 990;       // tables are kept under 100..990
 
 // ---- Record and image helpers ----
@@ -138,6 +141,7 @@ class Reader {
     if (!closeBlock()) return false;
     if (image_.records.empty()) return fail(0, "the model file holds no statement");
     finishNodeList();
+    if (!finishStartingValues()) return false;
     placeUnplacedNodes();
     image_.secondCount = static_cast<int>(image_.textFileLine.size());
     return true;
@@ -206,7 +210,11 @@ class Reader {
     const std::string_view body = trimRight(withoutComment(line));
     const std::string_view keyword = firstWord(body);
     const CatalogueEntry* entry = findKeyword(keyword);
-    if (entry == nullptr) return fail(fileLine, "unknown keyword " + quoted(keyword));
+    if (entry == nullptr) {
+      const std::string_view near = nearestKeyword(keyword);
+      return fail(fileLine, "unknown keyword " + quoted(keyword) +
+                                (near.empty() ? "" : "; did you mean " + quoted(near) + "?"));
+    }
     const std::string_view rest = body.substr(keyword.size());
     const std::string_view handed = trimRight(line);
 
@@ -229,6 +237,8 @@ class Reader {
         return readCommand(index, keyword, rest, fileLine);
       case Category::kNodePosition:
         return readPosition(rest, fileLine);
+      case Category::kStartingValue:
+        return readStartingValue(rest, fileLine);
       case Category::kKeyFile:
         return readKeyFile(rest, fileLine);
       case Category::kEndOfModel:
@@ -303,6 +313,13 @@ class Reader {
     if (!setFields(index, list, entry.keyword, fileLine) ||
         !setAnnotations(index, annotations, entry.keyword, false, fileLine)) {
       return false;
+    }
+    // The simulator would stop at such a field with no more than its number.
+    for (int k = 1; k <= kFieldCount; ++k) {
+      const std::string why = unreadableField(target.fieldText[k]);
+      if (!why.empty()) {
+        return fail(fileLine, std::string(entry.keyword) + ": field " + std::to_string(k) + " " + why);
+      }
     }
     for (int k = 0; k < entry.nodeCount; ++k) {
       // A switch may sit between two angles or two potentials: its nodes take the
@@ -393,6 +410,59 @@ class Reader {
     image_.placedNodes.push_back(node);
     image_.nodes->x[node] = value[0];
     image_.nodes->y[node] = value[1];
+    return true;
+  }
+
+  // ".iv N, VALUE": node N's potential (V, A-turns, Pa, degC) in the starting
+  // solution; which domain the node is in is known once every line is read.
+  bool readStartingValue(std::string_view rest, int fileLine) {
+    std::vector<std::string_view> parts;
+    std::string error;
+    if (!splitFields(trim(rest), parts, error)) return fail(fileLine, "'.iv': " + error);
+    if (parts.size() == 1) parts = words(parts[0]);
+    int node = 0;
+    double value = 0.0;
+    if (parts.size() != 2 || !readWholeNumber(parts[0], node) || node < 1 || node >= kNodeCount ||
+        (node >= kFirstGroundPoint && node <= kLastGroundPoint)) {
+      return fail(fileLine, "'.iv' needs a node and its starting value: .iv N, VALUE (N from 1, "
+                            "not a ground point 100 to 198)");
+    }
+    if (!evaluateConstant(parts[1], value, error)) {
+      return fail(fileLine, "'.iv': the value " + quoted(parts[1]) + " " + error);
+    }
+    for (const StartingValue& given : startingValues_) {
+      if (given.node == node) {
+        return fail(fileLine, "node " + std::to_string(node) + " has a starting value on line " +
+                                  std::to_string(given.fileLine) + " already");
+      }
+    }
+    if (startingValues_.size() >= kNodeValueCount / 2) {
+      return fail(fileLine, "more than " + std::to_string(kNodeValueCount / 2) + " '.iv' lines");
+    }
+    startingValues_.push_back({node, value, fileLine});
+    return true;
+  }
+
+  // The hand-over's node values carry the ".iv" pairs: node, value, ..., ended by
+  // node 0. Only a potential has a starting value to hold.
+  bool finishStartingValues() {
+    NodeTables& nodes = *image_.nodes;
+    size_t at = 0;
+    for (const StartingValue& given : startingValues_) {
+      const int kind = nodes.kind[given.node];
+      if (kind == kMechanical) {
+        return fail(given.fileLine,
+                    "'.iv': node " + std::to_string(given.node) +
+                        " is mechanical; it starts where '.in' places it, and a body's fields 6 to "
+                        "8 give its starting velocity");
+      }
+      if (kind == kNoDomain) {
+        return fail(given.fileLine, "'.iv': no element uses node " + std::to_string(given.node));
+      }
+      nodes.nodeValues[at++] = given.node;
+      nodes.nodeValues[at++] = given.value;
+    }
+    if (at < static_cast<size_t>(kNodeValueCount)) nodes.nodeValues[at] = 0.0;
     return true;
   }
 
@@ -500,6 +570,16 @@ class Reader {
       }
       return fail(fileLine, which + " " + quoted(text) + " " + error + hint +
                                 "; write a number or a constant expression");
+    }
+    // The simulator would take a negative interval as 1 and a negative tolerance as
+    // its default without a word: most likely a slip of the sign.
+    constexpr int kIntervalRow = 4;
+    constexpr int kToleranceRow = 6;
+    if ((row == kIntervalRow || row == kToleranceRow) && number < 0.0) {
+      return fail(fileLine, std::string(row == kIntervalRow ? "the output interval" : "the tolerance") +
+                                " ('.t' row " + std::to_string(row) + ") " + quoted(text) +
+                                " is negative; write 0 for the default (" +
+                                (row == kIntervalRow ? "every step" : "1e-6") + ")");
     }
     // The shortest text that reads back as the same double.
     char formatted[32];
@@ -661,8 +741,15 @@ class Reader {
     }
   }
 
+  struct StartingValue {
+    int node;
+    double value;
+    int fileLine;
+  };
+
   HandOverImage& image_;
   std::vector<FileError>& errors_;
+  std::vector<StartingValue> startingValues_;
   bool groundUsed_ = false;
   std::array<double, 3> viewWindow_{0.0, 0.0, 1.0};  // the default window unless ".vc" says
   std::optional<OpenBlock> block_;

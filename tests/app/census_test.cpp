@@ -476,14 +476,14 @@ TEST_F(CensusTest, SecondRunRefusesWhileTheFirstCalculates) {
 
 // ---- reports to the editor ----
 
-// Twelve good statements, then one whose field only the simulator can judge, in
+// Twelve good statements, then one whose annotation only the simulator judges, in
 // statement 12 (counted from 0), below lines that are no statements.
 const char* const kFaultyModel =
     "// a ladder with a fault\n\n"
     "R 1 2, 1k\nR 2 3, 1k\nR 3 4, 1k\nR 4 5, 1k\nR 5 6, 1k\nR 6 7, 1k\n"
     "// halfway\n"
     "R 7 8, 1k\nR 8 9, 1k\nR 9 10, 1k\nR 10 11, 1k\nR 11 12, 1k\nR 12 13, 1k\n"
-    "R 13 0, 1k * zz\n"
+    "R 13 0, 1k {h500}\n"
     ".t 2\n   0\n   1m\n   10u\n   1\n.ic\n";
 constexpr int kFaultyFileLine = 16;
 
@@ -504,7 +504,7 @@ TEST_F(CensusTest, ReadingErrorReachesTheEditorWithItsStatement) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].dataWord, 1012);
   EXPECT_EQ(messages[0].text.find('$'), std::string::npos) << messages[0].text;
-  EXPECT_NE(messages[0].text.find("R 13 0, 1k * zz"), std::string::npos) << messages[0].text;
+  EXPECT_NE(messages[0].text.find("R 13 0, 1k {h500}"), std::string::npos) << messages[0].text;
 
   // movra-note turns the statement back into the file's own line.
   const Result result = runNote("run " + model + " --mode a2 --batch " + directory);

@@ -105,5 +105,34 @@ TEST(ContactExamples, WheelRollsThroughTheBowlAndBack) {
   EXPECT_LT(outcome->output(outcome->run->lastFrame, 2), 2.0);
 }
 
+// Data of the gear pair, the belt and the wheel that their evaluators first check
+// in the preparation pass of the starting step: refused like every data error, at
+// the element's line (status 51, not a stopped run).
+TEST(ContactExamples, BadDataOfTheStartingStepAreRefusedAtTheirLine) {
+  const std::string centres =
+      ".in 1 0 0\n.in 2 0.15 0\npc 0n 1n, 0, 0, 90 * sin(pi * p1)\nlr 0n 2p\n";
+  const std::string load = "b  0n 2n, 0.5, 1m, 0, 0, 0.05\n";
+  const std::string track = ".sd 300\n   0.6 0 0.5\n   0.3 0.5 1\n.in 1 0.1 0.7\n";
+  const std::string time = ".t 2\n   0\n   0.1\n   1m\n   10\n";
+  const std::vector<testing::Refusal> cases = {
+      {"gear pair without stiffness", centres + "st 1n 2n, 0.05, 0.1, 0, 2m\n" + load + time, 5,
+       "データが？"},
+      {"gear pair of two rings", centres + "st 1n 2n, -0.05, -0.1, 1e6\n" + load + time, 5,
+       " ri  rj が ？"},
+      {"elastic belt without stiffness", centres + "pu 1n 2n, 0.04, 0.08, 0, 40, 1\n" + load + time,
+       5, "データが？--pu"},
+      {"belt of overlapping pulleys", centres + "pu 1n 2n, 0.04, 0.3\n" + load + time, 5,
+       "軸間距離、又は ｒ が？"},
+      {"wheel without a radius",
+       track + "wh 0n 1n, 0, 0.6, 1e5, 200, p300\nb 0n 1n, 1, 5m, -9.81\n" + time, 5, "データが？"},
+  };
+  testing::expectRefused(cases);
+  for (const testing::Refusal& c : cases) {
+    const testing::Checked checked = testing::check(c.model);
+    EXPECT_EQ(checked.status, 51) << c.label;
+    EXPECT_FALSE(checked.ended) << c.label;
+  }
+}
+
 }  // namespace
 }  // namespace movra

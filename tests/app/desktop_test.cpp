@@ -397,6 +397,27 @@ TEST_F(DesktopTest, CtrlCStopsTheCalculationKeepsItsFramesAndClosesTheWindow) {
   EXPECT_GT(movra::testing::readColumns(run.directory() + "/out.txt").size(), 2u);
 }
 
+// Closing the window is how a user ends the first interactive mode: the run stops
+// as "中止" stops it, and its ring of frames, wrapped after 2 s of real time, is
+// written in time order.
+TEST_F(DesktopTest, ClosingAnInteractiveRunKeepsItsWrappedRing) {
+  DesktopRun run(kShortPendulum, {"--mode", "a3"});
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForWindow("_on-cal_"));
+  movra::testing::pause(3000);
+  run.click(kCloseButton);
+  EXPECT_EQ(run.finish(), 5) << run.output();
+  const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
+  ASSERT_EQ(rows.size(), 41u) << run.output();
+  // A frame every 50 steps; the newest holds the step the stop came in.
+  for (size_t k = 1; k + 1 < rows.size(); ++k) {
+    EXPECT_NEAR(rows[k][0] - rows[k - 1][0], 0.05, 1e-9) << "row " << k;
+  }
+  EXPECT_GT(rows.back()[0], rows[rows.size() - 2][0]);
+  EXPECT_LE(rows.back()[0], rows[rows.size() - 2][0] + 0.05 + 1e-9);
+  EXPECT_GT(rows.front()[0], 0.9) << "the ring wrapped: its oldest frame is no longer the start";
+}
+
 // An error once the run is under way: the user sees it in a box, the editor gets
 // it at the model's line, and the window stays for a look at what ran.
 TEST_F(DesktopTest, ErrorDuringTheRunShowsABoxAndTheWindowStays) {
@@ -475,7 +496,8 @@ TEST_F(DesktopTest, SecondInteractiveModeDragsAndKeepsAFramePerCtrl) {
   movra::testing::pause(300);
 
   run.click(kCloseButton);
-  EXPECT_EQ(run.finish(), 51) << run.output();
+  EXPECT_EQ(run.finish(), 5) << "closing ends an interactive run as the stop command does\n"
+                             << run.output();
   const auto rows = movra::testing::readColumns(run.directory() + "/out.txt");
   ASSERT_EQ(rows.size(), 4u) << "a frame per Ctrl press and the one open at the close";
   for (size_t frame = 0; frame < rows.size(); ++frame) {

@@ -548,5 +548,33 @@ TEST(RigidJoint, ReleasedDirectionsMoveFreelyAndCarryNoForce) {
   EXPECT_EQ(falling->output(100, 3), 0.0);
 }
 
+// Two constraints that hold one node at different places cannot both be met: the
+// starting solution would leave the node between them, so the run is refused at the
+// joint's line, naming the other. The same joints agreeing (or one of them released
+// along the disputed direction) run.
+TEST(Constraints, JointsThatHoldANodeApartAreRefusedAtTheirLine) {
+  const std::string tail = "b 0n 1n, 1, 1m\n.o x1.1\n.t 2\n   0\n   0.01\n   1m\n   1\n";
+  struct Case {
+    std::string joints;
+    bool refused;
+  };
+  const Case cases[] = {
+      {".in 1 0 0\npc 0n 1n\npc 0n 1n, 0.1, 0\n", true},
+      {".in 1 0 0\n.in 2 0.5 0\npc 0n 1n\nlr 1n 2p\npc 0n 2n, 0.1, 0\n", true},
+      {".in 1 0 0\npc 0n 1n\npc 0n 1n, 0.1, 0 {r x}\n", false},
+      {".in 1 0 0\n.in 2 0.5 0\npc 0n 1n\nlr 1n 2p\npc 0n 2n {r a}\n", false},
+  };
+  for (const Case& c : cases) {
+    auto outcome = testing::runModelText(c.joints + tail);
+    if (!c.refused) {
+      EXPECT_EQ(outcome->status, 0) << c.joints << outcome->messages.last();
+      continue;
+    }
+    EXPECT_EQ(outcome->status, kRunRefused) << c.joints;
+    EXPECT_NE(outcome->messages.last().find("拘束が満たせない？ 0.05"), std::string::npos)
+        << outcome->messages.last();
+  }
+}
+
 }  // namespace
 }  // namespace movra

@@ -422,6 +422,8 @@ TEST(MechanismData, BadDataAreRefusedAtTheirLineWithoutNaN) {
        " 材料データが？？"},
       {"beam with negative P2", beamNodes + "lb 1n 2n, 1G, -1, 1u, 1e-9\n" + time, 5,
        " 材料データが？？"},
+      {"beam driven through zero length",
+       beamNodes + "lb 1n 2n, 1G, 0, 1u, 1e-9, 0, -7 * p1\n" + time, 5, " L が 0 を越えた？"},
       {"gear on a pin", ".in 1 0 0\n.in 2 0.1 0\npc 0n 1n\nlr 0n 2p\ngs 1n 2p, 0.05, 0.05\n" + time,
        5, " 節に剛接？"},
       {"gear of zero radius",
@@ -447,6 +449,10 @@ TEST(MechanismData, BadDataAreRefusedAtTheirLineWithoutNaN) {
        5, " 案内の向きが？"},
   };
   testing::expectRefused(cases);
+  // Reversed from the start, a beam is one: it runs.
+  const Checked reversed = check(beamNodes + "lb 1n 2n, 1G, 0, 1u, 1e-9, 0, -1\n" + time);
+  EXPECT_FALSE(reversed.refused) << reversed.text;
+  EXPECT_EQ(reversed.status, 0);
   // The beam's message shows its data.
   const Checked shown = check(beamNodes + "lb 1n 2n, 1G, 0, 0, 1e-9\n" + time);
   EXPECT_NE(shown.text.find("1.000000e+09 0.000000e+00 0.000000e+00 1.000000e-09"),

@@ -186,6 +186,9 @@ TEST_F(ElectromagneticTest, BadDataIsRefusedWithItsMessage) {
       {"motor L < 0", 20, {0.1, 1.0, -1e-3, 0, 7}, bad},
       {"motor rotor without a rotation", 20, {0.1, 1.0, 1e-3, 0, 9}, " 固定子・回転子の節が？"},
       {"motor stator no whole id", 20, {0.1, 1.0, 1e-3, 4.5, 7}, " 固定子・回転子の節が？"},
+      // Node 150 keys 1500..1502, the potentials of circuit nodes 500..502.
+      {"motor rotor on a potential key", 20, {0.1, 1.0, 1e-3, 0, 150}, " 固定子・回転子の節が？"},
+      {"motor with stator and rotor left out", 20, {0.1, 1.0, 1e-3}, " 固定子・回転子の節が？ 0 0"},
       {"two-port α = 0", 29, {0.0, 1.0, 0, 15}, bad},
       {"two-port β < 0", 29, {10.0, -1.0, 0, 15}, bad},
       {"two-port port-2 node without an unknown", 29, {10.0, 1.0, 0, 17}, " ２次側の節が？"},
@@ -219,8 +222,11 @@ TEST_F(ElectromagneticTest, BadDataIsRefusedWithItsMessage) {
     log.texts.clear();
     ElementEntry& element = add(c.typeCode, {1, 2, 3, 4}, {});
     std::copy(c.parameters.begin(), c.parameters.end(), element.realSlots + 1);
+    // Fields after the last one written are empty, as the reader leaves them.
+    for (size_t k = c.parameters.size() + 1; k <= 10; ++k) element.empty[k] = 1;
     mechanicalNode(7, 5, 6, 7);
     run->unknownOfKey[1015] = 8;
+    run->unknownOfKey[1500] = 8;
     run->unknownCount = 8;
     run->initialPass = 1;
     run->iteration = 1;
@@ -228,12 +234,17 @@ TEST_F(ElectromagneticTest, BadDataIsRefusedWithItsMessage) {
     EXPECT_TRUE(lastMessageIs(c.message))
         << c.label << ": " << (log.texts.empty() ? "" : log.texts.back());
   }
-  // Equal slopes by default (P6 = 0 gives 10·μ_a) and the two-port floors are fine.
+  // Equal slopes by default (P6 = 0 gives 10·μ_a) and the two-port floors are fine,
+  // as is a motor held on purpose (stator and rotor written 0) and one whose stator
+  // is left out.
   model->count.elements = 0;
   add(28, {1, 2}, {1e-4, 0.1, 1000, 1, 100, 0});
   add(29, {1, 0, 3, 4}, {1e-12, 0.0, 0, 15});
+  add(20, {1, 0, 3}, {0.1, 1.0, 1e-3, 0, 0});
+  ElementEntry& statorLeftOut = add(20, {1, 0, 3}, {0.1, 1.0, 1e-3, 0, 7});
+  statorLeftOut.empty[4] = 1;
   run->initialPass = 1;
-  EXPECT_EQ(pass(), 0);
+  EXPECT_EQ(pass(), 0) << (log.texts.empty() ? "" : log.texts.back());
 }
 
 // ---------------------------------------------------------------- motor
@@ -477,6 +488,99 @@ TEST_F(ElectromagneticTest, OffsetAppliesOnceAndTheMaterialKneeMoves) {
   EXPECT_NEAR(store(1017), knee, 1e-9 * knee);
   EXPECT_EQ(store(1013), 2.0);
   EXPECT_NEAR(store(1002), must * (knee - hc) + kMu0 * (300.0 - knee), 1e-12);
+}
+
+// Code 69 outside its loop: the linear law B = μ_rec·H + P8 (state 9) and the
+// steep-only law B = μ_st·H (state 7) take their slopes as written, whichever is
+// the larger; a loop without its remanence and coercivity flags has no width and
+// no knee, so it is the steep line B = μ_st·H both ways, far beyond P4 and P5.
+TEST_F(ElectromagneticTest, MaterialCoreLawsOutsideTheLoopKeepTheirWrittenSlopes) {
+  struct Case {
+    const char* label;
+    std::vector<double> flags;   // remanence, coercivity, linear, hysteresis
+    std::vector<double> fields;  // P3..P8
+    double slope, offset;        // B = slope·H + offset
+    int state;                   // -9 unchecked
+  };
+  const std::vector<Case> cases = {
+      {"linear", {1, 1, 1, 1}, {1e4, 1, 100, 500, 0, 0.2}, 500 * kMu0, 0.2, 9},
+      {"linear, default recoil", {0, 0, 1, 0}, {1e4, 0, 0, 0, 0, -0.1}, 1e3 * kMu0, -0.1, 9},
+      {"steep only", {0, 0, 0, 0}, {1e4}, 1e4 * kMu0, 0.0, 7},
+      {"steep only, recoil above", {1, 1, 0, 0}, {1e3, 1, 100, 2e3}, 1e3 * kMu0, 0.0, 7},
+      {"loop, flags off", {0, 0, 0, 1}, {1e4, 1, 100}, 1e4 * kMu0, 0.0, -9},
+  };
+  for (const Case& c : cases) {
+    model->count.elements = 0;
+    model->count.parameterStatements = 0;
+    model->parameterRowsUsed = 0;
+    material(300, c.flags);
+    ElementEntry& source = add(21, {1, 0, 2}, {0.0, 0.0});
+    ElementEntry& core = add(69, {1, 0}, {1e-4, 0.1});
+    std::copy(c.fields.begin(), c.fields.end(), core.realSlots + 3);
+    core.realSlots[9] = 300;
+    core.returnBlockId = 1000;
+    run->initialPass = 1;
+    // Up past what a knee of these fields would be, back through 0 and up again.
+    for (const double h : {0.0, 100.0, 500.0, 2000.0, 300.0, -300.0, -2000.0, 50.0}) {
+      source.realSlots[1] = h * 0.1;
+      step(1e-3);
+      EXPECT_NEAR(store(1002), c.slope * h + c.offset, 1e-9 * (1.0 + std::fabs(c.slope * h)))
+          << c.label << " at H " << h;
+      if (c.state != -9) {
+        EXPECT_EQ(store(1013), c.state) << c.label;
+      }
+    }
+  }
+}
+
+// Leaving saturation, the core runs back along the saturation line to the knee and
+// takes the recoil line of intercept ±B_r from there, so one large step lands where
+// many small ones do: on that recoil line, or beyond its meeting point -22.7 A/m on
+// the falling steep branch. (A recoil line from the saturated point itself lay
+// lower the longer the step, and could meet the rising steep branch on the way.)
+TEST_F(ElectromagneticTest, LeavingSaturationInOneStepEndsWhereManySmallStepsDo) {
+  const double area = 1e-4, length = 0.1, mur = 1000.0, br = 1.0, hc = 100.0;
+  const double mua = mur * kMu0, mus = 10.0 * mua;
+  const double knee = (br + mus * hc) / (mus - mua);  // R = 199.5 A/m
+  const double kneeB = br + mua * knee;
+  const double meet = (mus * hc - br) / (mus - mua);  // 22.7 A/m
+  // The falling branch of the major loop from positive saturation.
+  auto fallingB = [&](double x) {
+    if (x > knee) return kneeB + kMu0 * (x - knee);
+    if (x >= -meet) return br + mua * x;
+    if (x >= -knee) return mus * (x + hc);
+    return -kneeB + kMu0 * (x + knee);
+  };
+  struct Case {
+    double from;  // A/m, saturated
+    double to;
+  };
+  // 180 A/m lies above where the recoil line of the old rule met the rising
+  // steep branch (177 A/m from 400 A/m).
+  const std::vector<Case> cases = {{400, 180}, {1000, 0}, {400, -100}, {-400, 120}};
+  for (const Case& c : cases) {
+    const double side = c.from > 0 ? 1.0 : -1.0;
+    const double expected = side * fallingB(side * c.to);
+    for (const int steps : {1, 400}) {
+      model->count.elements = 0;
+      ElementEntry& source = add(21, {1, 0, 2}, {0.0, 0.0});
+      ElementEntry& core = add(28, {1, 0}, {area, length, mur, br, hc, 0.0, 0.0});
+      core.returnBlockId = 1000;
+      run->unknownCount = 2;
+      run->initialPass = 1;
+      for (int k = 1; k <= 100; ++k) {
+        source.realSlots[1] = c.from * k / 100.0 * length;
+        step(1e-3);
+      }
+      ASSERT_EQ(core.variableSlots[13], side > 0 ? 2 : -2);
+      for (int k = 1; k <= steps; ++k) {
+        source.realSlots[1] = (c.from + (c.to - c.from) * k / steps) * length;
+        step(1e-3);
+      }
+      EXPECT_NEAR(store(1002), expected, 1e-9)
+          << "from " << c.from << " to " << c.to << " in " << steps << " steps";
+    }
+  }
 }
 
 }  // namespace

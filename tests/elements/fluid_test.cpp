@@ -440,6 +440,16 @@ TEST_F(FluidTest, BadDataIsRefusedWithItsMessage) {
       {"cylinder liquid and gas", 54, {2e-3, 1e-3, 0.4, 1e-9, 1.0, 0, 4}, bad},
       {"cylinder shorter than its start", 54, {2e-3, 1e-3, 0.4, 0.0, 0.0, 0, 4},
        "ストローク相当が不足？ \n\n element 1"},
+      // Node ids are whole numbers 0..200: "4n" reads as 4e-9, and neither it nor
+      // 201 may quietly become the origin and lose the force.
+      {"cylinder rod node written 4n", 54, {2e-3, 1e-3, 0.4, 0.0, 0.0, 0, 4e-9},
+       " 本体・ロッドの節が？ 0 4e-09 \n\n element 1"},
+      {"cylinder body node above 200", 54, {2e-3, 1e-3, 0.4, 0.0, 0.0, 201, 4},
+       " 本体・ロッドの節が？ 201 4 \n\n element 1"},
+      {"cylinder body node negative", 54, {2e-3, 1e-3, 0.4, 0.0, 0.0, -1, 4},
+       " 本体・ロッドの節が？ -1 4 \n\n element 1"},
+      {"cylinder rod node 2.5", 54, {2e-3, 1e-3, 0.4, 0.0, 0.0, 0, 2.5},
+       " 本体・ロッドの節が？ 0 2.5 \n\n element 1"},
   };
   for (const Case& c : cases) {
     model->count.elements = 0;

@@ -300,6 +300,7 @@ TEST_F(GearsContactsTest, WheelRollsOrSlidesDownAnIncline) {
     double along1 = 0.0, omega1 = 0.0;
     for (int n = 1; n <= 500; ++n) {
       ASSERT_TRUE(driverStep(h)) << "mu " << mu << " step " << n;
+      recordingPass();  // the solved step's slip sets the next friction state
       const double along = run->X[4] * std::cos(alpha) - run->X[5] * std::sin(alpha);
       if (n == 100) along1 = along, omega1 = run->X[6];
       if (n == 500) {
@@ -309,16 +310,96 @@ TEST_F(GearsContactsTest, WheelRollsOrSlidesDownAnIncline) {
           const double rolling = g * std::sin(alpha) / (1.0 + J / (m * r * r));
           EXPECT_NEAR(a, rolling, 0.005 * rolling) << "rolling";
           EXPECT_NEAR(-spin * r, a, 0.005 * a) << "rolling: v = -ω·r";
-          recordingPass();
           EXPECT_EQ(store(1006), 1.0) << "rolling regime";
         } else {
           const double sliding = g * (std::sin(alpha) - mu * std::cos(alpha));
           EXPECT_NEAR(a, sliding, 0.005 * sliding) << "sliding";
           EXPECT_NEAR(-spin, mu * m * g * std::cos(alpha) * r / J, 0.01 * mu * m * g * r / J);
-          recordingPass();
           EXPECT_EQ(store(1006), 2.0) << "sliding regime";
         }
       }
+    }
+  }
+}
+
+// The disc of the incline above, sliding (μ = 0.05). An attempt fails: its a0 and H
+// are set, and the unknowns are back at the last solution. The
+// retry must slide on, as must a step taken on with that restored solution
+// ("continue with a large error"): neither has a slip of its own to stick by.
+TEST_F(GearsContactsTest, SlidingWheelSlidesOnAfterAFailedAttempt) {
+  const double m = 2.0, r = 0.1, g = 9.81, alpha = 20.0 * kRadiansPerDegree;
+  add(11, {1, 2, 3, 4, 5, 6}, {m, 0.5 * m * r * r, -g, 0.0, 0.0});
+  ElementEntry& wheel = add(16, {1, 2, 3}, {r, 0.05, 1e6, 2000.0, 0.0, 0.0});
+  ElementEntry& end = add(16, {1, 2, 3}, {r, 0.05, 1e6, 2000.0, 0.0, 0.0});
+  wheel.supportRow[0] = 2.0, wheel.supportRow[1] = 0.0, wheel.supportRow[2] = 5.0;
+  end.supportRow[0] = 2.0 - 5.0 * std::tan(alpha), end.supportRow[1] = end.supportRow[2] = 5.0;
+  for (ElementEntry* e : {&wheel, &end}) e->supportSetId = 100, e->groupFirst = 2, e->groupLast = 3;
+  wheel.returnBlockId = 1000;
+  model->parameters[kMechanicalDampingEntry] = 0.0;
+  setX(
+      {1.0 + r * std::sin(alpha), 2.0 - std::tan(alpha) + r * std::cos(alpha), 0.0, 0.0, 0.0, 0.0});
+  const double h = 1e-3;
+  const auto solvedStep = [&](double step) {
+    ASSERT_TRUE(driverStep(step));
+    recordingPass();
+  };
+  for (int n = 0; n < 50; ++n) solvedStep(h);
+  const int sliding = wheel.variableSlots[13];
+  ASSERT_NE(sliding, 0);
+  ASSERT_EQ(store(1006), 2.0);
+  const auto failedAttempt = [&] {
+    const int last = run->unknownCount;
+    run->a0H[0] = 1.0 / h;
+    std::copy(run->X + 1, run->X + 1 + last, run->a0H + 1);
+    std::copy(run->X + 1, run->X + 1 + last, run->previous + 1);
+  };
+  failedAttempt();
+  solvedStep(0.5 * h);  // the halved retry
+  EXPECT_EQ(wheel.variableSlots[13], sliding) << "after a halved retry";
+  EXPECT_EQ(store(1006), 2.0) << "after a halved retry";
+
+  failedAttempt();
+  run->t = 1.0, run->tPrev = 0.5;  // taken on with the restored solution: t_prev stays
+  recordingPass();
+  run->t = run->tPrev;
+  EXPECT_EQ(wheel.variableSlots[13], sliding) << "after a large-error step";
+  solvedStep(h);
+  EXPECT_EQ(store(1006), 2.0) << "the step after a large-error step";
+}
+
+// A wheel of radius r pressed by u into a track of two pieces that meet at x = 1,
+// straight on or bending down by 0.2 in 1, with its centre r - u from the track
+// before, at and after the corner: the track pushes with k·u along the normal,
+// whether a piece or the corner carries it. (Counted by both pieces, the corner
+// pushed up to twice as hard within √(2·r·u), 14 mm here, of the joint.)
+TEST_F(GearsContactsTest, CornerOfTwoTrackPiecesIsCountedOnce) {
+  const double r = 0.1, k = 1e5, u = 1e-3;
+  for (const double drop : {0.0, 0.2}) {
+    model->count.elements = 0;
+    const double rows[3][3] = {{0.0, 0.0, 1.0}, {0.0, 1.0, 2.0}, {-drop, 2.0, 3.0}};  // h, x0, x1
+    for (const auto& row : rows) {
+      ElementEntry& e = add(16, {1, 2, 3}, {r, 0.5, k, 0.0});
+      std::copy(row, row + 3, e.supportRow);
+      e.supportSetId = 100, e.groupFirst = 1, e.groupLast = 3;
+    }
+    model->parameters[kMechanicalDampingEntry] = 0.0;
+    const double beta = std::atan2(-drop, 1.0);  // the second piece's slope angle
+    struct Place {
+      double footX, footY, normal;  // the nearest track point and the normal's angle
+    };
+    std::vector<Place> places;
+    for (double s : {0.02, 0.005, 0.001}) places.push_back({1.0 - s, 0.0, 0.5 * kPi});
+    for (double share : {0.0, 0.5, 1.0}) places.push_back({1.0, 0.0, 0.5 * kPi + share * beta});
+    for (double s : {0.001, 0.005, 0.02})
+      places.push_back({1.0 + s * std::cos(beta), s * std::sin(beta), 0.5 * kPi + beta});
+    for (const Place& at : places) {
+      const double nx = std::cos(at.normal), ny = std::sin(at.normal);
+      setX({at.footX + (r - u) * nx, at.footY + (r - u) * ny, 0.0});
+      run->a0H[0] = 0.0;
+      run->iteration = 2;
+      ASSERT_EQ(pass(), 0);
+      EXPECT_NEAR(run->F[1], k * u * nx, 1e-6 * k * u) << "drop " << drop << " at " << at.footX;
+      EXPECT_NEAR(run->F[2], k * u * ny, 1e-6 * k * u) << "drop " << drop << " at " << at.footX;
     }
   }
 }

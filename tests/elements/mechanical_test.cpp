@@ -782,6 +782,10 @@ TEST_F(MechanicalTest, OutlinesAndForcesAreTaggedForTheViewSwitches) {
   recordingPass();
   EXPECT_EQ(countItems(3, kElementOutlineTag), 6);
   EXPECT_EQ(run->display.count, 6);
+  // Ends that meet keep the six shapes, shrunk onto the point: frames share one layout.
+  run->X[1] = 0.0, run->X[2] = 0.0;
+  recordingPass();
+  EXPECT_EQ(countItems(3, kElementOutlineTag), 6);
 }
 
 }  // namespace

@@ -299,6 +299,12 @@ TEST_F(SemiconductorTest, InvalidDataStopsTheFirstIterationWithItsMessage) {
       {32, {2.0, 0.05, 10.0, 5.0, -1e-9}, 0, data},
       {32, {2.0, 0.05, 2.0, 5.0, 0.0}, 0, gain},
       {32, {2.0, 1.0, 3.0, 5.0, 0.0}, 0, gain},
+      // Ion·Ron = 1.2 V above Von - Vt = 1 V: a positive K exists, but the channel
+      // would show 0.067 ohm at 12 A instead of the 0.1 ohm stated.
+      {32,
+       {2.0, 0.1, 3.0, 12.0, 0.0},
+       0,
+       "@ 条件データが？ Ion·Ron > Von-Vt 1.200000e+00 1.000000e+00 \n\n "},
       {31, {0.0}, 0, transistor},
       {31, {100.0, -1e-14}, 0, transistor},
       {31, {100.0, 1e-14, -1.0}, 0, transistor},

@@ -202,8 +202,8 @@ TEST_F(ThermalTest, HollowCylinderOfInnerRadiusZeroIsComputedWithAThousandthOfTh
 class ExchangerTest : public ThermalTest {
  protected:
   void build(double coldDirection) {
-    table(200, {{0, 0.6, 1000, 4000, 5e-3, 2e-4}});  // constant properties
-    table(210, {{0, 16, 8000, 500}});
+    table(200, {{0, 0.6, 1000, specificHeat, 5e-3, 2e-4}});  // constant properties
+    table(210, {{0, wallLambda, 8000, 500}});
     supplyHot = &element(41, {7, 0, 9}, {90});
     element(41, {8, 0, 10}, {20});
     element(42, {7, 1}, {0, 1, hotFlow}, 200);
@@ -244,8 +244,10 @@ class ExchangerTest : public ThermalTest {
     }
     FAIL() << "no convergence";
   }
-  const double hotFlow = 0.05;
-  const double coldFlow = 0.08;
+  double hotFlow = 0.05;
+  double coldFlow = 0.08;
+  double specificHeat = 4000;
+  double wallLambda = 16;
   ElementEntry* supplyHot = nullptr;
   ElementEntry* hot = nullptr;
   ElementEntry* cold = nullptr;
@@ -254,6 +256,9 @@ class ExchangerTest : public ThermalTest {
 
 TEST_F(ExchangerTest, CounterflowOutletsMatchEffectivenessAndNtu) {
   build(-1);
+  setX({90, 10, 20, 40, 0, 0, 90, 20, 0, 0});  // the hot outlet below the cold inlet
+  expectJacobianMatchesDifferences("crossed ends", 1e-3);
+  setX({90, 60, 20, 40, 0, 0, 90, 20, 0, 0});
   expectJacobianMatchesDifferences("exchanger", 1e-3);
   solve();
   recordingPass();
@@ -281,6 +286,50 @@ TEST_F(ExchangerTest, StreamsDrawnTheSameWayRunInParallel) {
   const double cmin = std::min(ch, cc), cr = cmin / std::max(ch, cc);
   const double e = (1 - std::exp(-ua / cmin * (1 + cr))) / (1 + cr);
   EXPECT_NEAR(run->X[6], e * cmin * 70, 1e-6 * e * cmin * 70);
+}
+
+// From a run's start (every temperature 0) to the effectiveness of the
+// exchanger, ε = (1 - e^(-NTU(1-Cr)))/(1 - Cr·e^(-NTU(1-Cr))) in counterflow and
+// (1 - e^(-NTU(1+Cr)))/(1 + Cr) in parallel flow (Incropera, Table 11.3), with
+// the cold stream first as well: Q then flows from the second stream to the first.
+// Cr = 0.25 puts NTU 3 past both 2/(1+Cr) and 2/(1-Cr), beyond which the first
+// iterate crosses the ends.
+TEST_F(ExchangerTest, EveryArrangementAndStreamOrderMatchesEffectivenessAndNtuFromTheStart) {
+  hotFlow = 0.02;
+  coldFlow = 0.08;
+  specificHeat = 40;  // C = m·c_p of 0.8 and 3.2 W/K against laminar films of 13.8 W/K
+  const double film = 3.66 * 0.6 * M_PI * 2;
+  const double ch = (hotFlow + 1e-9) * specificHeat, cc = (coldFlow + 1e-9) * specificHeat;
+  const double cmin = std::min(ch, cc), cr = cmin / std::max(ch, cc);
+  for (const bool counterflow : {true, false}) {
+    for (const bool coldFirst : {false, true}) {
+      for (const double ntu : {0.5, 1.0, 3.0}) {
+        const std::string label = std::string(counterflow ? "counterflow" : "parallel") +
+                                  (coldFirst ? ", cold first" : ", hot first") + ", NTU " +
+                                  std::to_string(ntu);
+        model->count.elements = 0;
+        model->count.parameterStatements = 0;
+        model->parameterRowsUsed = 0;
+        wallLambda = std::log(1.2) / (2 * M_PI * (2 + 1e-9) * (1 / (ntu * cmin) - 2 / film));
+        build(counterflow ? -1 : +1);
+        if (coldFirst) {
+          wall->variableSlots[kThermalLinkSlot] = 7;
+          wall->variableSlots[kThermalLinkSlot + 1] = 4;
+        }
+        setX({0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        solve();
+        recordingPass();
+        ASSERT_NEAR(store(1106), ntu * cmin, 1e-9 * ntu * cmin) << label;
+        const double e =
+            counterflow ? (1 - std::exp(-ntu * (1 - cr))) / (1 - cr * std::exp(-ntu * (1 - cr)))
+                        : (1 - std::exp(-ntu * (1 + cr))) / (1 + cr);
+        const double q = e * cmin * 70;
+        EXPECT_NEAR(run->X[6], coldFirst ? -q : q, 1e-6 * q) << label;
+        EXPECT_NEAR(run->X[2], 90 - q / ch, 1e-6) << label;
+        EXPECT_NEAR(run->X[4], 20 + q / cc, 1e-6) << label;
+      }
+    }
+  }
 }
 
 TEST_F(ExchangerTest, ExchangerRefusesPartnersThatAreNoStreamsOrCrossEachOther) {
@@ -354,6 +403,13 @@ TEST_F(ThermalTest, WallRefusesTablesMaterialsAndGeometryWithTheirValues) {
   table(200, {{0, 50, -1, 500}});
   EXPECT_EQ(refusal(), "物性データが？．\n\n element 1 of code 43");
   model->parameterRows[0][2] = 7800;
+  // A wall that conducts nothing leaves its middle node floating: refused, not 解けない.
+  model->parameterRows[0][1] = 0;
+  EXPECT_EQ(refusal(), "物性データが？．\n\n element 1 of code 43");
+  model->parameterRows[0][1] = 50;
+  model->elements[1].realSlots[3] = 0;  // area 0
+  EXPECT_EQ(refusal(), "形状データが？." + line);
+  model->elements[1].realSlots[3] = 2;
   model->elements[1].realSlots[4] = 0;
   EXPECT_EQ(refusal(), "形状データが？." + line);
   model->elements[1].realSlots[2] = 2;
@@ -504,6 +560,37 @@ TEST_F(ThermalTest, ViewFactorOfTwoParallelCylindersMatchesTheCrossedStringsRule
   EXPECT_NEAR(space.realSlots[52], kSigma * 2 * M_PI * 0.1 * f, 1e-4 * kSigma);
 }
 
+// Shares stay shares: the longer second cylinder is seen no more than fully, so
+// the concave surface around the first one keeps 1 - F12 ≥ 0 and a positive K;
+// and cylinders a micrometre apart (touching once the radii are guarded) give the
+// touching factor 1/2 - 1/π, not NaN.
+TEST_F(ThermalTest, SpaceResistanceKeepsEveryViewFactorWithinZeroAndOne) {
+  table(200, {{0, 0.5, 0.5}});
+  ElementEntry& space = element(48, {2, 4}, {0, 5, 0.3});
+  element(48, {1, 2}, {0, 4, 0.1, 1}, 200);
+  ElementEntry& longer = element(48, {3, 4}, {0, 4, 0.1, 10}, 200);
+  ElementEntry& around = element(48, {2, 6}, {0, 5, 0});
+  element(48, {5, 6}, {0, 4, -0.5, 1}, 200);
+  space.variableSlots[kThermalLinkSlot] = 2;
+  space.variableSlots[kThermalLinkSlot + 1] = 3;
+  around.variableSlots[kThermalLinkSlot] = 2;
+  around.variableSlots[kThermalLinkSlot + 1] = 5;
+  setX({100, 90, 20, 30, 20, 30});
+  ASSERT_EQ(pass(1), 0);
+  const double x = 0.3 / (2 * 0.1);
+  const double f = (std::asin(1 / x) + std::sqrt(x * x - 1) - x) / M_PI;
+  EXPECT_NEAR(model->elements[2].realSlots[51], f, 2e-5);
+  EXPECT_NEAR(longer.realSlots[51], f / 10, 2e-6);  // reciprocity, A1·F12 = A2·F21
+  const double a1 = 2 * M_PI * 0.1 + 1e-9;
+  EXPECT_NEAR(around.realSlots[52], kSigma * a1 * (1 - f), 2e-5 * kSigma);
+
+  longer.realSlots[4] = 1;
+  space.realSlots[3] = 0.2 + 1e-6;
+  ASSERT_EQ(pass(1), 0);
+  EXPECT_NEAR(model->elements[2].realSlots[51], 0.5 - 1 / M_PI, 1e-5);
+  EXPECT_NEAR(space.realSlots[52], kSigma * a1 * (0.5 - 1 / M_PI), 1e-5 * kSigma);
+}
+
 // ---- 44, 45 ----
 
 TEST_F(ThermalTest, NaturalConvectionRefusesBadGeometryWithItsOwnMessages) {
@@ -534,6 +621,38 @@ TEST_F(ThermalTest, NaturalConvectionRefusesBadGeometryWithItsOwnMessages) {
   EXPECT_EQ(refusal(), "表ｉｄが空　　:u で未設定？ \n\n element 1 of code 44");
 }
 
+// A static run starts with the plate at its fluid's temperature, where the
+// horizontal correlations give h = 0: the first iterate must not run off to
+// 1e10 K on the 1e-9 W/K floor, and the settled state is the correlation's own.
+TEST_F(ThermalTest, HorizontalPlateStartsAStaticRunFromASoundFilm) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  for (const double orientation : {1.0, -1.0}) {
+    model->count.elements = 0;
+    element(44, {1, 2}, {0, 1, 0.3, 0.2, orientation}, 500);
+    element(41, {2, 0, 3}, {20});     // the fluid held at 20 degC
+    element(42, {0, 1}, {0, 0, 10});  // 10 W into the plate
+    setX({20, 20, 0});
+    std::vector<double> delta;
+    for (int iteration = 1; iteration <= 60; ++iteration) {
+      ASSERT_EQ(pass(iteration), 0);
+      ASSERT_GT(ElementFixture::solve(delta), 0.0);
+      for (int u = 1; u <= 3; ++u) run->X[u] -= delta[u];
+      if (iteration == 1) {
+        EXPECT_LT(run->X[1] - run->X[2], 1e3) << orientation;
+      }
+    }
+    const double rise = run->X[1] - run->X[2];
+    // Heated side up: Nu = [(0.54·Ra^¼)⁵ + (0.15·Ra^⅓)⁵]^⅕, down: 0.27·Ra^¼, over L* = A/P.
+    const double l = 0.06, ra = 9.81 * 0.0034 * rise * l * l * l / (1.5e-5 * 0.025 / (1.2 * 1007));
+    const double nu =
+        orientation > 0
+            ? std::pow(std::pow(0.54 * std::pow(ra, 0.25), 5) + std::pow(0.15 * std::cbrt(ra), 5),
+                       0.2)
+            : 0.27 * std::pow(ra, 0.25);
+    EXPECT_NEAR(nu * 0.025 / l * 0.06 * rise, 10, 1e-6) << orientation;
+  }
+}
+
 TEST_F(ThermalTest, HorizontalGapBelowTheOnsetOfConvectionConducts) {
   table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
   // 2 mm of air heated from below at 10 K: Ra ≈ 14, far below 1708.
@@ -548,6 +667,21 @@ TEST_F(ThermalTest, HorizontalGapBelowTheOnsetOfConvectionConducts) {
   EXPECT_NEAR(-run->jacobian(1, 1), 0.025 * 4 * M_PI * 0.1 * 0.101 / (0.001 + 1e-9) + 2e-9, 1e-6);
 }
 
+// Raithby and Hollands for concentric spheres as Incropera gives it, worked out
+// by hand for r1 0.1, r2 0.15 and ΔT 10 on the air-like row (λ 0.025, ρ 1.2,
+// c_p 1007, μ 1.8e-5, β 0.0034): L_c = 0.05, Ra_Lc = 134349.91,
+// Ra_s = L_c·Ra_Lc/((Di·Do)^4·(Di^-1.4 + Do^-1.4)^5) = 702.5348, Pr = 0.72504,
+// k_eff/k = 0.74·(Pr/(0.861 + Pr))^¼·Ra_s^¼ = 3.132641, G = k_eff·π·Di·Do/L_c.
+TEST_F(ThermalTest, ConcentricSpheresTakeTheGeometricRayleighNumberOfTheShell) {
+  table(500, {{0, 0.025, 1.2, 1007, 1.8e-5, 0.0034}});
+  element(45, {1, 2}, {0, 2, 0.1, 0.15}, 500).returnBlockId = 1100;
+  setX({25, 15});
+  ASSERT_EQ(pass(1), 0);
+  EXPECT_NEAR(-run->jacobian(1, 1) - 2e-9, 0.2952444681548922, 1e-7 * 0.2952);
+  recordingPass();
+  EXPECT_NEAR(store(1103), 3.1326411018259175, 1e-7 * 3.13);
+  EXPECT_NEAR(store(1104), 702.5348250130559, 1e-6 * 702.5);
+}
 
 // The figures below come from the published laws worked out on their own in Python
 // (air-like row: λ 0.025, ρ 1.2, c_p 1007, μ 1.8e-5, β 0.0034; r1 0.02, r2 0.05, L 1,

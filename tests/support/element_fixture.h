@@ -282,8 +282,10 @@ class ElementFixture : public ::testing::Test {
     return model->records[element.statementLine].valueBlock;
   }
 
-  // Puts the mechanical node's x, y and rotation keys on unknowns.
+  // Puts the mechanical node's x, y and rotation keys on unknowns, and marks the
+  // node mechanical as the editor does.
   void mechanicalNode(int node, int x, int y, int angle) {
+    model->nodes.kind[node] = 1;
     run->unknownOfKey[node * 10 + 1] = x;
     run->unknownOfKey[node * 10 + 2] = y;
     run->unknownOfKey[node * 10] = angle;

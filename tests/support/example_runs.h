@@ -66,6 +66,8 @@ struct Checked {
   int line = 0;
   std::string text;
   bool finite = true;
+  int status = -1;     // the run's own status; -1 when the reader refused the model
+  bool ended = false;  // the run was marked ended (a stop, not a refusal)
 };
 
 inline Checked check(const std::string& text) {
@@ -85,6 +87,8 @@ inline Checked check(const std::string& text) {
   reporter.setSink(outcome.messages.sink());
   int status = prepareRun(*outcome.model, *outcome.run, reporter);
   if (status == 0) status = runSimulation(*outcome.model, *outcome.run, reporter, outcome.host);
+  checked.status = outcome.run->status;
+  checked.ended = outcome.run->runEnded == 1;
   for (int u = 0; u <= outcome.run->unknownCount; ++u) {
     if (!std::isfinite(outcome.run->X[u])) checked.finite = false;
   }

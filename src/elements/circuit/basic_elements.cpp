@@ -29,6 +29,7 @@ constexpr double kSymbolOpen = 2.0;
 
 // Integer slots of the switch (27).
 constexpr int kSwitchState = 6;
+constexpr int kStartingCurrentField = 3;  // of the inductor
 constexpr int kSwitchClosed = 8;
 constexpr int kSwitchOpen = 9;
 constexpr int kSwitchRequestTime = 9;  // real slot
@@ -250,6 +251,8 @@ int evaluateCapacitor(EvaluationContext& context, int row) {
 // Inductor L with series resistance R, own current i from m to n:
 //   F[i] = L·a0·(x[i] - H[i]) - (x[m] - x[n]) + R·x[i]   (V)
 //   dF[i]/dx[m] = -1, dx[n] = +1, dx[i] = L·a0 + R (ohm);  node rows and leak as the source.
+// With a starting current i0 (P3), the starting solution holds it instead:
+//   F[i] = x[i] - i0 (A), J[i][i] = 1.
 int evaluateInductor(EvaluationContext& context, int row) {
   ElementEntry* element = elementAt(context.model, row);
   if (element == nullptr) return 0;
@@ -263,8 +266,13 @@ int evaluateInductor(EvaluationContext& context, int row) {
   const Branch branch = branchOf(run, *element);
   const double a0 = run.a0();
   const double induced = inductance * a0 * (branch.current - historyOf(run, branch.i));
-  setBranchRow(run, branch, induced - branch.voltage + resistance * branch.current,
-               inductance * a0 + resistance);
+  if (run.kt == 0 && element->given[kStartingCurrentField] == 1) {
+    setOpenBranchRow(run, branch);
+    run.F[branch.i] -= element->realSlots[kStartingCurrentField];
+  } else {
+    setBranchRow(run, branch, induced - branch.voltage + resistance * branch.current,
+                 inductance * a0 + resistance);
+  }
   stampBranchCurrent(run, branch);
   addBranchLeaks(run, branch);
   voteOwnUnknown(run, circuitTolerances(context.model), branch.i, element->realSlots[kVoteMemory]);

@@ -15,6 +15,9 @@ namespace {
 
 constexpr char kBadData[] = "データが？ \n\n %s";
 constexpr char kNoGain[] = "@ 条件データが？ \n\n %s";
+// The stated point lies where the channel saturates (Ion·Ron above Von - Vt): no
+// square law shows Ron there. Values: Ion·Ron and Von - Vt.
+constexpr char kSaturatedOnPoint[] = "@ 条件データが？ Ion·Ron > Von-Vt %e %e \n\n %s";
 
 constexpr double kLargestOnResistance = 1000.0;  // ohm
 constexpr double kChannelLeak = 1e-7;            // S, drain to source
@@ -67,7 +70,8 @@ bool invalid(const double* p) {
 //   dI/dx[g] = 2K·(max(ugs,0) - max(ugd,0)), dI/dx[d] = 2K·max(ugd,0), dI/dx[s] = -2K·max(ugs,0)
 //   F[d] -= I, F[s] += I;  1e-7 S from d to s;  Cg/2 from d to g and from g to s;
 //   the body diode from s to d (n) or d to s (p).
-// K = 1/((2·(Von - Vt) - Ion·Ron)·Ron) passes Ion at Vds = Ion·Ron with Vgs = Von.
+// K = 1/((2·(Von - Vt) - Ion·Ron)·Ron) passes Ion at Vds = Ion·Ron with Vgs = Von,
+// which the triode law reaches only while Ion·Ron ≤ Von - Vt.
 int evaluateMosfet(EvaluationContext& context, int row) {
   ElementEntry* element = elementAt(context.model, row);
   if (element == nullptr) return 0;
@@ -79,6 +83,13 @@ int evaluateMosfet(EvaluationContext& context, int row) {
     const double denominator = (2.0 * overdrive - p[4] * p[2]) * p[2];
     if (!(overdrive > 0.0) || !(denominator > 0.0)) {
       return context.reporter.modelError(kNoGain, quotedLine(*element));
+    }
+    // Beyond the overdrive the drain end of the channel is pinched off: the law
+    // carries K·(Von - Vt)² at Vds = Ion·Ron, not Ion, and passes Ion at a lower
+    // voltage (0.067 ohm for a stated 0.1 ohm when Ion·Ron = 1.2·(Von - Vt)).
+    if (p[4] * p[2] > overdrive) {
+      return context.reporter.modelError(kSaturatedOnPoint, p[4] * p[2], overdrive,
+                                         quotedLine(*element));
     }
     p[kGain] = 1.0 / denominator;
   }

@@ -38,6 +38,7 @@ constexpr int kSolid = 0;
 
 // Mechanical node ids are whole numbers 0..kLargestMechanicalNode (the key is id·10 + k).
 constexpr int kLargestMechanicalNode = 200;
+constexpr int kMechanicalKind = 1;  // NodeKindTable
 
 // Node id of a field; -1 for a value that is no whole node id.
 int mechanicalNodeOf(double value) {
@@ -47,10 +48,14 @@ int mechanicalNodeOf(double value) {
 }
 
 // Looks up x, y and the rotation of a node into three integer slots. Node 0 (or a
-// negative id) is the fixed frame, index 0. False when the node has no rotation.
-bool lookUpNode(const Run& run, ElementEntry& element, int firstSlot, double field) {
+// negative id) is the fixed frame, index 0. False when the node has no rotation or
+// is no mechanical node: from id 100 on, id·10 + k is also the key of the potential
+// of node id·10 + k - 1000, which a circuit or a magnetic core may own.
+bool lookUpNode(const Model& model, const Run& run, ElementEntry& element, int firstSlot,
+                double field) {
   const int node = mechanicalNodeOf(field);
   if (node < 0) return false;
+  if (node > 0 && (node >= kNodeCount || model.nodes.kind[node] != kMechanicalKind)) return false;
   const int k[3] = {1, 2, 0};  // x, y, rotation
   for (int c = 0; c < 3; ++c) {
     element.variableSlots[firstSlot + c] = node == 0 ? 0 : run.unknownOfKey[node * 10 + k[c]];
@@ -103,9 +108,15 @@ int evaluateDcMotor(EvaluationContext& context, int row) {
     return context.reporter.modelError(kBadData, quotedLine(*element));
   }
   if (run.initialPass != 0) {
-    const bool stator = lookUpNode(run, *element, kStatorSlot, element->realSlots[4]);
-    const bool rotor = lookUpNode(run, *element, kRotorSlot, element->realSlots[5]);
-    if (!stator || !rotor) {
+    const bool stator =
+        lookUpNode(context.model, run, *element, kStatorSlot, element->realSlots[4]);
+    const bool rotor = lookUpNode(context.model, run, *element, kRotorSlot, element->realSlots[5]);
+    // Both fields left out put stator and rotor on the frame: the motor would be a
+    // plain R-L branch that turns nothing, so it is taken for a forgotten rotor.
+    const bool bothLeftOut = element->empty[4] != 0 && element->empty[5] != 0 &&
+                             mechanicalNodeOf(element->realSlots[4]) == 0 &&
+                             mechanicalNodeOf(element->realSlots[5]) == 0;
+    if (!stator || !rotor || bothLeftOut) {
       return context.reporter.modelError(kNoRotation, element->realSlots[4], element->realSlots[5],
                                          quotedLine(*element));
     }

@@ -15,6 +15,7 @@ namespace {
 
 constexpr char kBadData[] = "データが？ \n\n %s";
 constexpr char kStrokeExhausted[] = "ストローク相当が不足？ \n\n %s";
+constexpr char kBadNodes[] = " 本体・ロッドの節が？ %g %g \n\n %s";
 
 // Integer slots: x, y and angle unknowns of node A (10..12) and node B (13..15).
 constexpr int kNodeASlot = 10;
@@ -50,10 +51,13 @@ constexpr int kRodColour = 8;
 constexpr int kSolid = 0;
 constexpr int kDotted = 1;
 
+// Node id of a field, a whole number 0..200 (0 the origin); -1 for anything else,
+// which the first iteration refuses: "4n" reads as 4e-9 and must not quietly
+// become the origin, dropping the force.
 int mechanicalNodeOf(double value) {
   if (!std::isfinite(value) || value != std::nearbyint(value)) return -1;
-  if (value > kLargestMechanicalNode) return -1;
-  return value <= 0.0 ? 0 : static_cast<int>(value);
+  if (value < 0.0 || value > kLargestMechanicalNode) return -1;
+  return static_cast<int>(value);
 }
 
 int indexIn(const Run& run, const ElementEntry& element, int slot) {
@@ -252,6 +256,10 @@ int evaluateCylinder(EvaluationContext& context, int row) {
                           cyl.gas < 0.0;
     if (negative || (cyl.beta > 0.0 && cyl.gas > 0.0)) {
       return context.reporter.modelError(kBadData, quotedLine(*element));
+    }
+    if (mechanicalNodeOf(p[kNodeAField]) < 0 || mechanicalNodeOf(p[kNodeAField + 1]) < 0) {
+      return context.reporter.modelError(kBadNodes, p[kNodeAField], p[kNodeAField + 1],
+                                         quotedLine(*element));
     }
     const Outputs now = cyl.at(in);
     if (now.l1 < 0.0 || now.l2 < 0.0) {

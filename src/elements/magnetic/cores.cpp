@@ -5,7 +5,9 @@
 //  ±2   saturation beyond ±R, slope μ0
 // The reversal point is the last converged working point, so a field that keeps
 // rising stays on its branch and any reversal starts a recoil line from where the
-// core was; the recoil line joins a steep branch where it meets it.
+// core was; the recoil line joins a steep branch where it meets it. A saturated
+// working point leaves the knee as its reversal point, since a reversal there runs
+// back along the saturation line first.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -197,8 +199,18 @@ int stampCore(EvaluationContext& context, ElementEntry& element, const CoreData&
 
   if (recording(run)) {
     const double intercept = p[kReversalDensity] - core.loop.recoil * p[kReversalField];
-    p[kReversalField] = field;
-    p[kReversalDensity] = point.density;
+    if (point.state == 2 || point.state == -2) {
+      // The saturation line runs back to the knee: the recoil line that leaves it
+      // starts there, however far beyond the knee the step that leaves ends. From
+      // the saturated point itself it would lie lower the longer that step, and
+      // could even meet the rising steep branch on the way down.
+      const double side = point.state > 0 ? 1.0 : -1.0;
+      p[kReversalField] = side * core.loop.knee;
+      p[kReversalDensity] = side * core.loop.kneeDensity;
+    } else {
+      p[kReversalField] = field;
+      p[kReversalDensity] = point.density;
+    }
     p[kAppliedOffset] = core.offset;
     const double change = (run.X[m] - historyOf(run, m)) - (run.X[n] - historyOf(run, n));
     const double power = drop * permeance * run.a0() * change;
@@ -348,15 +360,20 @@ int evaluateMaterialCore(EvaluationContext& context, int row) {
                                          quotedLine(*element));
     }
   }
-  if (!(core.loop.steep > core.loop.recoil))
-    core.loop.steep = core.loop.recoil + kVacuumPermeability;
   if (core.length < kShortestPath) core.length = kShortestPath;
-  if (p[7] > 0.0) {
-    // The knee moves to where a recoil line of intercept P7 meets the steep branch;
-    // the loop's remanence is then P7 and its knee density μ_st·(R - H_c).
-    core.loop.remanence = p[7];
+  // Only the loop has a knee; the linear and the steep-only laws take their slope
+  // as written, whichever of the two is larger.
+  if (core.mode == kHysteresisMode) {
+    // A pass before the first validation must not divide by zero.
+    if (!(core.loop.steep > core.loop.recoil))
+      core.loop.steep = core.loop.recoil + kVacuumPermeability;
+    if (p[7] > 0.0) {
+      // The knee moves to where a recoil line of intercept P7 meets the steep
+      // branch; the loop's remanence is then P7 and its knee density μ_st·(R - H_c).
+      core.loop.remanence = p[7];
+    }
+    closeLoop(core.loop);
   }
-  closeLoop(core.loop);
   return stampCore(context, *element, core);
 }
 

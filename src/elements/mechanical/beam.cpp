@@ -13,6 +13,7 @@ namespace movra {
 namespace {
 
 constexpr char kZeroLength[] = " L が 0 ？ \n\n %s";
+constexpr char kLengthThroughZero[] = " L が 0 を越えた？ %e \n\n %s";
 constexpr char kBadMaterial[] = " 材料データが？？ %e %e %e %e %e %e \n\n %s";
 
 // Real slots: remembered relative displacements of the vote; EA and EI; the
@@ -26,6 +27,7 @@ constexpr int kSecondMomentSlot = 27;
 constexpr int kAxialForceSlot = 29;
 constexpr int kChordAngleSlot = 48;
 constexpr int kReferenceAngleSlot = 49;
+constexpr int kStartingSideSlot = 50;  // +1 or -1: the sign of L at the start of the run
 constexpr int kStartingLengthSlot = 51;
 constexpr int kStartingDirectionSlot = 52;
 
@@ -132,8 +134,15 @@ int evaluateBeam(EvaluationContext& context, int row) {
   const double written = p[6] + p[kStartingLengthSlot];
   section.length = std::fabs(written);
   section.direction = p[kStartingDirectionSlot] + (written < 0.0 ? kPi : 0.0);
+  if (run.initialPass != 0 && run.kt == 0) p[kStartingSideSlot] = written < 0.0 ? -1.0 : 1.0;
   if (isFirstIteration(run) || run.initialPass != 0) {
     if (written == 0.0) return context.reporter.modelError(kZeroLength, quotedLine(*element));
+    // A driven length that has passed through zero would turn the beam by π within
+    // one step, and its bending law would answer the turn with a force of the order
+    // 12·EI·π·ℓ/L³: no beam does that, so the run stops here instead.
+    if (written * p[kStartingSideSlot] < 0.0) {
+      return context.reporter.modelError(kLengthThroughZero, written, quotedLine(*element));
+    }
     if (!(p[1] >= 0.0 && p[2] >= 0.0 && p[3] > 0.0 && p[4] > 0.0)) {
       return context.reporter.modelError(kBadMaterial, p[1], p[2], p[3], p[4], p[5], p[6],
                                          quotedLine(*element));

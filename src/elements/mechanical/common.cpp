@@ -173,11 +173,13 @@ void drawSpringOutline(EvaluationContext& context, double x1, double y1, double 
   const double dx = x2 - x1;
   const double dy = y2 - y1;
   const double length = std::sqrt(dx * dx + dy * dy);
-  if (!(length > kShortestDrawnSpring)) return;
+  // Without a length there is no direction to zig-zag across: the shapes shrink onto
+  // the end point rather than vanish, so that every frame holds the same shapes.
+  const bool directed = length > kShortestDrawnSpring;
   const double scale = context.model.view.scale;
   const double halfWidth = scale > 0.0 ? kZigZagHalfWidth / scale : 0.05 * length;
-  const double normalX = -dy / length * halfWidth;
-  const double normalY = dx / length * halfWidth;
+  const double normalX = directed ? -dy / length * halfWidth : 0.0;
+  const double normalY = directed ? dx / length * halfWidth : 0.0;
 
   double fromX = x1;
   double fromY = y1;
@@ -195,6 +197,51 @@ void drawSpringOutline(EvaluationContext& context, double x1, double y1, double 
   }
   lineTo(x1 + (1.0 - kSpringLead) * dx, y1 + (1.0 - kSpringLead) * dy);
   lineTo(x2, y2);
+}
+
+namespace {
+
+constexpr double kConstraintSlack = 1e-3;  // m or rad
+constexpr int kLinkCode = 6;
+constexpr int kJointCode = 17;
+
+int mechanicalNodeOf(const ElementEntry& element, int end) {
+  return element.terminalMark[end] != 0 ? element.node[end] / 10 : element.node[end];
+}
+
+bool sharesANode(const ElementEntry& a, const ElementEntry& b) {
+  for (int i = 1; i <= 2; ++i) {
+    for (int j = 1; j <= 2; ++j) {
+      const int node = mechanicalNodeOf(a, i);
+      if (node > 0 && node == mechanicalNodeOf(b, j)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int checkConstraintMet(EvaluationContext& context, const ElementEntry& element, double offBy) {
+  const Run& run = context.run;
+  if (run.kt != 0 || !recording(run) || !(std::fabs(offBy) > kConstraintSlack)) return 0;
+  char others[kElementTextBytes * 4] = {};
+  size_t used = 0;
+  const int last = std::min(context.model.count.elements, kElementCapacity - 1);
+  for (int e = 1; e <= last && used + 8 < sizeof others; ++e) {
+    const ElementEntry& other = context.model.elements[e];
+    if (&other == &element || (other.typeCode != kLinkCode && other.typeCode != kJointCode)) continue;
+    if (!sharesANode(element, other)) continue;
+    // Quoted without the statement number the numbered text puts before it.
+    const char* text = other.text;
+    if (*text == '$') {
+      ++text;
+      while (*text == ' ' || (*text >= '0' && *text <= '9')) ++text;
+    }
+    const int written = std::snprintf(others + used, sizeof others - used, "\n %s", text);
+    if (written > 0) used = std::min(sizeof others - 1, used + static_cast<size_t>(written));
+  }
+  return context.reporter.modelError(" 拘束が満たせない？ %.3g (同じ節を別に拘束する要素と矛盾？) \n\n %s \n%s",
+                                     std::fabs(offBy), element.text, others);
 }
 
 void drawForceArrow(EvaluationContext& context, double x, double y, double forceX, double forceY) {

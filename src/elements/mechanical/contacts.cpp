@@ -126,7 +126,8 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   const NodePair n = nodePairOf(run, *element);
   if (isFirstIteration(run) || run.initialPass != 0) {
     if (!(p[1] > 0.0)) return context.reporter.modelError(kZeroGap, quotedLine(*element));
-    if (!(p[2] > 0.0) || !(p[3] >= 0.0) || !std::isfinite(p[4])) {
+    if (!(p[2] > 0.0) || !(p[3] >= 0.0) || !std::isfinite(p[4]) ||
+        (p[5] != 0.0 && p[5] != kRoundShape)) {
       return context.reporter.modelError(kBadData, quotedLine(*element));
     }
   }
@@ -136,7 +137,7 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   law.stiffness = p[2];
   law.damping = p[3];
   law.direction = p[4] * kRadiansPerDegree;
-  law.round = static_cast<int>(p[5]) == kRoundShape;
+  law.round = p[5] == kRoundShape;
   law.a0 = run.a0();
 
   const int indices[5] = {n.xi, n.yi, n.ti, n.xj, n.yj};
@@ -172,7 +173,8 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   }
   if (displaying(run)) {
     drawGapStop(run.display, law, c.at);
-    if (drawsForces(*element) && g.normal > 0.0) {
+    // Drawn open too, with no length: every frame must hold the same shapes.
+    if (drawsForces(*element)) {
       drawForceArrow(context, c.at[3] - law.distance * g.nx, c.at[4] - law.distance * g.ny,
                      g.normal * g.nx, g.normal * g.ny);
     }

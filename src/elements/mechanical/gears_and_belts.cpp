@@ -394,8 +394,8 @@ int evaluateFrictionDrive(EvaluationContext& context, int row) {
       store[id + 9] = toDegrees(rateOf(run, n.ti));
       store[id + 10] = toDegrees(rateOf(run, n.tj));
     }
-    // The accepted slip decides the next step's state.
-    if (run.recordingFlag == 1) state = nextFrictionState(state, slip, stickSpeed);
+    // The slip of the solved step decides the next step's state.
+    if (recordsSolvedStep(run)) state = nextFrictionState(state, slip, stickSpeed);
   }
   if (displaying(run)) {
     DisplayList& list = run.display;

@@ -36,6 +36,12 @@ inline constexpr int kForceTag = 4;
 //   F[q] -= c_d·a0·(x[q] - H[q]),  J[q][q] -= c_d·a0   (c_d = ParameterStore -10001).
 void addCoordinateDamping(EvaluationContext& context, int coordinate);
 
+// After the starting solution, a joint or link whose held direction is still off by
+// more than a millimetre (or a milliradian) cannot be met: another constraint holds
+// its node elsewhere. Refuses the run at the element's line, naming the other joints
+// and links on its nodes. 0 when the constraint is met or the step is a later one.
+int checkConstraintMet(EvaluationContext& context, const ElementEntry& element, double offBy);
+
 // a0·(X[i] - H[i]) of an unknown or state index i; 0 for the ground.
 double rateOf(const Run& run, int index);
 

@@ -10,6 +10,7 @@ namespace movra {
 
 namespace {
 
+constexpr char kBadData[] = "データが？ \n\n %s";
 constexpr char kOlderConvention[] = "データが旧 ？ データは＃１から見た値！ \n\n %s";
 
 // Bit of StatementRecord::flags: the statement was written in the older convention,
@@ -44,6 +45,10 @@ int evaluateRigidJoint(EvaluationContext& context, int row) {
   if (isFirstIteration(run) &&
       (statementFlags(context.model, *element) & kRecordOlderConvention) != 0 && p[4] != 1.0) {
     return context.reporter.modelError(kOlderConvention, quotedLine(*element));
+  }
+  // Field 4 says how the offsets count: any other value than 0 or 1 is a slip.
+  if (isFirstIteration(run) && p[4] != 0.0 && p[4] != 1.0) {
+    return context.reporter.modelError(kBadData, quotedLine(*element));
   }
 
   const int qi[3] = {unknownSlot(run, *element, 1), unknownSlot(run, *element, 2),
@@ -116,6 +121,15 @@ int evaluateRigidJoint(EvaluationContext& context, int row) {
   const Tolerances tolerances = mechanicalTolerances(context.model);
   for (int k = 0; k < 3; ++k) {
     voteOwnUnknown(run, tolerances, lambda[k], element->realSlots[kVoteMemory + k]);
+  }
+  // The compliance lets a held direction give by ε·λ: a joint that another holds
+  // elsewhere gives by the whole distance (soft joints of a grab are left alone).
+  if (compliance == kStiffCompliance) {
+    for (int k = 0; k < 3; ++k) {
+      if (element->variableSlots[kReleaseSlot + k] == 1) continue;
+      const double offBy = run.X[qj[k]] - run.X[qi[k]] - offset[k];
+      if (checkConstraintMet(context, *element, offBy) != 0) return 9;
+    }
   }
 
   if (recording(run) && ownsReturnRecord(*element)) {

@@ -118,6 +118,10 @@ int evaluateRigidLink(EvaluationContext& context, int row) {
   addCoordinateDamping(context, ti);
   addCoordinateDamping(context, tj);
 
+  for (const int own : {lambdaX, lambdaY, lambdaT}) {
+    if (checkConstraintMet(context, *element, run.F[own]) != 0) return 9;
+  }
+
   const double dx = run.X[xj] - run.X[xi];
   const double dy = run.X[yj] - run.X[yi];
   const double twist = run.X[tj] - run.X[ti];

@@ -35,7 +35,27 @@ constexpr double kShortestDistance = 1e-12;
 struct Segment {
   double ax = 0.0, ay = 0.0, bx = 0.0, by = 0.0;
   bool level = false;  // no support set: the whole line y = 0
+  // The pieces before and after that join this one at its ends, and the direction
+  // of the next one: a corner two pieces share is counted once, by the first.
+  bool joinedStart = false, joinedEnd = false;
+  double nextEx = 0.0, nextEy = 0.0;
 };
+
+bool isPieceOf(const Model& model, const ElementEntry& element, int row) {
+  return element.groupFirst > 0 && row >= element.groupFirst && row <= element.groupLast &&
+         row >= 1 && row < kElementCapacity && model.elements[row].typeCode == 16;
+}
+
+// Row k of the set: from (x0_k, h_k) to (x1_k, h_(k+1)), level when it is the last.
+Segment pieceOf(const Model& model, const ElementEntry& first, int row) {
+  const ElementEntry& element = model.elements[row];
+  Segment s;
+  s.ax = element.supportRow[1];
+  s.ay = element.supportRow[0];
+  s.bx = element.supportRow[2];
+  s.by = isPieceOf(model, first, row + 1) ? model.elements[row + 1].supportRow[0] : s.ay;
+  return s;
+}
 
 Segment segmentOf(const Model& model, int row) {
   const ElementEntry& element = model.elements[row];
@@ -44,24 +64,27 @@ Segment segmentOf(const Model& model, int row) {
     s.level = true;
     return s;
   }
-  s.ax = element.supportRow[1];
-  s.ay = element.supportRow[0];
-  s.bx = element.supportRow[2];
-  s.by = s.ay;
-  const int next = row + 1;
-  if (next <= element.groupLast && next < kElementCapacity && model.elements[next].typeCode == 16) {
-    s.by = model.elements[next].supportRow[0];
+  s = pieceOf(model, element, row);
+  if (isPieceOf(model, element, row - 1)) {
+    s.joinedStart = std::fabs(model.elements[row - 1].supportRow[2] - s.ax) < kShortestDistance;
+  }
+  if (isPieceOf(model, element, row + 1)) {
+    const Segment next = pieceOf(model, element, row + 1);
+    s.joinedEnd = std::fabs(next.ax - s.bx) < kShortestDistance;
+    s.nextEx = next.bx - next.ax;
+    s.nextEy = next.by - next.ay;
   }
   return s;
 }
 
 // Contact of a circle of centre (x, y) with the segment: the unit normal n from
-// the track to the centre and the distance along it.
-void contactGeometry(const Segment& s, double x, double y, double& nx, double& ny,
+// the track to the centre and the distance along it. False where the contact
+// belongs to a neighbouring piece.
+bool contactGeometry(const Segment& s, double x, double y, double& nx, double& ny,
                      double& distance) {
   if (s.level) {
     nx = 0.0, ny = 1.0, distance = y;
-    return;
+    return true;
   }
   const double ex = s.bx - s.ax;
   const double ey = s.by - s.ay;
@@ -74,11 +97,13 @@ void contactGeometry(const Segment& s, double x, double y, double& nx, double& n
     const double length = std::sqrt(length2);
     nx = -ey / length, ny = ex / length;
     distance = (x - s.ax) * nx + (y - s.ay) * ny;
-    return;
+    return true;
   }
-  // Beyond an end the wheel bears on the end point itself. Where two pieces meet,
-  // both see that corner: the force stays continuous as the wheel passes it, which
-  // Newton's method needs more than the corner needs its exact stiffness.
+  // Beyond an end the wheel bears on the end point itself, which keeps the force
+  // continuous as the wheel passes a corner. A corner two pieces share lies on both
+  // lines: counted by each, it would double the support for the few millimetres
+  // where the wheel's overlap reaches it. The first piece counts it while the centre
+  // is past both pieces; over the next piece that piece's line carries the wheel.
   const double px = s.ax + t * ex, py = s.ay + t * ey;
   const double dx = x - px, dy = y - py;
   distance = std::hypot(dx, dy);
@@ -87,13 +112,10 @@ void contactGeometry(const Segment& s, double x, double y, double& nx, double& n
   } else {
     nx = 0.0, ny = 1.0;
   }
-}
-
-// Slip speed of the contact point along the track over the last step (m/s).
-double slipOf(const Run& run, int x, int y, int theta, const Segment& segment, double radius) {
-  double nx = 0.0, ny = 1.0, distance = 0.0;
-  contactGeometry(segment, run.X[x], run.X[y], nx, ny, distance);
-  return ny * rateOf(run, x) - nx * rateOf(run, y) + radius * rateOf(run, theta);
+  if (t == 0.0 && length2 > 0.0) return !s.joinedStart;
+  if (length2 == 0.0 && s.joinedStart) return false;
+  if (!s.joinedEnd) return true;
+  return dx * s.nextEx + dy * s.nextEy <= 0.0;
 }
 
 struct WheelLaw {
@@ -119,7 +141,7 @@ WheelState wheelForces(const WheelLaw& law, const double* q, const double* h, do
                        bool decide, int& regime, int friction) {
   WheelState w;
   double distance = 0.0, hx = 0.0, hy = 0.0, historyDistance = 0.0;
-  contactGeometry(law.segment, q[0], q[1], w.nx, w.ny, distance);
+  const bool counted = contactGeometry(law.segment, q[0], q[1], w.nx, w.ny, distance);
   contactGeometry(law.segment, h[0], h[1], hx, hy, historyDistance);
   w.overlap = law.radius - distance;
   const double rate = law.a0 * (historyDistance - distance);
@@ -129,7 +151,7 @@ WheelState wheelForces(const WheelLaw& law, const double* q, const double* h, do
   w.slip = tx * law.a0 * (q[0] - h[0]) + ty * law.a0 * (q[1] - h[1]) +
            law.radius * law.a0 * (q[2] - h[2]);
   if (decide) {
-    regime = w.overlap > 0.0 && push > 0.0 ? 1 : 0;
+    regime = counted && w.overlap > 0.0 && push > 0.0 ? 1 : 0;
   }
   w.regime = regime != 0 && friction != kSticking ? 2 : regime;
   if (regime != 0) {
@@ -172,12 +194,10 @@ int evaluateWheel(EvaluationContext& context, int row) {
   if (!(p[1] > 0.0) || !(p[2] >= 0.0) || !(p[3] > 0.0) || !(p[4] >= 0.0)) return 0;
   int& friction = element->variableSlots[kFrictionStateSlot];
   if (run.initialPass != 0) friction = kSticking;
-  if (run.recordingFlag < 0) {
-    // The preparation pass: the last step's slip decides this step's friction state.
-    const double slip = slipOf(run, x, y, theta, segmentOf(context.model, row), p[1]);
-    friction = nextFrictionState(friction, slip, p[6] > 0.0 ? p[6] : kDefaultStickSpeed);
-    return 0;
-  }
+  // The preparation pass has nothing to carry: the recording pass of the last solved
+  // step has set this step's friction state. After a failed attempt the rates of
+  // the restored unknowns mean nothing (a0 and H are already the failed attempt's).
+  if (run.recordingFlag < 0) return 0;
   // Only the group's first entry limits the rotation: one cut per step is enough.
   if (row == element->groupFirst || element->groupFirst == 0) limitStepRotation(run, theta);
 
@@ -217,6 +237,8 @@ int evaluateWheel(EvaluationContext& context, int row) {
     store[id + 8] = w.friction * w.slip;  // power lost in sliding, ≤ 0
     store[id + 9] = toDegrees(rateOf(run, theta));
   }
+  // The slip of the solved step decides the next step's friction state.
+  if (recordsSolvedStep(run)) friction = nextFrictionState(friction, w.slip, law.stickSpeed);
   if (displaying(run)) {
     DisplayList& list = run.display;
     list.currentTag = kElementOutlineTag;
@@ -224,7 +246,8 @@ int evaluateWheel(EvaluationContext& context, int row) {
     if (row == element->groupFirst || element->groupFirst == 0) {
       drawModelCircle(list, c.at[0], c.at[1], law.radius, c.at[2], 1.0, kWheelColour);
     }
-    if (drawsForces(*element) && w.regime != 0) {
+    // Drawn clear of the track too (zero force): every frame holds the same shapes.
+    if (drawsForces(*element)) {
       drawForceArrow(context, c.at[0] - law.radius * w.nx, c.at[1] - law.radius * w.ny,
                      w.normal * w.nx + w.friction * w.ny, w.normal * w.ny - w.friction * w.nx);
     }

@@ -99,7 +99,17 @@ double verticalPlateNusselt(double rayleigh, double prandtl) {
   return root * root;
 }
 
-Result plate(const double* p, const Fluid& fluid, double dt) {
+// Nusselt number of a flat face in a still fluid by conduction alone, over
+// L* = A/P: an isothermal disk on a half space conducts S = 2·D (Incropera,
+// Table 4.1), h = 8λ/(π·D) = (2/π)·λ/L*.
+constexpr double kStillFaceNusselt = 2.0 / kPi;
+
+// An inclined plate. `starting` (the first iteration of a step) holds the
+// horizontal films at least at the still face's: at no temperature difference,
+// where a static run starts, Ra = 0 gives them h = 0, and the 1e-9 W/K floor
+// alone would throw the first iterate to some 1e9 K. Later iterations take h
+// from the iterate as before, so the settled state is the correlation's.
+Result plate(const double* p, const Fluid& fluid, double dt, bool starting) {
   Result r;
   const double a = p[3];
   const double b = p[4];
@@ -118,11 +128,13 @@ Result plate(const double* p, const Fluid& fluid, double dt) {
     nuUp = std::pow(std::pow(0.54 * std::pow(raL, 0.25), 5.0) +
                         std::pow(0.15 * std::cbrt(raL), 5.0),
                     0.2);
+    if (starting) nuUp = std::max(nuUp, kStillFaceNusselt);
     const double hUp = nuUp * fluid.lambda / characteristic;
     const double c2 = squareCos(theta);
     h = hUp * c2 + (1.0 - c2) * hV;
   } else {
     nuDown = 0.27 * std::pow(raL, 0.25);
+    if (starting) nuDown = std::max(nuDown, kStillFaceNusselt);
     const double hDown = nuDown * fluid.lambda / characteristic;
     const double s2 = 1.0 - squareCos(theta);
     h = hV * s2 + (1.0 - s2) * hDown;
@@ -237,12 +249,12 @@ Result cylinderGap(int shape, const double* p, const Fluid& fluid, double dt) {
   return r;
 }
 
-Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt) {
+Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt, bool starting) {
   Result r;
   const double pr = fluid.prandtl();
   switch (shape) {
     case kPlate:
-      return plate(p, fluid, dt);
+      return plate(p, fluid, dt, starting);
     case kSphere: {
       const double d = 2.0 * p[3];
       r.area = 4.0 * kPi * p[3] * p[3];
@@ -267,11 +279,19 @@ Result evaluateShape(int shape, const double* p, const Fluid& fluid, double dt) 
     case kPlateGap:
       return gap(p, fluid, dt);
     case kSphereGap: {
+      // Raithby and Hollands over the geometric Rayleigh number of the shell,
+      // Ra_s = L_c·Ra_Lc / ((Di·Do)^4·(Di^-7/5 + Do^-7/5)^5), L_c = r2 - r1:
+      // k_eff/k = max(1, 0.74·(Pr/(0.861 + Pr))^¼·Ra_s^¼), G = k_eff·π·Di·Do/L_c.
       // A gap of width 0 conducts without bound; 1e-9 m keeps it finite.
       const double delta = p[4] - p[3] + 1e-9;
+      const double di = 2.0 * p[3];
+      const double dout = 2.0 * p[4];
+      const double spread = std::pow(di, -1.4) + std::pow(dout, -1.4);
       r.area = 4.0 * kPi * p[3] * p[3];
-      r.rayleigh = fluid.rayleigh(dt, delta);
-      r.nusselt = std::max(1.0, 0.74 * std::pow(pr * r.rayleigh / (0.861 + pr), 0.25));
+      r.rayleigh =
+          delta * fluid.rayleigh(dt, delta) / (std::pow(di * dout, 4.0) * std::pow(spread, 5.0));
+      r.nusselt =
+          std::max(1.0, 0.74 * std::pow(pr / (0.861 + pr), 0.25) * std::pow(r.rayleigh, 0.25));
       r.conductance = r.nusselt * fluid.lambda * 4.0 * kPi * p[3] * p[4] / delta;
       r.outOfRange = r.rayleigh < 100.0 || r.rayleigh > 1e7 || pr < 0.7 || pr > 4000.0;
       return r;
@@ -355,7 +375,7 @@ int evaluateNaturalConvection(EvaluationContext& context, int row) {
   // h follows the iterate without a derivative: the iteration is a fixed point in
   // h, which settles fast since h grows only with a small power of the difference.
   {
-    const Result result = evaluateShape(shape, slots, fluid, difference);
+    const Result result = evaluateShape(shape, slots, fluid, difference, isFirstIteration(run));
     slots[kFluidRow + 6] = result.conductance + kCouplingFloor;
     slots[kFluidRow + 7] = result.nusselt;
     slots[kFluidRow + 8] = result.rayleigh;

@@ -67,16 +67,25 @@ const ElementEntry* surfaceAt(const Model& model, const ElementEntry& element, i
   return &model.elements[row];
 }
 
+// A view factor is a share of what a surface emits: within 0..1 whatever the
+// rounding, so that no conductance built from it turns negative.
+double viewShare(double factor) {
+  return std::isfinite(factor) ? std::clamp(factor, 0.0, 1.0) : 0.0;
+}
+
 // The view factor F12 of two parallel convex cylinders of radii r1, r2 at axis
-// distance d, times max(L2/L1, 1).
+// distance d (per unit length), times min(L2/L1, 1): a shorter second cylinder
+// is seen over its own length only, a longer one cannot be seen more than fully.
+// Cylinders that the radius guard has made touch (d < r1 + r2 by less than the
+// guard) take the touching value rather than the root of a negative number.
 double parallelCylinderFactor(double r1, double r2, double d, double l1, double l2) {
   const double ratio = r2 / r1;
   const double c = d / r1;
-  const double bracket = kPi + std::sqrt(c * c - (ratio + 1.0) * (ratio + 1.0)) -
+  const double bracket = kPi + std::sqrt(std::max(c * c - (ratio + 1.0) * (ratio + 1.0), 0.0)) -
                          std::sqrt(std::max(c * c - (ratio - 1.0) * (ratio - 1.0), 0.0)) +
                          (ratio - 1.0) * std::acos(std::clamp((ratio - 1.0) / c, -1.0, 1.0)) -
                          (ratio + 1.0) * std::acos(std::clamp((ratio + 1.0) / c, -1.0, 1.0));
-  return std::max(l2 / l1, 1.0) * bracket / (2.0 * kPi);
+  return viewShare(std::min(l2 / l1, 1.0) * bracket / (2.0 * kPi));
 }
 
 // K of the space resistance between the radiosity nodes of two surfaces.
@@ -120,12 +129,12 @@ int spaceCoefficient(EvaluationContext& context, ElementEntry& element, double& 
     factor = parallelCylinderFactor(r1, r2, d, l1, l2);
     k = kStefanBoltzmann * a1 * factor;
     first.realSlots[kViewFactor] = factor;
-    second.realSlots[kViewFactor] = a1 * factor / a2;
+    second.realSlots[kViewFactor] = viewShare(a1 * factor / a2);
   } else {
     // A convex surface inside a concave one sees the concave one wherever it does
     // not see another convex surface that an earlier element paired it with; with
     // no such element it sees only the concave one (F = 1).
-    factor = 1.0 - first.realSlots[kViewFactor];
+    factor = viewShare(1.0 - first.realSlots[kViewFactor]);
     k = kStefanBoltzmann * a1 * factor;
   }
   return 0;

@@ -6,6 +6,7 @@
 
 #include "elements/conventions.h"
 #include "elements/thermal/thermal.h"
+#include "input/initial_values.h"
 #include "input/model_checks.h"
 
 namespace movra {
@@ -44,7 +45,11 @@ constexpr double kInnerRadiusFloor = 0.001;
 constexpr double kLengthGuard = 1e-9;
 // Step of the difference quotient of the log-mean temperature difference, K.
 constexpr double kMeanStep = 1e-7;
-constexpr double kMeanGuard = 1e-6;
+// An end difference below this share of the other counts as pinched: the log
+// mean gives way there to its chord through 0 (see exchangerMean).
+constexpr double kPinchRatio = 1e-6;
+// Below this |u| the series of u/atanh(u) is exact to rounding.
+constexpr double kSeriesLimit = 1e-4;
 
 constexpr int kFlowTypeCode = 47;
 
@@ -75,7 +80,8 @@ int checkGeometry(EvaluationContext& context, ElementEntry& element, int shape) 
   const char* line = quotedLine(element);
   switch (shape) {
     case kSlab:
-      if (!(p[3] >= 0.0 && p[4] > 0.0)) return reporter.modelError(kBadSlab, line);
+      // A slab of area 0 conducts and stores nothing: its middle node would float.
+      if (!(p[3] > 0.0 && p[4] > 0.0)) return reporter.modelError(kBadSlab, line);
       return 0;
     case kSphere:
     case kSphereWithCore:
@@ -142,15 +148,37 @@ Geometry geometryOf(const double* p, int shape) {
   return g;
 }
 
-// Logarithmic mean of the end differences D1 = T1a - T2b and D2 = T1b - T2a, the
-// arithmetic mean where the logarithm is not defined or too close to 0/0.
-double logMeanDifference(const double t[4]) {
-  const double d1 = t[0] - t[3];
-  const double d2 = t[1] - t[2];
-  if (d1 >= kMeanGuard && d2 >= kMeanGuard && std::fabs(std::fabs(d1) - std::fabs(d2)) >= kMeanGuard) {
-    return (d1 - d2) / std::log(d1 / d2);
-  }
-  return (t[0] + t[1]) / 2.0 - (t[3] + t[2]) / 2.0;
+// Log mean of two end differences of one sign, written as m·u/atanh(u) with
+// m = (x + y)/2 and u = (x - y)/(x + y): the same value as (x - y)/ln(x/y), and
+// smooth through x = y, where it is m.
+double logMean(double x, double y) {
+  const double m = (x + y) / 2.0;
+  const double u = (x - y) / (x + y);
+  if (std::fabs(u) < kSeriesLimit) return m * (1.0 - u * u / 3.0 - 4.0 * u * u * u * u / 45.0);
+  return m * u / std::atanh(u);
+}
+
+// ΔT_lm of the end differences D1 = T1a - T2b and D2 = T1b - T2a (t after the
+// exchange of a parallel pair), for heat that flows the way s (±1) says: from
+// the first stream when its inlet is the hotter one. With x, y = s·D1, s·D2:
+//   both ends of that sign and the smaller one at least kPinchRatio of the
+//   larger: the log mean, s·logMean(x, y);
+//   otherwise (an end pinched to 0, the ends crossed, or the heat reversed):
+//   s·K·min(x, y), K = logMean(1, f)/f, the chord of the log mean from 0 to f.
+// This continuation is 0 where an end difference is 0, meets the log mean
+// without a step, and is concave and rising in both ends. Along the streams'
+// balances (both ends fall as Q grows) Q/UA - ΔT_lm is then convex and rising:
+// it has one root, and Newton's iterates come back from a crossed state to it.
+// The plain arithmetic mean instead has roots where the hot outlet is colder
+// than the cold inlet.
+double exchangerMean(const double t[4], double s) {
+  const double x = s * (t[0] - t[3]);
+  const double y = s * (t[1] - t[2]);
+  const double high = std::max(x, y);
+  const double low = std::min(x, y);
+  if (low > kPinchRatio * high) return s * logMean(x, y);
+  const double chord = (1.0 - kPinchRatio) / (kPinchRatio * std::log(1.0 / kPinchRatio));
+  return s * chord * low;
 }
 
 const ElementEntry* partner(const Model& model, const ElementEntry& element, int k) {
@@ -180,7 +208,8 @@ int checkExchangerPartners(EvaluationContext& context, ElementEntry& element) {
 // Shape 4: own unknown Q (W) from the first stream to the second,
 // 1/UA = ln(r2/r1)/(2π·L·λ) + the film resistances 1/(h·A) of the two streams:
 //   F[Q] = x[Q]/UA - ΔT_lm(T1a, T1b, T2a, T2b);  dF[Q]/dx[Q] = 1/UA,
-//   dF[Q]/dT_k = -∂ΔT_lm/∂T_k by central differences of 1e-7 K.
+//   dF[Q]/dT_k = -∂ΔT_lm/∂T_k by central differences of 1e-7 K (ΔT_lm as
+//   exchangerMean continues it, the direction of the heat held).
 //   F[out1] -= x[Q], F[out2] += x[Q] at the streams' outlets; the middle node is
 //   held at 0.
 int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
@@ -193,6 +222,8 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
                      unknownSlot(run, *second, 1), unknownSlot(run, *second, 2)};
   const int firstOutlet = unknowns[1];
   const int secondOutlet = unknowns[3];
+  // Heat flows from the stream with the hotter inlet (the first one on a tie).
+  const double direction = run.X[unknowns[0]] >= run.X[unknowns[2]] ? 1.0 : -1.0;
   // Streams drawn against each other are a counterflow exchanger: the hot inlet
   // faces the cold outlet. Drawn the same way they run in parallel, and the second
   // stream's ends are exchanged so that inlet faces inlet.
@@ -217,9 +248,18 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
 
   double t[4];
   for (int k = 0; k < 4; ++k) t[k] = run.X[unknowns[k]];
-  run.F[own] = run.X[own] / ua - logMeanDifference(t);
+  run.F[own] = run.X[own] / ua - exchangerMean(t, direction);
   run.jacobian(own, own) = 1.0 / ua;
+  // With both ends at 0 (all four temperatures equal, as a run starts) the
+  // quotient would straddle the continuation's corner there and take K/2 per end;
+  // the slope along equal ends, 1/2 per end, starts Newton as the arithmetic mean
+  // did, and the convex residual brings any first iterate home.
+  const bool level = std::fabs(t[0] - t[3]) <= kMeanStep && std::fabs(t[1] - t[2]) <= kMeanStep;
   for (int k = 0; k < 4; ++k) {
+    if (level) {
+      run.jacobian(own, unknowns[k]) -= k < 2 ? 0.5 : -0.5;
+      continue;
+    }
     double up[4];
     double down[4];
     std::copy(t, t + 4, up);
@@ -227,7 +267,7 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
     up[k] += kMeanStep;
     down[k] -= kMeanStep;
     run.jacobian(own, unknowns[k]) -=
-        (logMeanDifference(up) - logMeanDifference(down)) / (2.0 * kMeanStep);
+        (exchangerMean(up, direction) - exchangerMean(down, direction)) / (2.0 * kMeanStep);
   }
   // Q leaves the first stream and enters the second at their outlets.
   run.F[firstOutlet] -= run.X[own];
@@ -241,13 +281,34 @@ int evaluateExchangerWall(EvaluationContext& context, ElementEntry& element) {
     thermal::recordThermal(context.model, run, element, run.X[a] - run.X[b], run.X[own]);
     if (ownsReturnRecord(element)) {
       context.model.parameters[element.returnBlockId + 6] = ua;
-      context.model.parameters[element.returnBlockId + 7] = logMeanDifference(t);
+      context.model.parameters[element.returnBlockId + 7] = exchangerMean(t, direction);
     }
   }
   return 0;
 }
 
 }  // namespace
+
+// A wall with a face the model starts at a given temperature (".iv") starts with
+// its middle at the mean of its faces, the steady state between equal faces,
+// instead of where a one-second step from 0 degC leaves it: a body started at
+// ambient stays there. Its middle's row becomes F[c] = x[c] - (x[a] + x[b])/2.
+// Without a given face nothing changes.
+void holdMiddleOfAStartedWall(const Model& model, Run& run, const ElementEntry& element, int a,
+                              int b, int c) {
+  bool given = false;
+  for (int k = 1; k <= 2; ++k) {
+    const int node = element.terminalMark[k] != 0 ? element.node[k] / 10 : element.node[k];
+    double value = 0.0;
+    const bool ground = node <= 0 || (node >= 100 && node <= 198);
+    given = given || (!ground && startingPotential(model, node, value));
+  }
+  if (!given) return;
+  holdUnknown(run, c, 0.0);
+  run.F[c] = run.X[c] - (run.X[a] + run.X[b]) / 2.0;
+  run.jacobian(c, a) -= 0.5;
+  run.jacobian(c, b) -= 0.5;
+}
 
 // Shapes 1, 2, 3, 20, 30: halves (a, c) and (c, b), each with conductance
 // G = factor·λ and capacity C = volume·ρ·c_p of its own material row:
@@ -283,12 +344,14 @@ int evaluateWall(EvaluationContext& context, int row) {
          shape == kExchanger ? (x[a] + x[b]) / 2.0 : (x[a] + x[c]) / 2.0},
         {kSecondHalfRow, (x[c] + x[b]) / 2.0},
     };
+    // λ must be above 0: a wall that conducts nothing leaves its middle node
+    // floating (and an exchanger without exchange is no exchanger).
     for (int k = 0; k < (shape == kExchanger ? 1 : 2); ++k) {
       double* out = slots + rows[k].slot;
       if (material == nullptr ||
           !thermal::materialRow(context.model, *material, rows[k].temperature, out,
                                 kMaterialValues) ||
-          !(out[kLambda] >= 0.0 && out[kDensity] >= 0.0 && out[kSpecificHeat] >= 0.0)) {
+          !(out[kLambda] > 0.0 && out[kDensity] >= 0.0 && out[kSpecificHeat] >= 0.0)) {
         return reporter.modelError(kBadMaterial, quotedLine(*element));
       }
     }
@@ -318,6 +381,7 @@ int evaluateWall(EvaluationContext& context, int row) {
   const int own = unknownSlot(run, *element, 4);
   run.F[own] = run.X[own];
   run.jacobian(own, own) = 1.0;
+  if (run.kt == 0) holdMiddleOfAStartedWall(context.model, run, *element, a, b, c);
 
   // Heat entering at face a and leaving at face b (W); their mean is the flow
   // through the wall, which a steady wall passes unchanged from a to b.
