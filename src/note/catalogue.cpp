@@ -135,7 +135,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("fe", 34, kNoDomain, "three-terminal part, refused (no evaluator)"),
     element("Hv", 49, kNoDomain, "thermal part, refused (no evaluator)"),
     // Commands.
-    statement(".vc", 0, kCommand, "view and graph scales"),
+    statement(".vc", 0, kCommand, "view and quantity scales"),
     statement(".o", 0, kCommand, "output items"),
     statement(".oo", 0, kCommand, "output items on a second axis"),
     statement(".or", 0, kCommand, "output items with ranges"),

@@ -169,7 +169,7 @@ int evaluateGapContact(EvaluationContext& context, int row) {
     // Power the contact takes from the mechanism: N·dδ/dt (stored in its spring,
     // lost in its damper), and its accumulation.
     store[id + 8] = g.normal * g.rate;
-    store[id + 29] += g.normal * g.rate * run.dtOut;
+    store[id + 29] += g.normal * g.rate * recordedStepLength(run);
   }
   if (displaying(run)) {
     drawGapStop(run.display, law, c.at);
