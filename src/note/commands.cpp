@@ -18,6 +18,7 @@
 #include "note/message_table.h"
 #include "note/model_file.h"
 #include "note/model_warnings.h"
+#include "note/required_fields.h"
 #include "note/structure_checks.h"
 #include "platform/editor_link.h"
 #include "platform/private_objects.h"
@@ -96,9 +97,9 @@ namespace {
 // Reads the model file; prints its mistakes and returns false when it cannot be read.
 bool readFileOrReport(const std::string& modelPath, HandOverImage& image) {
   std::vector<FileError> errors;
-  if (readModelFilePath(modelPath, image, errors)) return true;
+  if (readModelFilePath(modelPath, image, errors)) errors = missingFields(image);
   printFileErrors(modelPath, errors);
-  return false;
+  return errors.empty();
 }
 
 }  // namespace

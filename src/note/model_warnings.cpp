@@ -8,25 +8,18 @@
 #include <string_view>
 
 #include "input/expression.h"
+#include "note/catalogue.h"
 
 namespace movra::note {
 namespace {
 
-// How many fields each element reads; a field written after the last is dropped.
-// Families whose field list is still growing are left out.
-struct FieldCount {
-  int typeCode;
-  int fields;
-};
-constexpr FieldCount kFieldsRead[] = {
-    {6, 2},  {7, 6},  {8, 4},  {9, 7},  {10, 4}, {11, 8}, {13, 3}, {17, 4}, {18, 5},
-    {20, 5}, {21, 2}, {22, 1}, {23, 3}, {24, 1}, {25, 4}, {26, 3}, {27, 7}, {28, 7},
-    {29, 4}, {31, 3}, {32, 5}, {35, 5}, {68, 7}, {69, 9},
-};
-
+// How many fields an element reads, from its reference rows; a field written after
+// the last is dropped.
 int fieldsRead(int typeCode) {
-  for (const FieldCount& entry : kFieldsRead) {
-    if (entry.typeCode == typeCode) return entry.fields;
+  for (const CatalogueEntry& entry : catalogueEntries()) {
+    if (entry.category == Category::kElement && entry.typeCode == typeCode) {
+      return static_cast<int>(referenceOf(entry).fields.size());
+    }
   }
   return 0;
 }
