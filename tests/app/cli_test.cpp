@@ -153,24 +153,6 @@ TEST_F(CliTest, StepCountsBeyondWhatTheRunCanCountAreRefusedAtTheTimeLine) {
   }
 }
 
-// A field that overflows gives no number: refused at its own line instead of a
-// run of NaN columns that ends with status 0.
-TEST_F(CliTest, FieldsThatGiveNoFiniteNumberAreRefusedAtTheirLine) {
-  for (const char* command : {"check ", "run "}) {
-    const std::string path = writeModel("cli_overflow.model", "V 1 0, 1, 0\n// the load\n"
-                                                              "R 1 0, 0 * pow(10, 400)\n"
-                                                              ".t 2\n 0\n 1m\n 10u\n");
-    const Result result = runNote(command + path);
-    EXPECT_EQ(result.exitCode, 1) << command << result.output;
-    // The editor refuses it with the evaluator's code; the simulator, should it get
-    // such a field, with its own message (tests/input/element_statement_test.cpp).
-    EXPECT_NE(result.output.find(path + ":3: "), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("code 93"), std::string::npos) << result.output;
-    EXPECT_EQ(result.output.find("status 0"), std::string::npos) << result.output;
-  }
-  EXPECT_NE(runNote("eval '1e400'").output.find("\"status\":93"), std::string::npos);
-}
-
 // Model files that never end, as the model or as an include: a device, a named
 // pipe without a writer, includes that fan out to millions of lines, a file too
 // long to hand over. Each is refused at its line; none may hang or fill the
