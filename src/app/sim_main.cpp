@@ -17,6 +17,7 @@
 #include "engine/run_setup.h"
 #include "input/model_text.h"
 #include "input/statement_reader.h"
+#include "platform/private_objects.h"
 #include "platform/program_path.h"
 #include "platform/stop_signals.h"
 
@@ -70,10 +71,11 @@ int main(int argc, char** argv) {
   if (app::censusAllowsStart(reporter) != app::LaunchCheck::Go) return kRunRefused;
   reporter.setSink(consoleSink(&answerYes));
 
-  if (!app::copyHandOverBlocks(*model, reporter)) return kHandOverFailed;
-
   app::LaunchArguments launch;
   for (int i = 0; i < argc; ++i) launch.arguments.emplace_back(argv[i]);
+  // The editor's id names the blocks of this run.
+  if (!app::copyHandOverBlocks(*model, reporter, launch.at(4))) return kHandOverFailed;
+
   if (app::checkArguments(launch, reporter) != app::LaunchCheck::Go) return kRunRefused;
   model->handOverMode = launch.handOverMode;
   model->interactionMode = launch.interactionMode;
@@ -88,10 +90,13 @@ int main(int argc, char** argv) {
   // that runs side by side never write over each other's results.
   std::string outputDirectory = platform::directoryOf(program);
   if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch != nullptr && *batch != 0) {
-    // Full paths, so that the closing line says exactly where the results went.
-    std::error_code ignored;
-    outputDirectory = std::filesystem::absolute(batch, ignored).string();
-    if (outputDirectory.empty()) outputDirectory = batch;
+    // The real folder, once: a link swapped later cannot move the results. Not
+    // one that another account may write into (it could swap our results).
+    const std::string why = platform::outputFolderDistrust(batch, outputDirectory);
+    if (!why.empty()) {
+      reporter.notice("%s", why.c_str());
+      return kRunRefused;
+    }
     if (outputDirectory.back() != '/') outputDirectory += '/';
   }
 
@@ -109,7 +114,17 @@ int main(int argc, char** argv) {
   const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   app::WindowRunOptions options;
   options.outputDirectory = outputDirectory;
-  if (const char* csv = std::getenv("MOVRA_CSV_FILE"); csv != nullptr) options.csvPath = csv;
+  if (const char* csv = std::getenv("MOVRA_CSV_FILE"); csv != nullptr && *csv != 0) {
+    std::error_code ignored;
+    const std::filesystem::path path = std::filesystem::absolute(csv, ignored);
+    std::string folder;
+    if (const std::string why = platform::outputFolderDistrust(path.parent_path().string(), folder);
+        !why.empty()) {
+      reporter.notice("%s", why.c_str());
+      return kRunRefused;
+    }
+    options.csvPath = folder + "/" + path.filename().string();
+  }
   options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
   options.offscreenAnswer = answerYes;
   options.titleChanged = app::publishTitle;  // what the census of later starts reads
