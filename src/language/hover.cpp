@@ -300,6 +300,74 @@ std::string keywordEntry(const note::CatalogueEntry& entry) {
   return text;
 }
 
+namespace {
+
+std::string plainStatement(const Statement& s) {
+  std::string text = s.keyword;
+  for (const NodeToken& node : s.nodes) {
+    text += ' ' + std::to_string(node.id);
+    if (node.suffix != 0) text += node.suffix;
+  }
+  return text;
+}
+
+// "potential (V)" -> words "potential", unit "V".
+OutputMeaning splitUnit(const std::string& text) {
+  const size_t open = text.rfind(" (");
+  if (open == std::string::npos || text.back() != ')') return {text, ""};
+  return {text.substr(0, open), text.substr(open + 2, text.size() - open - 3)};
+}
+
+int readId(const std::string& digits) {
+  if (digits.empty() || digits.size() > 6) return -1;
+  for (const char c : digits)
+    if (c < '0' || c > '9') return -1;
+  return std::stoi(digits);
+}
+
+}  // namespace
+
+OutputMeaning outputMeaning(const FileIndex& top, const std::string& item) {
+  if (item == "t") return {"time", "s"};
+  if (item.size() > 3 && (item[0] == 'x' || item[0] == 'X')) {
+    const size_t dot = item.find('.');
+    const int node = readId(item.substr(1, dot == std::string::npos ? 0 : dot - 1));
+    const int digit = dot == std::string::npos ? -1 : readId(item.substr(dot + 1));
+    if (node >= 0 && digit >= 0) {
+      const std::string domain = nodeDomains(findOccurrences(top, SymbolKind::kNode, node));
+      OutputMeaning m = splitUnit(componentWords(digit, domain));
+      // Without a known domain the unit is one of several.
+      if (digit == 9 && domain.empty()) m = {"potential", ""};
+      if (m.unit == "V") m.words = "voltage";
+      m.words += " of node " + std::to_string(node);
+      return m;
+    }
+    return {item, ""};
+  }
+  const bool lettered = !item.empty() && (item[0] == 'c' || item[0] == 'C' || item[0] == 'p' ||
+                                          item[0] == 'P');
+  const int id = readId(lettered ? item.substr(1) : item);
+  if (id < 0) return {item, ""};
+  if (id == kTimeParameter) return {"time", "s"};
+  for (const Located& l : findOccurrences(top, SymbolKind::kValue, id)) {
+    const Occurrence& d = *l.occurrence;
+    if (!d.definition) continue;
+    const Statement& s = statementOf(*l.file, d);
+    const std::string of = " of " + plainStatement(s) + " (" + where(top, *l.file, s.line) + ")";
+    if (d.span == kReturnBlockSize && s.entry != nullptr) {
+      for (const note::ReturnValueInfo& r : note::referenceOf(*s.entry).returnValues) {
+        if (r.offset == id - d.id) return {std::string(r.meaning) + of, std::string(r.unit)};
+      }
+      return {"return value " + std::to_string(id - d.id) + of, ""};
+    }
+    std::string words = "value" + of;
+    if (d.span > 1)
+      words = "output " + std::to_string(id - d.id + 1) + " of " + std::to_string(d.span) + of;
+    return {words, ""};
+  }
+  return {item, ""};
+}
+
 std::optional<HoverText> hoverAt(const FileIndex& top, Position position) {
   const int at = top.statementAt(position.line);
   if (at < 0) return std::nullopt;

@@ -16,6 +16,15 @@ struct HoverText {
 
 std::optional<HoverText> hoverAt(const FileIndex& top, Position position);
 
+// A recorded output item ("t", "x3.9", "c1102", "p21", "1102") in plain words with
+// its unit, from the same reference rows hover shows: "current of L 2 3 (line 34)", "A".
+// The unit is empty for a value without one.
+struct OutputMeaning {
+  std::string words;
+  std::string unit;
+};
+OutputMeaning outputMeaning(const FileIndex& top, const std::string& item);
+
 // A keyword's catalogue entry as hover shows it.
 std::string keywordEntry(const note::CatalogueEntry& entry);
 

@@ -10,12 +10,15 @@
 #include "language/lsp/server.h"
 #include "note/commands.h"
 #include "note/launcher.h"
+#include "plot/plot_command.h"
 
 namespace {
 
 void usage(std::FILE* stream) {
   std::fprintf(stream,
                "usage: movra-note run MODEL [--mode a1|a2|a3|a4] [--keys FILE] [--batch DIR] [--csv FILE]\n"
+               "                      [--plot FIGURE.svg|.pdf|.png]\n"
+               "       movra-note plot CSV_OR_RUN_FOLDER [--model MODEL] --out FIGURE.svg|.pdf|.png\n"
                "       movra-note check MODEL\n"
                "       movra-note dump MODEL\n"
                "       movra-note eval EXPR\n"
@@ -51,7 +54,10 @@ int main(int argc, char** argv) {
   } else if (command == "check" && arguments.size() == 2) {
     status = movra::note::checkCommand(arguments[1]);
   } else if (command == "run") {
-    status = movra::note::runCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    status = movra::plot::runWithPlot(std::vector<std::string>(arguments.begin() + 1, arguments.end()),
+                                      movra::note::runCommand);
+  } else if (command == "plot") {
+    status = movra::plot::plotCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
   } else {
     usage(stderr);
     return 2;
