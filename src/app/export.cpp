@@ -13,12 +13,6 @@ namespace {
 
 constexpr int kTimeEntry = 1;
 
-// Frame f of the exported run lies in ring slot (f + cursor) mod (capacity + 1).
-int frameSlot(const Run& run, int frame) {
-  const int slots = run.frames.capacity + 1;
-  return slots > 0 ? (frame + run.frameCursor) % slots : frame;
-}
-
 bool exported(const Model& model, int item) { return model.outputs[item].outputKind >= 0; }
 
 // The item's name as the model wrote it; the preset first item is the time.
@@ -68,6 +62,12 @@ bool exportOutputs(const Model& model, Run& run, Reporter& reporter, const std::
   // user learns why.
   reporter.modelError(" Can't open out.txt \n\n%s", out.failure().c_str());
   return false;
+}
+
+// Frame f of the exported run lies in ring slot (f + cursor) mod (capacity + 1).
+int frameSlot(const Run& run, int frame) {
+  const int slots = run.frames.capacity + 1;
+  return slots > 0 ? (frame + run.frameCursor) % slots : frame;
 }
 
 std::string csvHeader(const Model& model) {

@@ -19,6 +19,9 @@ bool exportOutputs(const Model& model, Run& run, Reporter& reporter, const std::
 // Nothing is written without a recorded frame. Returns false after " Can't open %s ".
 bool exportCsv(const Model& model, Run& run, Reporter& reporter, const std::string& path);
 
+// The ring slot of recorded frame 0..LastFrame.
+int frameSlot(const Run& run, int frame);
+
 // One CSV line of the header or of a frame (without the line break); for the tests.
 std::string csvHeader(const Model& model);
 std::string csvRow(const Model& model, Run& run, int slot);

@@ -69,6 +69,7 @@ enum Command : int {
   kPauseCommand = 40016,
   kResumeCommand = 40017,
   kSendViewCommand = 40018,
+  kPlotCommand = 40020,  // the plot window of the recorded outputs
 };
 
 enum class MenuKind { View, Column, AllColumns };
@@ -181,6 +182,9 @@ class MainWindow : public QWidget {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
+  // Opens (or refreshes) the plot window of the frames recorded so far.
+  void openPlots();
+
  private:
   void buildMenus();
   void showContextMenu(QPoint client);
@@ -213,6 +217,7 @@ class MainWindow : public QWidget {
   QTimer runRepaintTimer_;
   long long lastRunRepaintMs_ = -1000000;
   std::string modelName_;
+  QWidget* plots_ = nullptr;  // the plot window, once opened
 
   QImage work_;
   std::unique_ptr<view::GraphSurface> graphs_;

@@ -36,6 +36,8 @@ void MainWindow::buildMenus() {
   addItem(viewMenu_, "中止", kStopCommand);
   viewMenu_->addSeparator();
   addItem(viewMenu_, "保持 /!", kHoldCommand)->setCheckable(true);
+  viewMenu_->addSeparator();
+  addItem(viewMenu_, "プロット", kPlotCommand);
 
   columnMenu_ = new QMenu(this);
   addItem(columnMenu_, "元ｽｹｰﾙ", kOriginalScaleCommand);
@@ -74,6 +76,7 @@ QMenu* MainWindow::prepareContextMenu(QPoint client, MenuKind* kind) {
     QAction* hold = findAction(viewMenu_, kHoldCommand);
     QAction* stop = findAction(viewMenu_, kStopCommand);
     hold->setEnabled(model_.handOverMode >= 3);
+    findAction(viewMenu_, kPlotCommand)->setEnabled(run_.lastFrame >= 0);
     if (run_.running != 0) stop->setEnabled(true);
     if (run_.runEnded == 1) {
       stop->setEnabled(false);
@@ -149,6 +152,9 @@ void MainWindow::command(int id) {
       resetScales(selectedColumn_);
       run_.holdState = 0;
       requestRepaint();
+      break;
+    case kPlotCommand:
+      openPlots();
       break;
     case kExportCommand:
       if (run_.lastFrame < 0) break;

@@ -71,9 +71,7 @@ QChart* makeChart(const PlotData& data, const Chart& chart) {
     const Series& s = data.series[static_cast<size_t>(index)];
     auto* line = new QLineSeries;
     line->setName(seriesLabel(s));
-    QPen pen = line->pen();
-    pen.setWidthF(1.5);
-    line->setPen(pen);
+
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(s.values.size()));
     for (size_t k = 0; k < s.values.size() && k < xs.size(); ++k) {
@@ -85,6 +83,9 @@ QChart* makeChart(const PlotData& data, const Chart& chart) {
     }
     line->replace(points);
     qchart->addSeries(line);
+    QPen pen = line->pen();  // the theme's colour, a finer line
+    pen.setWidthF(1.5);
+    line->setPen(pen);
     line->attachAxis(x);
     line->attachAxis(y);
   }

@@ -48,8 +48,7 @@ std::string figureFromCsv(const std::string& csvPath, const std::string& modelPa
   if (std::string why = placeError(figurePath); !why.empty()) return why;
   PlotData data;
   if (std::string why = readCsv(csvPath, data); !why.empty()) return why;
-  if (std::string why = nameSeries(modelPath, data); !why.empty()) return why;
-  arrangeCharts(modelPath, data);
+  if (std::string why = describeFromFile(modelPath, data); !why.empty()) return why;
   return writeFigure(data, figurePath);
 }
 

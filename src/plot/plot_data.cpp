@@ -62,6 +62,13 @@ std::unique_ptr<language::FileIndex> indexFile(const std::string& modelPath, std
 std::string readCsv(const std::string& path, PlotData& data) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "cannot read " + path;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return readCsvText(text.str(), data, path);
+}
+
+std::string readCsvText(const std::string& text, PlotData& data, const std::string& path) {
+  std::istringstream in(text);
   std::string line;
   if (!std::getline(in, line)) return path + " is empty: the run recorded nothing";
   const std::vector<std::string> header = splitHeader(line);
@@ -107,17 +114,35 @@ std::string readCsv(const std::string& path, PlotData& data) {
   return "";
 }
 
-std::string nameSeries(const std::string& modelPath, PlotData& data) {
-  if (modelPath.empty()) return "";
-  std::string error;
-  const auto index = indexFile(modelPath, error);
-  if (index == nullptr) return error;
+namespace {
+
+void nameSeries(const language::FileIndex& index, PlotData& data) {
   for (Series& s : data.series) {
-    const language::OutputMeaning meaning = language::outputMeaning(*index, s.item);
+    const language::OutputMeaning meaning = language::outputMeaning(index, s.item);
     s.name = meaning.words;
     s.unit = commonUnit(meaning.unit);
   }
+}
+
+}  // namespace
+
+std::string describeFromFile(const std::string& modelPath, PlotData& data) {
+  if (modelPath.empty()) {
+    arrangeCharts(nullptr, data);
+    return "";
+  }
+  std::string error;
+  const auto index = indexFile(modelPath, error);
+  if (index == nullptr) return error;
+  nameSeries(*index, data);
+  arrangeCharts(index.get(), data);
   return "";
+}
+
+void describeFromText(std::string_view modelText, PlotData& data) {
+  const auto index = language::indexModel(modelText, "");
+  nameSeries(*index, data);
+  arrangeCharts(index.get(), data);
 }
 
 std::string axisTitle(const std::string& unit) {
@@ -136,7 +161,7 @@ std::string axisTitle(const std::string& unit) {
   return found != quantities.end() ? found->second + " (" + unit + ")" : unit;
 }
 
-void arrangeCharts(const std::string& modelPath, PlotData& data) {
+void arrangeCharts(const language::FileIndex* model, PlotData& data) {
   data.charts.clear();
   std::map<std::string, size_t> byUnit;
   for (size_t i = 0; i < data.series.size(); ++i) {
@@ -148,10 +173,7 @@ void arrangeCharts(const std::string& modelPath, PlotData& data) {
     }
     data.charts[at->second].series.push_back(static_cast<int>(i));
   }
-  if (modelPath.empty()) return;
-  std::string error;
-  const auto index = indexFile(modelPath, error);
-  if (index == nullptr) return;
+  if (model == nullptr) return;
   // ".oo A, B, ...": B against A.
   const auto column = [&](std::string item) {
     if (!item.empty() && item[0] >= '0' && item[0] <= '9') item = "c" + item;
@@ -163,7 +185,7 @@ void arrangeCharts(const std::string& modelPath, PlotData& data) {
     }
     return -1;
   };
-  for (const language::Statement& s : index->statements) {
+  for (const language::Statement& s : model->statements) {
     if (s.keyword != ".oo") continue;
     std::vector<std::string> items;
     for (const language::FieldToken& f : s.fields) {

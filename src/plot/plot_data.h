@@ -3,7 +3,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace movra::language {
+struct FileIndex;
+}
 
 namespace movra::plot {
 
@@ -33,12 +38,19 @@ struct PlotData {
 // Reads "t,A,B,..." and one row per frame. Returns an empty string or why not.
 std::string readCsv(const std::string& path, PlotData& data);
 
-// Names each series from the model file's reference rows; without a model (an
-// empty path) the items keep their ids. Returns an empty string or why not.
-std::string nameSeries(const std::string& modelPath, PlotData& data);
+// The same from the CSV's text; name stands for the file in the messages.
+std::string readCsvText(const std::string& text, PlotData& data, const std::string& name = "the CSV");
 
-// One chart per unit in the order the units first appear, then one per x-y pair.
-void arrangeCharts(const std::string& modelPath, PlotData& data);
+// Names each series from the model file's reference rows and arranges the
+// charts; without a model (an empty path) the items keep their ids and share one
+// chart. Returns an empty string or why not.
+std::string describeFromFile(const std::string& modelPath, PlotData& data);
+// The same from the model's text (includes are not followed).
+void describeFromText(std::string_view modelText, PlotData& data);
+
+// One chart per unit in the order the units first appear, then one per x-y pair
+// that a ".oo" line of the model asks for (model may be nullptr).
+void arrangeCharts(const language::FileIndex* model, PlotData& data);
 
 // "V" -> "voltage (V)": an axis title for a unit.
 std::string axisTitle(const std::string& unit);

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -164,6 +165,17 @@ void PlotWindow::setCursorTime(double t) {
                      s.unit.empty() ? QString() : " " + QString::fromStdString(s.unit));
   }
   readout_->setText(text);
+}
+
+void PlotWindow::followFrames(std::function<int()> shownFrame) {
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, [this, shownFrame] {
+    const int frame = shownFrame();
+    if (frame == followed_ || frame < 0 || static_cast<size_t>(frame) >= data_.time.size()) return;
+    followed_ = frame;
+    setCursorTime(data_.time[static_cast<size_t>(frame)]);
+  });
+  timer->start(50);
 }
 
 QString PlotWindow::readout() const { return readout_->text(); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <vector>
 
 #include "plot/plot_data.h"
@@ -27,6 +28,8 @@ class PlotWindow : public QMainWindow {
   void resetZoom();
   const std::vector<QChartView*>& views() const { return views_; }
   const PlotData& data() const { return data_; }
+  // The cursor follows the frame shownFrame() names, looked at a few times a second.
+  void followFrames(std::function<int()> shownFrame);
 
  private:
   PlotData data_;
@@ -34,6 +37,7 @@ class PlotWindow : public QMainWindow {
   std::vector<QLineSeries*> cursors_;  // one per time chart, nullptr for an x-y chart
   QLabel* readout_ = nullptr;
   double cursorTime_ = 0;
+  int followed_ = -1;
 };
 
 // The frame nearest to time t.

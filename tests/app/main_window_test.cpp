@@ -169,8 +169,8 @@ TEST(MainWindowMenus, ViewMenuItemsAndEnableRules) {
   ended.run().runEnded = 1;
   SeenMenu seen = rightClick(*ended.window, QPoint(300, 400));
   ASSERT_TRUE(seen.opened);
-  EXPECT_EQ(seen.texts, (QStringList{"元尺", "適用.vc", "中止", "保持 /!"}));
-  EXPECT_EQ(seen.ids, (QList<int>{40004, 40018, 40003, 40002}));
+  EXPECT_EQ(seen.texts, (QStringList{"元尺", "適用.vc", "中止", "保持 /!", "プロット"}));
+  EXPECT_EQ(seen.ids, (QList<int>{40004, 40018, 40003, 40002, 40020}));
   EXPECT_TRUE(enabledOf(seen, 40004));
   EXPECT_FALSE(enabledOf(seen, 40003)) << "an ended run cannot be stopped";
   EXPECT_FALSE(enabledOf(seen, 40002));
