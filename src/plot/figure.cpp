@@ -21,7 +21,7 @@ namespace movra::plot {
 
 namespace {
 
-constexpr int kWidth = 900;        // of one chart, in pixels at 96 dpi
+constexpr int kWidth = 1100;       // of one chart, in pixels at 96 dpi
 constexpr int kChartHeight = 340;
 
 std::string extensionOf(const std::string& path) {
@@ -56,10 +56,13 @@ QString seriesLabel(const Series& s) {
 QChart* makeChart(const PlotData& data, const Chart& chart) {
   auto* qchart = new QChart;
   qchart->setTitle(QString::fromStdString(chart.title));
-  qchart->legend()->setAlignment(Qt::AlignBottom);
+  // More than two names fit only one under another, beside the chart.
+  qchart->legend()->setAlignment(chart.series.size() > 2 ? Qt::AlignRight : Qt::AlignBottom);
   qchart->setAnimationOptions(QChart::NoAnimation);
   auto* x = new QValueAxis;
   auto* y = new QValueAxis;
+  x->setLabelFormat(QStringLiteral("%g"));
+  y->setLabelFormat(QStringLiteral("%g"));
   x->setTitleText(QString::fromStdString(chart.xTitle));
   y->setTitleText(QString::fromStdString(chart.yTitle));
   qchart->addAxis(x, Qt::AlignBottom);
@@ -91,6 +94,13 @@ QChart* makeChart(const PlotData& data, const Chart& chart) {
   }
   if (chart.xSeries < 0 && !xs.empty()) {
     x->setRange(xs.front(), xs.back() > xs.front() ? xs.back() : xs.front() + 1);
+    // Ticks at round times, the axis ending where the run does.
+    const double span = x->max() - x->min();
+    const double step = std::pow(10.0, std::floor(std::log10(span / 5)));
+    const double ratio = span / 5 / step;
+    x->setTickType(QValueAxis::TicksDynamic);
+    x->setTickAnchor(0);
+    x->setTickInterval(step * (ratio >= 5 ? 5 : ratio >= 2 ? 2 : 1));
   } else {
     setRange(x, xLow, xHigh);
   }
