@@ -353,7 +353,9 @@ OutputMeaning outputMeaning(const FileIndex& top, const std::string& item) {
     const Occurrence& d = *l.occurrence;
     if (!d.definition) continue;
     const Statement& s = statementOf(*l.file, d);
-    const std::string of = " of " + plainStatement(s) + " (" + where(top, *l.file, s.line) + ")";
+    // A statement without nodes (":set 21") is named by the id it defines.
+    const std::string named = plainStatement(s) + (s.nodes.empty() ? " " + std::to_string(d.id) : "");
+    const std::string of = " of " + named + " (" + where(top, *l.file, s.line) + ")";
     if (d.span == kReturnBlockSize && s.entry != nullptr) {
       for (const note::ReturnValueInfo& r : note::referenceOf(*s.entry).returnValues) {
         if (r.offset == id - d.id) return {std::string(r.meaning) + of, std::string(r.unit)};
