@@ -19,6 +19,7 @@
 
 #include "app/export.h"
 #include "app/window_host.h"
+#include "plot/plot_window.h"
 #include "input/model_text.h"
 #include "note/in_process.h"
 #include "note/model_file.h"
@@ -189,6 +190,35 @@ TEST(MainWindowMenus, ViewMenuItemsAndEnableRules) {
   seen = rightClick(*playback.window, QPoint(300, 400));
   EXPECT_FALSE(enabledOf(seen, 40002));
   EXPECT_TRUE(enabledOf(seen, 40003));
+}
+
+// --- the plot window ---
+
+// The view menu's plot entry waits for recorded frames, then opens the plots of
+// the run with its outputs named, the cursor following the frame shown.
+TEST(MainWindowMenus, PlotEntryOpensThePlotsOfTheRecordedFrames) {
+  WindowFixture fresh(2);
+  SeenMenu seen = rightClick(*fresh.window, QPoint(300, 400));
+  EXPECT_FALSE(enabledOf(seen, kPlotCommand)) << "nothing is recorded yet";
+  WindowFixture fixture(2);
+  movra::testing::RecordingHost host;
+  runSimulation(fixture.model(), fixture.run(), fixture.prepared->reporter, host);
+  ASSERT_GT(fixture.run().lastFrame, 100);
+  fixture.run().runEnded = 1;
+  seen = rightClick(*fixture.window, QPoint(300, 400), kPlotCommand);
+  EXPECT_TRUE(enabledOf(seen, kPlotCommand));
+  auto* plots = fixture.window->findChild<plot::PlotWindow*>();
+  ASSERT_NE(plots, nullptr);
+  EXPECT_TRUE(plots->isVisible());
+  const plot::PlotData& data = plots->data();
+  EXPECT_EQ(data.time.size(), static_cast<size_t>(fixture.run().lastFrame + 1));
+  ASSERT_EQ(data.series.size(), 2u);
+  EXPECT_EQ(data.series[0].name, "x coordinate of node 2");
+  EXPECT_EQ(data.series[1].unit, "m");
+  EXPECT_EQ(data.charts.size(), 1u) << "both coordinates in metres";
+  fixture.run().currentFrame = 100;
+  QTest::qWait(150);
+  EXPECT_DOUBLE_EQ(plots->cursorTime(), data.time[100]);
 }
 
 TEST(MainWindowMenus, ScaleZoneMenusSelectColumnsAndInitialCheckHasNone) {
