@@ -148,7 +148,7 @@ void describeFromText(std::string_view modelText, PlotData& data) {
 std::string axisTitle(const std::string& unit) {
   static const std::map<std::string, std::string> quantities = {
       {"V", "voltage"},         {"A", "current"},          {"W", "power"},
-      {"J", "energy"},          {"m", "length"},           {"N", "force"},
+      {"J", "energy"},          {"m", "position"},           {"N", "force"},
       {"N·m", "torque"},        {"deg", "angle"},          {"rad", "angle"},
       {"deg/s", "angular speed"}, {"rad/s", "angular speed"}, {"m/s", "speed"},
       {"°C", "temperature"},    {"K", "temperature"},      {"Pa", "pressure"},
