@@ -26,6 +26,12 @@ namespace {
 using movra::testing::runNote;
 namespace plot = movra::plot;
 
+// Runs of this test program share no blocks with runs of the others beside it.
+[[maybe_unused]] const bool kOwnBlocks = [] {
+  setenv("MOVRA_SHM_TAG", ("plots-" + std::to_string(getpid())).c_str(), 1);
+  return true;
+}();
+
 std::string examplePath(const std::string& name) {
   return std::string(MOVRA_SOURCE_DIR) + "/examples/" + name + ".model";
 }
