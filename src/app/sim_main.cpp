@@ -17,6 +17,7 @@
 #include "engine/run_setup.h"
 #include "input/model_text.h"
 #include "input/statement_reader.h"
+#include "platform/install_layout.h"
 #include "platform/program_path.h"
 #include "platform/stop_signals.h"
 
@@ -48,6 +49,10 @@ void reportCollectedError(const Model& model, const Run& run, Reporter& reporter
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("movra-sim %s\n", MOVRA_VERSION);
+    return 0;
+  }
   // Pictures need Qt's fonts and painting; without a display they are made off screen.
   if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -84,10 +89,16 @@ int main(int argc, char** argv) {
     reporter.notice("実行ファイルのパスが？");
     return kRunRefused;
   }
-  // "out.txt" goes beside the program; a batch run names its own directory, so
-  // that runs side by side never write over each other's results.
-  std::string outputDirectory = platform::directoryOf(program);
-  if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch != nullptr && *batch != 0) {
+  // "out.txt" goes beside the program, where an editor that starts us looks for
+  // it, unless the program came with its shared files (an installation): then to
+  // the user's results folder. A batch run names its own directory, so that runs
+  // side by side never write over each other's results.
+  std::string outputDirectory = platform::resultsDirectory(platform::directoryOf(program),
+                                                           launch.at(launch.scaleForm ? 1 : 3));
+  if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch == nullptr || *batch == 0) {
+    std::error_code ignored;
+    std::filesystem::create_directories(outputDirectory, ignored);
+  } else {
     // Full paths, so that the closing line says exactly where the results went.
     std::error_code ignored;
     outputDirectory = std::filesystem::absolute(batch, ignored).string();

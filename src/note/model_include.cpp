@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "note/model_file_text.h"
+#include "platform/install_layout.h"
+#include "platform/program_path.h"
 
 namespace movra::note {
 
@@ -67,9 +69,19 @@ struct Expander {
                                   where});
         return false;
       }
-      const std::filesystem::path target = folder / path;
-      std::ifstream stream(target, std::ios::binary);
+      std::filesystem::path target = folder / path;
       std::error_code ignored;
+      // A table that is not found from the including file is looked for among
+      // the installed material tables, so ".include air.model" works from any
+      // folder, and so does a copied example's "../materials/air.model".
+      if (!std::filesystem::exists(target, ignored) && std::filesystem::path(path).is_relative()) {
+        const std::string installed =
+            platform::materialsDirectory(platform::directoryOf(platform::programPath()));
+        if (!installed.empty() && std::filesystem::exists(installed + path, ignored)) {
+          target = installed + path;
+        }
+      }
+      std::ifstream stream(target, std::ios::binary);
       if (!stream || std::filesystem::is_directory(target, ignored)) {
         errors.push_back({at, "'.include': cannot read '" + target.string() + "'" + where});
         return false;
