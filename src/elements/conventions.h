@@ -206,6 +206,13 @@ inline void setBranchRow(Run& run, const Branch& branch, double residual,
   run.jacobian(branch.i, branch.i) += currentDerivative;
 }
 
+// The time a recorded step stands for, over which its energies accumulate: the
+// output step, or with PWM the step itself (a part of a half period), since every
+// such step is recorded.
+inline double recordedStepLength(const Run& run) {
+  return run.pwmPeriod > 0.0 ? run.pwmSubStep : run.dtOut;
+}
+
 // An unknown held at a value: its row's stamps give way to F[i] = x[i] - value,
 // J[i][i] = 1 (a starting value the starting solution keeps).
 inline void holdUnknown(Run& run, int unknown, double value) {

@@ -1,5 +1,6 @@
 #include "engine/driver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@ namespace movra {
 namespace {
 
 constexpr double kAbsentPlayback = 1e-99;
+constexpr double kLongestPlaybackPeriodMs = 1e9;  // a frame every eleven days
 constexpr int kFrameLimit = 5000;
 constexpr int kIntervalSearchLimit = 10000;
 constexpr int kPwmStepsCondition = 9;
@@ -224,8 +226,9 @@ int startNewRun(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   } else if (duration < 0) {
     duration = (run.t1 - run.t0) / -duration;
   }
-  run.playbackPeriodMs = static_cast<int>(duration * 1000 / frames);
-  if (run.playbackPeriodMs < 1) run.playbackPeriodMs = 1;
+  // Compared as a real: a huge or NaN duration must not reach an int conversion.
+  const double period = duration * 1000 / frames;
+  run.playbackPeriodMs = period >= 1 ? static_cast<int>(std::min(period, kLongestPlaybackPeriodMs)) : 1;
   run.ticksPerThird = 333 / run.playbackPeriodMs;
 
   const OutputItem& first = model.outputs[1];

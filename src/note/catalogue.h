@@ -31,6 +31,38 @@ enum NodeDomain : int {
   kThermal = 5,
 };
 
+// What the reference says about a keyword, for messages, hover, completion and the
+// plots' units. Texts are the reference's own words (docs/reference.md or the
+// element sections of docs/model-format.md), so that the two can be compared.
+struct NodeInfo {
+  std::string_view role;  // "anode", "the body's node", ...
+  int domain;             // NodeDomain; kNoDomain for whichever the model gives it
+};
+
+struct FieldInfo {
+  std::string_view name;     // short: "resistance R"
+  std::string_view meaning;  // the reference's meaning cell
+  std::string_view unit;     // "" for a pure number, an id or a flag
+  std::string_view defaultText;
+  std::string_view rangeText;
+  // Left out or empty, the element is refused or means nothing (default "—").
+  bool required = false;
+};
+
+// Offsets of the return-value block {h B ...}: B + offset holds the value.
+struct ReturnValueInfo {
+  int offset;
+  std::string_view meaning;
+  std::string_view unit;
+};
+
+struct KeywordReference {
+  std::span<const NodeInfo> nodes;  // the node list, in order
+  // Fields in order from field 1; for a statement with rows, row 1 on.
+  std::span<const FieldInfo> fields;
+  std::span<const ReturnValueInfo> returnValues;
+};
+
 // Nodes an element names in fields rather than in its node list: a motor's stator
 // and rotor, a two-port's second port, a cylinder's mechanical ends. Domain
 // kNoDomain: whichever potential domain the other elements give them.
@@ -57,6 +89,8 @@ struct CatalogueEntry {
   // The node (1-based) that may belong to this element alone: a wall with nothing
   // behind it is a body that only stores heat.
   int nodeOfItsOwn = 0;
+  // The reference's rows; keywords of one element share them.
+  const KeywordReference* reference = nullptr;
 };
 
 // The entry of a keyword (exact, case-sensitive), or nullptr.
@@ -64,6 +98,12 @@ const CatalogueEntry* findKeyword(std::string_view keyword);
 
 // All entries in table order.
 std::span<const CatalogueEntry> catalogueEntries();
+
+// The entry's reference rows; empty spans for a keyword the reference gives none.
+const KeywordReference& referenceOf(const CatalogueEntry& entry);
+
+// The field numbered k (1-based), or nullptr.
+const FieldInfo* fieldInfo(const CatalogueEntry& entry, int k);
 
 std::string_view categoryName(Category category);
 std::string_view domainName(int domain);  // "mechanical", "electrical", ...

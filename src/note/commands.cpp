@@ -15,8 +15,10 @@
 #include "note/in_process.h"
 #include "note/json_writer.h"
 #include "note/launcher.h"
+#include "note/message_table.h"
 #include "note/model_file.h"
 #include "note/model_warnings.h"
+#include "note/required_fields.h"
 #include "note/structure_checks.h"
 #include "platform/editor_link.h"
 #include "platform/install_layout.h"
@@ -34,6 +36,12 @@ void printFileErrors(const std::string& path, const std::vector<FileError>& erro
       std::printf("%s: %s\n", path.c_str(), error.message.c_str());
     }
   }
+}
+
+// A message of the reader or the simulator, and under it what it means in English.
+void printMessage(const std::string& path, const ReaderMessage& message) {
+  std::printf("%s\n", formatFileMessage(path, message).c_str());
+  if (const std::string hint = messageHint(message.text); !hint.empty()) std::printf("  %s\n", hint.c_str());
 }
 
 std::string baseName(const std::string& path) {
@@ -89,9 +97,9 @@ namespace {
 // Reads the model file; prints its mistakes and returns false when it cannot be read.
 bool readFileOrReport(const std::string& modelPath, HandOverImage& image) {
   std::vector<FileError> errors;
-  if (readModelFilePath(modelPath, image, errors)) return true;
+  if (readModelFilePath(modelPath, image, errors)) errors = missingFields(image);
   printFileErrors(modelPath, errors);
-  return false;
+  return errors.empty();
 }
 
 }  // namespace
@@ -157,7 +165,7 @@ bool printReport(const std::string& modelPath, const HandOverImage& image,
     if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
       message.fileLine = image.recordFileLine[record];
     }
-    std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
+    printMessage(modelPath, message);
     return true;
   }
   if (const std::string view = commaFields(report.text, 3); report.dataWord == 3 && !view.empty()) {
@@ -279,9 +287,7 @@ int checkCommand(const std::string& modelPath) {
   const ReadOutcome outcome = readImage(image, *model, 1);
   // Doubtful lines are shown first; they never change the outcome.
   printFileErrors(modelPath, doubtfulLines(image, *model, outcome.ok()));
-  for (const ReaderMessage& message : outcome.messages) {
-    std::printf("%s\n", formatFileMessage(modelPath, message).c_str());
-  }
+  for (const ReaderMessage& message : outcome.messages) printMessage(modelPath, message);
   if (!outcome.ok()) return 1;
   // The model reads: the initial-check launch also solves for the starting state,
   // without a window and with its results in a directory of its own.

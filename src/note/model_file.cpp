@@ -571,6 +571,16 @@ class Reader {
       return fail(fileLine, which + " " + quoted(text) + " " + error + hint +
                                 "; write a number or a constant expression");
     }
+    // The simulator would take a negative interval as 1 and a negative tolerance as
+    // its default without a word: most likely a slip of the sign.
+    constexpr int kIntervalRow = 4;
+    constexpr int kToleranceRow = 6;
+    if ((row == kIntervalRow || row == kToleranceRow) && number < 0.0) {
+      return fail(fileLine, std::string(row == kIntervalRow ? "the output interval" : "the tolerance") +
+                                " ('.t' row " + std::to_string(row) + ") " + quoted(text) +
+                                " is negative; write 0 for the default (" +
+                                (row == kIntervalRow ? "every step" : "1e-6") + ")");
+    }
     // The shortest text that reads back as the same double.
     char formatted[32];
     const auto written = std::to_chars(formatted, formatted + sizeof formatted, number);

@@ -8,25 +8,18 @@
 #include <string_view>
 
 #include "input/expression.h"
+#include "note/catalogue.h"
 
 namespace movra::note {
 namespace {
 
-// How many fields each element reads; a field written after the last is dropped.
-// Families whose field list is still growing are left out.
-struct FieldCount {
-  int typeCode;
-  int fields;
-};
-constexpr FieldCount kFieldsRead[] = {
-    {6, 2},  {7, 6},  {8, 4},  {9, 7},  {10, 4}, {11, 8}, {13, 3}, {17, 4}, {18, 5},
-    {20, 5}, {21, 2}, {22, 1}, {23, 3}, {24, 1}, {25, 4}, {26, 3}, {27, 7}, {28, 7},
-    {29, 4}, {31, 3}, {32, 5}, {35, 5}, {68, 7}, {69, 9},
-};
-
+// How many fields an element reads, from its reference rows; a field written after
+// the last is dropped.
 int fieldsRead(int typeCode) {
-  for (const FieldCount& entry : kFieldsRead) {
-    if (entry.typeCode == typeCode) return entry.fields;
+  for (const CatalogueEntry& entry : catalogueEntries()) {
+    if (entry.category == Category::kElement && entry.typeCode == typeCode) {
+      return static_cast<int>(referenceOf(entry).fields.size());
+    }
   }
   return 0;
 }
@@ -188,6 +181,44 @@ void checkExtraFields(const StatementRecord& record, size_t index, Collector& ou
                      (last > read + 1 ? "are" : "is") + " not used");
 }
 
+constexpr int kSumCode = 82;
+constexpr int kSineCode = 83;
+constexpr int kSineFrequencyLine = 3;  // of the block: the id, x, f2, f3
+
+std::string_view blockLine(const StatementRecord& record, int index) {
+  std::string_view text(record.blockText);
+  for (int k = 0; k < index; ++k) {
+    const size_t end = text.find('\n');
+    if (end == std::string_view::npos) return {};
+    text.remove_prefix(end + 1);
+  }
+  return text.substr(0, text.find('\n'));
+}
+
+// A ':sin' frequency of -N is read from entry -N, which only ':sum N' writes (its
+// result of opposite sign); without one the sine never turns.
+void checkSineFrequencies(const HandOverImage& image, Collector& out) {
+  std::vector<int> sums;
+  for (const StatementRecord& record : image.records) {
+    double id = 0.0;
+    if (record.typeCode == kSumCode && constantField(std::string(blockLine(record, 0)).c_str(), id)) {
+      sums.push_back(static_cast<int>(id));
+    }
+  }
+  for (size_t i = 0; i < image.records.size(); ++i) {
+    const StatementRecord& record = image.records[i];
+    double frequency = 0.0;
+    if (record.typeCode != kSineCode || record.echoFlag == 1) continue;
+    const std::string text(blockLine(record, kSineFrequencyLine));
+    if (!constantField(text.c_str(), frequency) || !(frequency <= -1.0)) continue;
+    const int id = static_cast<int>(-frequency);
+    if (std::find(sums.begin(), sums.end(), id) != sums.end()) continue;
+    out.add(i, "':sin' row 3 is " + number(frequency) + ": the frequency is then read from entry " +
+                   number(frequency) + ", which only ':sum " + std::to_string(id) +
+                   "' writes, and the model has none, so the sine stays at 0 Hz");
+  }
+}
+
 }  // namespace
 
 std::vector<FileError> modelWarnings(const HandOverImage& image) {
@@ -200,6 +231,7 @@ std::vector<FileError> modelWarnings(const HandOverImage& image) {
     if (isCircuitElement(record.typeCode)) checkGroundedNodes(record, i, image.placedNodes, out);
     checkExtraFields(record, i, out);
   }
+  checkSineFrequencies(image, out);
   return out.take();
 }
 

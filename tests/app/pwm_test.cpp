@@ -2,6 +2,7 @@
 // way the editor hands it over.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "support/in_process_run.h"
@@ -71,6 +72,23 @@ TEST(PwmGrid, DutyIsClampedAndTheSwitchSignalFollowsTheHalves) {
   auto quarter = simulate(pwmModel("0.25", "0", "0.002", "1000"));
   ASSERT_EQ(quarter->status, 0);
   EXPECT_DOUBLE_EQ(quarter->run->pwmDutyNow, 0.25);
+}
+
+// Every PWM step is recorded, so the energies recorded step by step add the power
+// times that step: over 20 ms at duty 0.25 a 10 V supply puts 10 W into 10 Ohm for
+// a quarter of the time, 0.05 J, whatever the number of steps per half. (They used
+// to add the power times the whole output step at every half: 8 times too much.)
+TEST(PwmGrid, EnergiesAddEachStepOnce) {
+  for (const char* steps : {"1", "4"}) {
+    std::string model = pwmModel("0.25", "0", "0.002", "1000");
+    model.replace(model.find("V 1 0, 10"), 9, "V 1 0, 10 * p2");
+    model.replace(model.find("R 2 0, 10"), 9, "R 2 0, 10 {h1000}");
+    model.replace(model.find(".o x2.9"), 7, ".o x2.9, c1010");
+    auto outcome = simulate(model + "   " + steps + "\n");
+    ASSERT_EQ(outcome->status, 0) << outcome->messages.last();
+    const int last = outcome->run->lastFrame;
+    EXPECT_NEAR(std::fabs(outcome->output(last, 3)), 0.05, 0.05 * 0.01) << steps << " steps per part";
+  }
 }
 
 }  // namespace

@@ -66,6 +66,32 @@ TEST(ModelWarnings, GroundedCircuitNodesAndUnreadFields) {
   EXPECT_FALSE(warns(warnings, 1, ""));
 }
 
+// The field counts come from the reference rows, every family included; the last
+// field a row lists is still read.
+TEST(ModelWarnings, UnreadFieldsOfEveryFamily) {
+  struct Case {
+    const char* line;
+    const char* says;  // "" for no warning
+  };
+  const Case cases[] = {
+      {"Hl 1 2, 12m, 2, 870, 0.03, 0, 5, 1\n", "reads 5 fields; fields 6 to 7 are not used"},
+      {"Cy 1 2, 2m, 1m, 0.4, 0, 0, 0, 3, 90\n", ""},
+      {"Cy 1 2, 2m, 1m, 0.4, 0, 0, 0, 3, 90, 1\n", "reads 8 fields; field 9 is not used"},
+      {"Hc 1 2, p540, 1, 1, 0.1, , , 5\n", ""},
+      {"Ni 1 2, p500, 1, 0.5, 0.5, 0.02, 0, 1\n", "reads 6 fields; field 7 is not used"},
+      {"gap 0n 1n, 0.05, 1e5, 60, 90, 0, 1\n", "reads 5 fields; field 6 is not used"},
+      {"ge 1n 2n, 0.05, 0.1\n", "reads 1 field; field 2 is not used"},
+  };
+  for (const Case& c : cases) {
+    const auto warnings = warningsOf(c.line);
+    if (*c.says == 0) {
+      EXPECT_FALSE(warns(warnings, 1, "not used")) << c.line;
+    } else {
+      EXPECT_TRUE(warns(warnings, 1, c.says)) << c.line;
+    }
+  }
+}
+
 TEST(ModelWarnings, ExamplesAreClean) {
   for (const auto& entry :
        std::filesystem::directory_iterator(std::string(MOVRA_SOURCE_DIR) + "/examples")) {

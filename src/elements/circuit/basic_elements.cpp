@@ -58,19 +58,18 @@ void recordHead(ParameterStore& store, int id, double voltage, double current, d
   store[id + 3] = power;
 }
 
-// Energy over the output step added to a record field.
+// Energy over the recorded step added to a record field.
 void accumulateEnergy(ParameterStore& store, int entry, double power, const Run& run) {
-  store[entry] += power * run.dtOut;
+  store[entry] += power * recordedStepLength(run);
 }
 
-// +4 of the sources: energy over the PWM sub-step (or the output step without
-// PWM), restarted at step 0.
+// +4 of the sources: energy over the recorded step, restarted at step 0.
 void accumulateSubStepEnergy(ParameterStore& store, int id, double power, const Run& run) {
   if (run.kt == 0) {
     store[id + 4] = 0.0;
     return;
   }
-  const double length = run.pwmPeriod > 0.0 ? run.pwmSubStep : run.dtOut;
+  const double length = recordedStepLength(run);
   store[id + 4] += power * length;
 }
 
@@ -108,7 +107,7 @@ int evaluateVoltageSource(EvaluationContext& context, int row) {
       recordPeriodMeans(store, id, run, branch.voltage, branch.current, power);
       store[id + 20] = run.pwmSubStep;
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   if (displaying(run)) {
     writeDisplay(context.model, *element, branch.current, branch.voltage);
@@ -147,7 +146,7 @@ int evaluateCurrentSource(EvaluationContext& context, int row) {
       accumulateEnergy(store, id + 9, power, run);
       recordPeriodMeans(store, id, run, voltage, current, power);
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   if (displaying(run)) writeDisplay(context.model, *element, current, voltage);
   return 0;
@@ -201,7 +200,7 @@ int evaluateResistor(EvaluationContext& context, int row) {
       accumulateEnergy(store, id + 10, power, run);
       recordPeriodMeans(store, id, run, branch.voltage, branch.current, power);
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   if (displaying(run)) writeDisplay(context.model, *element, branch.current, branch.voltage);
   return 0;

@@ -259,9 +259,9 @@ int runDiode(EvaluationContext& context, int row, int forced) {
       store[id + 5] = law.saturation;
       store[id + 6] = law.knee;
       store[id + 8] = law.emission / kThermalVoltage;
-      store[id + 9] += power * run.dtOut;
+      store[id + 9] += power * recordedStepLength(run);
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   if (displaying(run)) {
     if (double* record = displayRecord(context.model, *element)) {

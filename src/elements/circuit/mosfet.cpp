@@ -141,7 +141,7 @@ int evaluateMosfet(EvaluationContext& context, int row) {
     store[id + 5] = bodyCurrent;
     store[id + 6] = run.X[g] - run.X[s];
     store[id + 7] = gain;
-    store[id + 9] += power * run.dtOut;
+    store[id + 9] += power * recordedStepLength(run);
     recordPeriodMeans(store, id, run, voltage, current, power);
   }
   if (displaying(run)) {

@@ -155,11 +155,11 @@ int evaluateDcMotor(EvaluationContext& context, int row) {
     store[id + 1] = branch.voltage;
     store[id + 2] = branch.current;
     store[id + 3] = electrical;
-    store[id + 5] += electrical * run.dtOut;
+    store[id + 5] += electrical * recordedStepLength(run);
     store[id + 6] = torque;
     store[id + 7] = speed;
     store[id + 8] = mechanical;
-    store[id + 9] += mechanical * run.dtOut;
+    store[id + 9] += mechanical * recordedStepLength(run);
     const double efficiency =
         std::fabs(electrical) >= kSmallestPower ? mechanical / electrical : 0.0;
     store[id + kEfficiencyField] = efficiency;

@@ -121,9 +121,9 @@ int evaluateTransistor(EvaluationContext& context, int row) {
       store[id + 5] = vbeTerminal;
       store[id + 6] = collectorIn + baseIn;
       store[id + 7] = std::fabs(baseIn) > 1e-15 ? collectorIn / baseIn : 0.0;
-      store[id + 9] += power * run.dtOut;
+      store[id + 9] += power * recordedStepLength(run);
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   if (displaying(run)) {
     if (double* record = displayRecord(context.model, *element)) {

@@ -146,14 +146,14 @@ int evaluateTwoPort(EvaluationContext& context, int row) {
       store[id + 6] = secondRate;
       store[id + 7] = secondPower;
       store[id + 8] = beta * first * first;
-      store[id + 9] += firstPower * run.dtOut;
-      store[id + 10] += secondPower * run.dtOut;
+      store[id + 9] += firstPower * recordedStepLength(run);
+      store[id + 10] += secondPower * recordedStepLength(run);
       recordPeriodMeans(store, id, run, firstVoltage, first, firstPower);
     }
     // The circuit totals take the power an element draws with a minus sign, as the
     // resistor does; the magnetic totals take what a core draws with a plus sign, so
     // the port that feeds the core adds it negated: each total balances to 0.
-    const double dt = run.dtOut;
+    const double dt = recordedStepLength(run);
     store[kPowerTotalEntry] -= firstPower;
     store[kMagneticPowerTotalEntry] -= secondPower;
     store[kAllPowerTotalEntry] -= firstPower + secondPower;

@@ -217,8 +217,8 @@ int stampCore(EvaluationContext& context, ElementEntry& element, const CoreData&
     ParameterStore& store = context.model.parameters;
     store[kMagneticPowerTotalEntry] += power;
     store[kAllPowerTotalEntry] += power;
-    store[kMagneticEnergyTotalEntry] += power * run.dtOut;
-    store[kAllEnergyTotalEntry] += power * run.dtOut;
+    store[kMagneticEnergyTotalEntry] += power * recordedStepLength(run);
+    store[kAllEnergyTotalEntry] += power * recordedStepLength(run);
     if (ownsReturnRecord(element)) {
       const int id = element.returnBlockId;
       store[id + 1] = field;

@@ -333,7 +333,7 @@ int evaluateAppliedForce(EvaluationContext& context, int row) {
     store[id + 14] = chord;
     store[id + 15] = twistDegrees;
     store[id + 25] = toDegrees(rateOf(run, n.tj) - rateOf(run, n.ti));
-    store[id + 29] += power * run.dtOut;
+    store[id + 29] += power * recordedStepLength(run);
     store[id + 30] = chord;
   }
   if (displaying(run)) {

@@ -126,7 +126,8 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   const NodePair n = nodePairOf(run, *element);
   if (isFirstIteration(run) || run.initialPass != 0) {
     if (!(p[1] > 0.0)) return context.reporter.modelError(kZeroGap, quotedLine(*element));
-    if (!(p[2] > 0.0) || !(p[3] >= 0.0) || !std::isfinite(p[4])) {
+    if (!(p[2] > 0.0) || !(p[3] >= 0.0) || !std::isfinite(p[4]) ||
+        (p[5] != 0.0 && p[5] != kRoundShape)) {
       return context.reporter.modelError(kBadData, quotedLine(*element));
     }
   }
@@ -136,7 +137,7 @@ int evaluateGapContact(EvaluationContext& context, int row) {
   law.stiffness = p[2];
   law.damping = p[3];
   law.direction = p[4] * kRadiansPerDegree;
-  law.round = static_cast<int>(p[5]) == kRoundShape;
+  law.round = p[5] == kRoundShape;
   law.a0 = run.a0();
 
   const int indices[5] = {n.xi, n.yi, n.ti, n.xj, n.yj};
@@ -168,7 +169,7 @@ int evaluateGapContact(EvaluationContext& context, int row) {
     // Power the contact takes from the mechanism: N·dδ/dt (stored in its spring,
     // lost in its damper), and its accumulation.
     store[id + 8] = g.normal * g.rate;
-    store[id + 29] += g.normal * g.rate * run.dtOut;
+    store[id + 29] += g.normal * g.rate * recordedStepLength(run);
   }
   if (displaying(run)) {
     drawGapStop(run.display, law, c.at);

@@ -10,6 +10,7 @@ namespace movra {
 
 namespace {
 
+constexpr char kBadData[] = "データが？ \n\n %s";
 constexpr char kOlderConvention[] = "データが旧 ？ データは＃１から見た値！ \n\n %s";
 
 // Bit of StatementRecord::flags: the statement was written in the older convention,
@@ -44,6 +45,10 @@ int evaluateRigidJoint(EvaluationContext& context, int row) {
   if (isFirstIteration(run) &&
       (statementFlags(context.model, *element) & kRecordOlderConvention) != 0 && p[4] != 1.0) {
     return context.reporter.modelError(kOlderConvention, quotedLine(*element));
+  }
+  // Field 4 says how the offsets count: any other value than 0 or 1 is a slip.
+  if (isFirstIteration(run) && p[4] != 0.0 && p[4] != 1.0) {
+    return context.reporter.modelError(kBadData, quotedLine(*element));
   }
 
   const int qi[3] = {unknownSlot(run, *element, 1), unknownSlot(run, *element, 2),

@@ -122,12 +122,12 @@ void recordThermal(Model& model, const Run& run, const ElementEntry& element, do
     store[id + 1] = difference;
     store[id + 2] = flow;
     store[id + 3] = power;
-    store[id + 5] += power * run.dtOut;
+    store[id + 5] += power * recordedStepLength(run);
     store[id + 8] = power;
-    store[id + 10] += power * run.dtOut;
+    store[id + 10] += power * recordedStepLength(run);
     recordPeriodMeans(store, id, run, difference, flow, power);
   }
-  addNetworkTotals(store, power, run.dtOut);
+  addNetworkTotals(store, power, recordedStepLength(run));
 }
 
 }  // namespace movra::thermal

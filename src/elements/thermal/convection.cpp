@@ -411,7 +411,7 @@ int evaluateNaturalConvection(EvaluationContext& context, int row) {
       store[id + 16] = conductance;
       store[id + 17] = element->variableSlots[kRangeFlagSlot];
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   // The view draws the symbol of a correlation used beyond its fit in the warning colour.
   if (displaying(run)) {

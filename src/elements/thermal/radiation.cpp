@@ -245,10 +245,10 @@ int evaluateRadiation(EvaluationContext& context, int row) {
       store[id + 7] = k;
       store[id + 8] = epsilon1;
       store[id + 9] = epsilon2;
-      store[id + 10] += power * run.dtOut;
+      store[id + 10] += power * recordedStepLength(run);
       recordPeriodMeans(store, id, run, difference, q, power);
     }
-    addNetworkTotals(store, power, run.dtOut);
+    addNetworkTotals(store, power, recordedStepLength(run));
   }
   return 0;
 }
