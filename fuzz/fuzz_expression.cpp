@@ -1,5 +1,6 @@
 // Feeds arbitrary field texts to the expression evaluator and the unit-letter expansion,
 // terminated and unterminated, and checks the few properties every result must have.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,7 +17,7 @@ double slotValue(const void*, int slot) {
 
 bool knownStatus(int status) {
   static constexpr int kStatuses[] = {0,  10, 11, 12, 13, 14, 15, 21, 22, 23, 30, 41, 44,
-                                      45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 91, 92};
+                                      45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 91, 92, 93};
   for (int known : kStatuses) {
     if (status == known) return true;
   }
@@ -35,6 +36,8 @@ int evaluate(const char* text, movra::EvaluationResult& result) {
   const int status = movra::evaluateExpression(text, sources, result);
   require(knownStatus(status));
   if (status == 0 && result.operandCount == 0) require(result.value == 0.0);
+  // A value handed on is always a number: no infinity, no NaN.
+  if (status == 0) require(std::isfinite(result.value));
   return status;
 }
 

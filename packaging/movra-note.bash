@@ -4,7 +4,7 @@ _movra_note() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
   COMPREPLY=()
   if [ "$COMP_CWORD" -eq 1 ]; then
-    mapfile -t COMPREPLY < <(compgen -W "run check dump eval --help --version" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "run check dump eval lsp --help --version" -- "$cur")
     return
   fi
   case ${COMP_WORDS[1]} in

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/recording.h"
+#include "platform/output_file.h"
 
 namespace movra::app {
 
@@ -52,13 +53,9 @@ void appendShortest(std::string& line, double value) {
 
 bool exportOutputs(const Model& model, Run& run, Reporter& reporter, const std::string& directory) {
   if (run.lastFrame < 0) return true;
-  const std::string path = directory + "out.txt";
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (file == nullptr) {
-    reporter.modelError(" Can't open out.txt ");
-    return false;
-  }
-  for (int f = 0; f <= run.lastFrame; ++f) {
+  platform::OutputFile out(directory + "out.txt");
+  std::FILE* file = out.stream();
+  for (int f = 0; file != nullptr && f <= run.lastFrame && !out.failed(); ++f) {
     const int slot = frameSlot(run, f);
     for (int item = 1; item <= model.count.outputs; ++item) {
       if (!exported(model, item)) continue;
@@ -66,8 +63,11 @@ bool exportOutputs(const Model& model, Run& run, Reporter& reporter, const std::
     }
     std::fputc('\n', file);
   }
-  std::fclose(file);
-  return true;
+  if (out.commit()) return true;
+  // Half a table would pass for a shorter run: the older file stays, and the
+  // user learns why.
+  reporter.modelError(" Can't open out.txt \n\n%s", out.failure().c_str());
+  return false;
 }
 
 std::string csvHeader(const Model& model) {
@@ -94,22 +94,19 @@ std::string csvRow(const Model& model, Run& run, int slot) {
 
 bool exportCsv(const Model& model, Run& run, Reporter& reporter, const std::string& path) {
   if (run.lastFrame < 0 || path.empty()) return true;
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (file == nullptr) {
-    reporter.modelError(" Can't open %s ", path.c_str());
-    return false;
-  }
+  platform::OutputFile out(path);
+  std::FILE* file = out.stream();
   std::string line = csvHeader(model);
   line += '\n';
-  std::fputs(line.c_str(), file);
-  for (int f = 0; f <= run.lastFrame; ++f) {
+  if (file != nullptr) std::fputs(line.c_str(), file);
+  for (int f = 0; file != nullptr && f <= run.lastFrame && !out.failed(); ++f) {
     line = csvRow(model, run, frameSlot(run, f));
     line += '\n';
     std::fputs(line.c_str(), file);
   }
-  const bool written = std::fclose(file) == 0;
-  if (!written) reporter.modelError(" Can't open %s ", path.c_str());
-  return written;
+  if (out.commit()) return true;
+  reporter.modelError(" Can't open %s \n\n%s", path.c_str(), out.failure().c_str());
+  return false;
 }
 
 }  // namespace movra::app

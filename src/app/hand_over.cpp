@@ -21,9 +21,17 @@ void reportOpenFailure(Reporter& reporter, const char* message, const SharedBloc
   }
 }
 
-bool readCountBlock(Model& model, Reporter& reporter) {
+// A run's own block is removed once read: a killed editor then leaves nothing
+// behind, and no later run can mistake it for its own.
+void releaseBlock(SharedBlock& block, const std::string& editorId) {
+  if (isEditorId(editorId)) platform::removeBlockName(block);
+  platform::closeSharedBlock(block);
+}
+
+bool readCountBlock(Model& model, Reporter& reporter, const std::string& editorId) {
   SharedBlock block;
-  if (!platform::openSharedBlock(kCountBlockName, kCountBlockBytes, block)) {
+  const std::string name = handOverBlockName(kCountBlockName, editorId);
+  if (!platform::openSharedBlock(name.c_str(), kCountBlockBytes, block)) {
     reportOpenFailure(reporter, " File失敗C0", block);
     return false;
   }
@@ -41,13 +49,14 @@ bool readCountBlock(Model& model, Reporter& reporter) {
   model.lastRecordIndex = last;
   model.secondCount = second;
   if (!platform::unmapSharedBlock(block)) reporter.notice(" File失敗5");
-  platform::closeSharedBlock(block);
+  releaseBlock(block, editorId);
   return true;
 }
 
-bool readRecordBlock(Model& model, Reporter& reporter) {
+bool readRecordBlock(Model& model, Reporter& reporter, const std::string& editorId) {
   SharedBlock block;
-  if (!platform::openSharedBlock(kRecordBlockName, kRecordBlockBytes, block)) {
+  const std::string name = handOverBlockName(kRecordBlockName, editorId);
+  if (!platform::openSharedBlock(name.c_str(), kRecordBlockBytes, block)) {
     reportOpenFailure(reporter, " File失敗0", block);
     return false;
   }
@@ -74,13 +83,14 @@ bool readRecordBlock(Model& model, Reporter& reporter) {
     reporter.notice(" File失敗123");
     ok = false;
   }
-  platform::closeSharedBlock(block);
+  releaseBlock(block, editorId);
   return ok;
 }
 
-bool readNodeTables(Model& model, Reporter& reporter) {
+bool readNodeTables(Model& model, Reporter& reporter, const std::string& editorId) {
   SharedBlock block;
-  if (!platform::openSharedBlock(kNodeBlockName, kNodeBlockBytes, block)) {
+  const std::string name = handOverBlockName(kNodeBlockName, editorId);
+  if (!platform::openSharedBlock(name.c_str(), kNodeBlockBytes, block)) {
     reportOpenFailure(reporter, " File失敗C", block);
     return false;
   }
@@ -92,15 +102,15 @@ bool readNodeTables(Model& model, Reporter& reporter) {
   readNodeBlock(static_cast<const unsigned char*>(block.data), model.nodes);
   const bool unmapped = platform::unmapSharedBlock(block);
   if (!unmapped) reporter.notice(" File失敗123");
-  platform::closeSharedBlock(block);
+  releaseBlock(block, editorId);
   return unmapped;
 }
 
 }  // namespace
 
-bool copyHandOverBlocks(Model& model, Reporter& reporter) {
-  return readCountBlock(model, reporter) && readRecordBlock(model, reporter) &&
-         readNodeTables(model, reporter);
+bool copyHandOverBlocks(Model& model, Reporter& reporter, const std::string& editorId) {
+  return readCountBlock(model, reporter, editorId) && readRecordBlock(model, reporter, editorId) &&
+         readNodeTables(model, reporter, editorId);
 }
 
 const std::string& LaunchArguments::at(size_t index) const {

@@ -14,8 +14,10 @@ namespace movra::app {
 inline constexpr const char* kVersion = "v-7.72";
 
 // Copies "quillC0", "quillC" and "hMapN" into the model. Returns false after a
-// failure (its message has been shown); start-up then ends.
-bool copyHandOverBlocks(Model& model, Reporter& reporter);
+// failure (its message has been shown); start-up then ends. With the editor's id
+// the blocks are that run's own (handOverBlockName): each is removed once copied,
+// as nothing else will read it.
+bool copyHandOverBlocks(Model& model, Reporter& reporter, const std::string& editorId = {});
 
 struct LaunchArguments {
   std::vector<std::string> arguments;  // argument 0 is the program

@@ -164,6 +164,10 @@ class MainWindow : public QWidget {
   // The files the window has written so far (full paths), for the closing line.
   const std::string& writtenOutputs() const { return writtenOutputs_; }
   void noteWritten(const std::string& path);
+  // A result file could not be written whole: its message has been shown, or sent
+  // to the editor, and the program ends with a failure.
+  void noteNotWritten();
+  bool outputFailed() const { return outputFailed_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -226,6 +230,7 @@ class MainWindow : public QWidget {
   bool destroyed_ = false;
   bool quitRequested_ = false;
   std::string writtenOutputs_;
+  bool outputFailed_ = false;
 };
 
 }  // namespace movra::app

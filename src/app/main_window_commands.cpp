@@ -151,9 +151,17 @@ void MainWindow::command(int id) {
       requestRepaint();
       break;
     case kExportCommand:
-      if (run_.lastFrame >= 0 && exportOutputs(model_, run_, reporter_, outputDirectory_)) {
+      if (run_.lastFrame < 0) break;
+      if (exportOutputs(model_, run_, reporter_, outputDirectory_)) {
         noteWritten(outputDirectory_ + "out.txt");
-        if (exportCsv(model_, run_, reporter_, csvPath_) && !csvPath_.empty()) noteWritten(csvPath_);
+      } else {
+        noteNotWritten();
+      }
+      if (csvPath_.empty()) break;
+      if (exportCsv(model_, run_, reporter_, csvPath_)) {
+        noteWritten(csvPath_);
+      } else {
+        noteNotWritten();
       }
       break;
     case kReportCommand:
@@ -235,6 +243,16 @@ void MainWindow::resumeRun() {
   }
   if (run_.runEnded == 1) setEndedTitle();
   requestRepaint();
+}
+
+void MainWindow::noteNotWritten() {
+  outputFailed_ = true;
+  // Under the editor the message was only collected; the report of the run has
+  // gone already, so it is sent on its own.
+  if (model_.handOverMode > 0 && reporter_.hasCollectedError()) {
+    reportErrorToEditor(model_, run_, reporter_, launch_.at(4));
+    reporter_.clearErrorBuffer();
+  }
 }
 
 void MainWindow::noteWritten(const std::string& path) {

@@ -18,6 +18,7 @@
 #include "input/model_text.h"
 #include "input/statement_reader.h"
 #include "platform/install_layout.h"
+#include "platform/private_objects.h"
 #include "platform/program_path.h"
 #include "platform/stop_signals.h"
 
@@ -75,10 +76,11 @@ int main(int argc, char** argv) {
   if (app::censusAllowsStart(reporter) != app::LaunchCheck::Go) return kRunRefused;
   reporter.setSink(consoleSink(&answerYes));
 
-  if (!app::copyHandOverBlocks(*model, reporter)) return kHandOverFailed;
-
   app::LaunchArguments launch;
   for (int i = 0; i < argc; ++i) launch.arguments.emplace_back(argv[i]);
+  // The editor's id names the blocks of this run.
+  if (!app::copyHandOverBlocks(*model, reporter, launch.at(4))) return kHandOverFailed;
+
   if (app::checkArguments(launch, reporter) != app::LaunchCheck::Go) return kRunRefused;
   model->handOverMode = launch.handOverMode;
   model->interactionMode = launch.interactionMode;
@@ -93,16 +95,24 @@ int main(int argc, char** argv) {
   // it, unless the program came with its shared files (an installation): then to
   // the user's results folder. A batch run names its own directory, so that runs
   // side by side never write over each other's results.
-  std::string outputDirectory = platform::resultsDirectory(platform::directoryOf(program),
-                                                           launch.at(launch.scaleForm ? 1 : 3));
-  if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch == nullptr || *batch == 0) {
-    std::error_code ignored;
-    std::filesystem::create_directories(outputDirectory, ignored);
-  } else {
-    // Full paths, so that the closing line says exactly where the results went.
-    std::error_code ignored;
-    outputDirectory = std::filesystem::absolute(batch, ignored).string();
-    if (outputDirectory.empty()) outputDirectory = batch;
+  const std::string besideProgram = platform::directoryOf(program);
+  std::string outputDirectory =
+      platform::resultsDirectory(besideProgram, launch.at(launch.scaleForm ? 1 : 3));
+  const char* batch = std::getenv("MOVRA_OUTPUT_DIR");
+  const bool batchFolder = batch != nullptr && *batch != 0;
+  if (batchFolder || outputDirectory != besideProgram) {
+    std::string wanted = batchFolder ? batch : outputDirectory;
+    if (!batchFolder) {
+      std::error_code ignored;
+      std::filesystem::create_directories(wanted, ignored);
+    }
+    // The real folder, once: a link swapped later cannot move the results. Not
+    // one that another account may write into (it could swap our results).
+    const std::string why = platform::outputFolderDistrust(wanted, outputDirectory);
+    if (!why.empty()) {
+      reporter.notice("%s", why.c_str());
+      return kRunRefused;
+    }
     if (outputDirectory.back() != '/') outputDirectory += '/';
   }
 
@@ -120,7 +130,17 @@ int main(int argc, char** argv) {
   const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   app::WindowRunOptions options;
   options.outputDirectory = outputDirectory;
-  if (const char* csv = std::getenv("MOVRA_CSV_FILE"); csv != nullptr) options.csvPath = csv;
+  if (const char* csv = std::getenv("MOVRA_CSV_FILE"); csv != nullptr && *csv != 0) {
+    std::error_code ignored;
+    const std::filesystem::path path = std::filesystem::absolute(csv, ignored);
+    std::string folder;
+    if (const std::string why = platform::outputFolderDistrust(path.parent_path().string(), folder);
+        !why.empty()) {
+      reporter.notice("%s", why.c_str());
+      return kRunRefused;
+    }
+    options.csvPath = folder + "/" + path.filename().string();
+  }
   options.batch = std::getenv("MOVRA_OUTPUT_DIR") != nullptr || !display;
   options.offscreenAnswer = answerYes;
   options.titleChanged = app::publishTitle;  // what the census of later starts reads

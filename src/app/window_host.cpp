@@ -3,6 +3,7 @@
 #include "view/view_state.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "engine/driver.h"
 #include "engine/run_setup.h"
 #include "input/statement_reader.h"
+#include "platform/output_file.h"
 #include "platform/stop_signals.h"
 #include "view/drawing_surface.h"
 #include "view/graph_plot.h"
@@ -189,24 +191,42 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
     // longest steps of the end of a long run, and neither needs the other.
     QImage picture;
     bool pictureSaved = false;
+    std::string pictureFailure;
     std::thread encoder;
-    const QString picturePath = QString::fromStdString(options.outputDirectory + "view.png");
+    const std::string picturePath = options.outputDirectory + "view.png";
+    const auto savePicture = [&] {
+      QByteArray png;
+      QBuffer buffer(&png);
+      buffer.open(QIODevice::WriteOnly);
+      if (!picture.save(&buffer, "PNG")) {
+        pictureFailure = picturePath + "：PNG にできない";
+        return;
+      }
+      pictureSaved = platform::writeWholeFile(picturePath, png.constData(),
+                                              static_cast<size_t>(png.size()), pictureFailure);
+    };
     if (run.lastFrame >= 0) {
       window.viewState().toggles.graph = true;
       window.composePicture();
       picture = pictureExtent(window.workSurface());
       try {
-        encoder = std::thread([&] { pictureSaved = picture.save(picturePath); });
+        encoder = std::thread(savePicture);
       } catch (const std::system_error&) {
-        pictureSaved = picture.save(picturePath);
+        savePicture();
       }
     }
     QCoreApplication::processEvents();
     window.destroySequence();
     if (encoder.joinable()) encoder.join();
-    if (pictureSaved) window.noteWritten(picturePath.toStdString());
+    if (pictureSaved) {
+      window.noteWritten(picturePath);
+    } else if (run.lastFrame >= 0) {
+      reporter.modelError(" Can't open view.png \n\n%s", pictureFailure.c_str());
+      window.noteNotWritten();
+    }
     if (options.written) *options.written = window.writtenOutputs();
     // No message loop: a script gets the run's own status (0 for an ended run).
+    if (window.outputFailed() && (result == kRunNormal || result == kRunResumedEnd)) return kOutputNotWritten;
     return result == kRunResumedEnd ? 0 : result;
   }
   if (!window.quitRequested()) QApplication::exec();
@@ -214,6 +234,7 @@ int runWithWindow(Model& model, Run& run, Reporter& reporter, const LaunchArgume
   // The status is the run's, not the message loop's: the last calculation the
   // window ran (a resumed run included) decides it.
   const int last = run.status != kRunNormal ? run.status : result;
+  if (window.outputFailed() && (last == kRunNormal || last == kRunResumedEnd)) return kOutputNotWritten;
   return last == kRunResumedEnd ? 0 : last;
 }
 

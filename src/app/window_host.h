@@ -36,6 +36,10 @@ class WindowHost : public RunHost {
   long long lastPumpUs_ = -1;  // a batch run pumps at most once a millisecond
 };
 
+// The exit status of a run that ended but whose out.txt, CSV or view.png could
+// not be written whole (the message named the file and why).
+inline constexpr int kOutputNotWritten = 74;
+
 struct WindowRunOptions {
   std::string outputDirectory;  // "out.txt" goes here (with its trailing '/')
   std::string csvPath;          // where the full-precision CSV goes; empty: none

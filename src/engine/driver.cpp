@@ -18,6 +18,8 @@ constexpr double kAbsentPlayback = 1e-99;
 constexpr double kLongestPlaybackPeriodMs = 1e9;  // a frame every eleven days
 constexpr int kFrameLimit = 5000;
 constexpr int kIntervalSearchLimit = 10000;
+// The step counter is an int: no grid may have more steps than it can count.
+constexpr int kMostSteps = 2147483646;
 constexpr int kPwmStepsCondition = 9;
 constexpr int kMostPwmStepsPerPart = 1000;
 // Waits of a run with nothing to compute: a held run looks at its flags again at
@@ -47,6 +49,12 @@ TimeLine timeLineOf(const Model& model) {
 }
 
 int nearestInteger(double value) { return static_cast<int>(value + 0.5); }
+
+// A field's integer part, held within the ints the run counts with (a NaN as 0).
+int boundedInteger(double value) {
+  if (!(value == value)) return 0;
+  return static_cast<int>(std::fmax(-kMostSteps, std::fmin(kMostSteps, std::trunc(value))));
+}
 
 bool isOddPrime(int value) {
   if (value < 3 || value % 2 == 0) return false;
@@ -172,7 +180,7 @@ int startNewRun(Model& model, Run& run, Reporter& reporter, RunHost& host) {
   run.t0 = condition[2];
   run.t1 = condition[3];
   run.dt = condition[4];
-  int interval = static_cast<int>(condition[5]);
+  int interval = boundedInteger(condition[5]);
   run.tolerance = condition[7] <= 0 ? 1e-6 : condition[7];
   if (model.replayMode != 0) run.t1 = recordedEndTime(model, run.t0, run.dt);
 
@@ -196,7 +204,14 @@ int startNewRun(Model& model, Run& run, Reporter& reporter, RunHost& host) {
     run.outputLow[i] = 1e38;
     run.outputUntracked[i] = false;
   }
-  run.stepCount = run.hSim > 0 ? nearestInteger((run.t1 - run.t0) / run.hSim) : 1;
+  // Counted in doubles first: a count past the int range used to wrap round, and
+  // the run then took a single step and called that a success.
+  const double steps = run.hSim > 0 ? std::floor((run.t1 - run.t0) / run.hSim + 0.5) : 1.0;
+  if (!(steps <= kMostSteps)) {
+    reporter.modelError(" .t が？　　刻みの数が多過ぎる  %.3e > %d \n\n %s", steps, kMostSteps, line.text);
+    return kRunRefused;
+  }
+  run.stepCount = static_cast<int>(steps);
   if (run.stepCount < 1) {
     run.stepCount = 1;
     interval = 1;

@@ -1,9 +1,11 @@
 #include "engine/frame_ring.h"
 
 #include <sys/mman.h>
+#include <sys/random.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <system_error>
 
@@ -21,6 +23,8 @@ constexpr std::size_t kHelperLead = std::size_t{8} * 1024 * 1024;
 // The writer wakes a waiting helper only when it crosses a boundary of this size,
 // so that the helper wakes a few dozen times in a run rather than at every frame.
 constexpr std::size_t kWakeStretch = std::size_t{2} * 1024 * 1024;
+// Random names taken already: only a planted one, or a broken random source.
+constexpr int kNameAttempts = 16;
 
 bool populate(char* from, std::size_t length) {
 #ifdef MADV_POPULATE_WRITE
@@ -65,25 +69,34 @@ int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int record
   releaseFrameRing(ring);
   const std::size_t bytes =
       static_cast<std::size_t>(capacity + 2) * static_cast<std::size_t>(recordLength + 1) * 8;
-  // The ring is always made fresh: a block found under its name may be another
-  // simulator's, made in the same millisecond, or planted by another account to
-  // read or change our frames. Such a name is passed over for the next one.
+  // The ring is always made fresh: a block found under its name may be planted by
+  // another account to read or change our frames, or to block our runs (names
+  // from the clock alone could all be taken beforehand). The random part makes
+  // the name one nobody can guess; a name that is taken anyway is passed over.
   bool created = false;
-  for (int attempt = 0; attempt < 1000 && !created; ++attempt) {
-    std::snprintf(ring.name, sizeof ring.name, "%012d_ts_",
-                  static_cast<int>((clockMs + attempt) % 2147483647));
+  ring.error = 0;
+  for (int attempt = 0; attempt < kNameAttempts && !created; ++attempt) {
+    unsigned long long random = 0;
+    if (getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+      random = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) *
+               0x9E3779B97F4A7C15ULL;
+    }
+    std::snprintf(ring.name, sizeof ring.name, "%012d_ts_%016llx",
+                  static_cast<int>(clockMs % 2147483647), random);
     created = platform::createSharedBlock(ring.name, bytes, ring.block);
-    if (!created && errno != EEXIST) return 1;
+    if (!created) ring.error = errno;
+    if (!created && ring.error != EEXIST) return 1;
   }
   if (!created) return 1;
   if (!platform::mapSharedBlock(ring.block)) {
+    ring.error = errno;
     platform::closeSharedBlock(ring.block);
     return 2;
   }
   // Only this process uses the ring: its name goes at once, so that the memory
   // goes with the mapping even when the process is killed, as a mapping backed
   // by the page file would. Other runs can no longer find it by its name.
-  platform::removeSharedBlock(ring.name);
+  platform::removeBlockName(ring.block);
   ring.block.created = false;
   ring.numbers = static_cast<double*>(ring.block.data);
   ring.preparedBytes = 0;

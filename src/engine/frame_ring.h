@@ -29,7 +29,8 @@ struct FrameRing {
   std::atomic<bool> stopPreparing{false};
   int capacity = 0;      // frames the run records (0..capacity, plus one spare)
   int recordLength = 0;  // S: numbers of one record
-  char name[32] = {};
+  char name[48] = {};
+  int error = 0;  // errno of a ring that could not be made or mapped
 
   int stride() const { return recordLength + 1; }
   bool exists() const { return numbers != nullptr; }
@@ -40,10 +41,12 @@ struct FrameRing {
   }
 };
 
-// Creates the block "%012d_ts_" (the clock value, or the next free value: an
-// existing block is never opened) for capacity + 2 frames of S + 1 numbers, all
+// Creates the block "%012d_ts_" (the clock value) followed by 16 random hex
+// digits, so that nobody can take its name beforehand (an existing block is never
+// opened), for capacity + 2 frames of S + 1 numbers, all
 // zero, maps it and removes its name, so that nothing is left behind however the
-// process ends. Returns 0, 1 when it cannot be created, 2 when it cannot be mapped.
+// process ends. Returns 0, 1 when it cannot be created, 2 when it cannot be mapped
+// (ring.name and ring.error then say which block and why).
 int createFrameRing(FrameRing& ring, long long clockMs, int capacity, int recordLength);
 
 // Called before frame f is written: its pages are made resident a stretch at a

@@ -221,12 +221,15 @@ int recordFrame(Model& model, Run& run, Reporter& reporter, RunHost& host) {
       return kRunStopped;
     }
     const int created = createFrameRing(run.frames, host.nowMs(), run.frameCount, list.cursor);
+    // The message names the block and the reason: a bare code names nothing.
     if (created == 1) {
-      reporter.modelError(" File失敗0");
+      reporter.modelError(" File失敗0\n\n共有メモリ %s を作れない (%s)", run.frames.block.path.c_str(),
+                          std::strerror(run.frames.error));
       return kRunStopped;
     }
     if (created == 2) {
-      reporter.modelError("File失敗1");
+      reporter.modelError("File失敗1\n\n共有メモリ %s を割り当てられない (%s)",
+                          run.frames.block.path.c_str(), std::strerror(run.frames.error));
       return kRunStopped;
     }
   }

@@ -1,5 +1,6 @@
 // Element statements: "keyword node node [node] fields...". The nodes come from the
 // line itself, the fields from the record the editor filled.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -64,6 +65,12 @@ int readNodes(StatementLine& line, ElementEntry& element, int nodeCount) {
   return 0;
 }
 
+// A field that gives no finite number: other failed fields read as 0, but this one
+// would have been an infinity or a NaN, and a run on it only NaN columns.
+int notANumber(StatementLine& line, int field) {
+  return line.reporter.modelError(" 値が数にならない？ (桁あふれ)  欄 %d \n\n %s", field, line.messageLine);
+}
+
 int readParameters(StatementLine& line, ElementEntry& element, const ElementKeyword& entry) {
   const StatementRecord& record = line.model.records[line.record];
   const ValueSources sources = initialValueSources(line.model);
@@ -71,7 +78,9 @@ int readParameters(StatementLine& line, ElementEntry& element, const ElementKeyw
     char field[kFieldTextBytes + 2];
     std::snprintf(field, sizeof field, "%s ", record.fieldText[k]);
     EvaluationResult result;
-    evaluateExpression(field, sources, result);
+    if (evaluateExpression(field, sources, result) == kNotFiniteResult) {
+      return notANumber(line, k);
+    }
     if (result.operandCount >= 1 && result.parameterId < 0 && result.variableSlot < 0) {
       element.realSlots[k] = result.value;
       element.given[k] = 1;
@@ -106,6 +115,10 @@ int readParameters(StatementLine& line, ElementEntry& element, const ElementKeyw
       element.realSlots[k] = result.value;
       element.given[k] = 1;
     }
+  }
+  // Values taken from a parameter set are checked the same way.
+  for (int k = 1; k <= kParameterCount; ++k) {
+    if (element.given[k] && !std::isfinite(element.realSlots[k])) return notANumber(line, k);
   }
   return 0;
 }

@@ -586,6 +586,8 @@ int Reducer::reduce(const char* text, int length, const double* operands, int op
   if (status != kOk && status != kNotOneValue) return status;
   if (openCount_ > 0) return kUnmatchedOpen;
   if (status != kOk || valueCount_ != 1) return kNotOneValue;
+  // An infinity or a NaN would pass for a value and spread through a whole run.
+  if (!std::isfinite(values_[0])) return kNotFiniteResult;
   value = values_[0];
   return kOk;
 }

@@ -10,6 +10,9 @@
 namespace movra {
 
 inline constexpr int kExpressionChars = 256;  // characters of a field text looked at
+// The status of a result that is no finite number: an overflow (0 * pow(10, 400)),
+// a number too large to hold (1e400), a reference to a value that is none.
+inline constexpr int kNotFiniteResult = 93;
 
 struct EvaluationResult {
   double value = 0.0;
@@ -30,7 +33,7 @@ struct ValueSources {
 
 // Evaluates one field text (at most kExpressionChars characters are looked at;
 // the text may be longer or lack a terminator beyond that). Returns 0 or one of the
-// status codes 10..92; result holds what was set before a failure. Allocates nothing.
+// status codes 10..93; result holds what was set before a failure. Allocates nothing.
 int evaluateExpression(const char* text, const ValueSources& sources, EvaluationResult& result);
 
 // One field text read once: everything about it that does not depend on the values

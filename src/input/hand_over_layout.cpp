@@ -49,4 +49,25 @@ void readNodeBlock(const unsigned char* block, NodeTables& nodes) {
   copyOut(block, kFormulaIndexOffset, nodes.formulaIndex, kFormulaIndexCount);
 }
 
+bool isEditorId(const std::string& text) {
+  if (text.empty() || text.size() > 18) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+std::string handOverBlockName(const char* block, const std::string& editorId) {
+  return isEditorId(editorId) ? editorId + "." + block : std::string(block);
+}
+
+bool isRunBlockName(const std::string& name, std::string& editorId) {
+  const size_t dot = name.find('.');
+  if (dot == std::string::npos) return false;
+  const std::string rest = name.substr(dot + 1);
+  if (rest != kCountBlockName && rest != kRecordBlockName && rest != kNodeBlockName) return false;
+  editorId = name.substr(0, dot);
+  return isEditorId(editorId);
+}
+
 }  // namespace movra

@@ -2,6 +2,8 @@
 // (which reads them) and the editor stand-in (which writes them).
 #pragma once
 
+#include <string>
+
 #include "input/model.h"
 
 namespace movra {
@@ -22,6 +24,15 @@ inline constexpr int kNodeListOffset = 28000;
 inline constexpr int kNodeValuesOffset = 28800;
 inline constexpr int kFormulaIndexOffset = 32800;
 inline constexpr int kNodeBlockUsedBytes = 33204;
+
+// The name of one of the three blocks for a hand-over by the editor with the given
+// id (command-line argument 4): "<id>.quillC0" and so on, so that every run has
+// blocks of its own and runs started side by side never read each other's model.
+// Without an id (or with one that is not a decimal number) the plain name.
+bool isEditorId(const std::string& text);
+std::string handOverBlockName(const char* block, const std::string& editorId);
+// True when the name is one that handOverBlockName gives for some id.
+bool isRunBlockName(const std::string& name, std::string& editorId);
 
 // The node tables to and from the "hMapN" layout; block has kNodeBlockBytes.
 void writeNodeBlock(const NodeTables& nodes, unsigned char* block);

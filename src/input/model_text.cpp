@@ -184,6 +184,9 @@ int readModelText(Model& model, Reporter& reporter, const ModelTextArguments& ar
     std::memcpy(model.modelText, block.data, kModelTextBytes);
     model.modelText[kModelTextBytes] = 0;
     if (!platform::unmapSharedBlock(block)) reporter.modelError(" File失敗5");
+    // The text block is this run's alone: once copied nobody needs it, and a
+    // killed editor then leaves nothing behind.
+    platform::removeBlockName(block);
     platform::closeSharedBlock(block);
   }
   const int status = numberModelText(model, reporter, arguments.controlKeyFile);

@@ -22,6 +22,7 @@
 #include "note/structure_checks.h"
 #include "platform/editor_link.h"
 #include "platform/install_layout.h"
+#include "platform/private_objects.h"
 #include "platform/program_path.h"
 
 namespace movra::note {
@@ -201,6 +202,9 @@ int runModel(const RunOptions& options) {
     const bool read = readImage(image, *model, 2).ok();
     printFileErrors(modelPath, doubtfulLines(image, *model, read));
   }
+  // From here on a stop signal must not end us before what we make is removed.
+  StopSignalsHeld stopSignals;
+  clearLeftoversOfDeadEditors();
   platform::EditorMailbox mailbox;
   if (!mailbox.ok()) {
     std::fprintf(stderr, "movra-note run: cannot open the editor socket in %s\n",
@@ -212,7 +216,7 @@ int runModel(const RunOptions& options) {
   LaunchRequest request;
   request.modeMarker = options.modeMarker;
   request.controlKeyFile = options.controlKeyFile;
-  request.textBlockName = "movra-text-" + std::to_string(getpid());
+  request.textBlockName = textBlockNameFor(mailbox.id());
   request.modelName = baseName(modelPath);
   request.editorWindow = mailbox.id();
   request.simulatorPath = platform::directoryOf(platform::programPath()) + "movra-sim";
@@ -228,6 +232,13 @@ int runModel(const RunOptions& options) {
                    error ? error.message().c_str() : "a file of that name is in the way");
       return 1;
     }
+    // Results go only where no other account can swap them or plant links for them.
+    std::string resolved;
+    if (const std::string why = platform::outputFolderDistrust(options.batchDirectory, resolved);
+        !why.empty()) {
+      std::fprintf(stderr, "movra-note run: --batch: %s\n", why.c_str());
+      return 1;
+    }
     setenv("MOVRA_OUTPUT_DIR", options.batchDirectory.c_str(), 1);
   }
   if (!options.answer.empty()) setenv("MOVRA_ANSWER", options.answer.c_str(), 1);
@@ -235,6 +246,12 @@ int runModel(const RunOptions& options) {
     // The simulator may run elsewhere: it gets the path as the user meant it here.
     std::error_code error;
     const std::filesystem::path csv = std::filesystem::absolute(options.csvFile, error);
+    std::string resolved;
+    if (const std::string why = platform::outputFolderDistrust(csv.parent_path().string(), resolved);
+        !error && !why.empty()) {
+      std::fprintf(stderr, "movra-note run: --csv: %s\n", why.c_str());
+      return 1;
+    }
     setenv("MOVRA_CSV_FILE", error ? options.csvFile.c_str() : csv.c_str(), 1);
   }
 
@@ -249,7 +266,7 @@ int runModel(const RunOptions& options) {
   SimulatorEnd end;
   const auto launched = std::filesystem::file_time_type::clock::now();
   {
-    HandOverBlocks blocks(image, request.textBlockName);
+    HandOverBlocks blocks(image, request.textBlockName, mailbox.id());
     if (!blocks.ok()) {
       std::printf("%s: %s\n", modelPath.c_str(), blocks.error().c_str());
       return 1;
@@ -257,6 +274,7 @@ int runModel(const RunOptions& options) {
     std::fflush(stdout);
     end = waitForSimulator(request, showReports);
   }
+  if (end.code < 0 && stopSignalReceived() != 0) return 1;  // stopped before the start
   if (end.code < 0) {
     std::fprintf(stderr, "movra-note run: cannot start %s\n", request.simulatorPath.c_str());
     return 1;

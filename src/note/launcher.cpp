@@ -11,10 +11,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "input/hand_over_layout.h"
+#include "platform/editor_link.h"
+#include "platform/instance_registry.h"
 
 extern char** environ;
 
@@ -36,7 +39,8 @@ unsigned char* makeBlock(std::vector<std::unique_ptr<platform::OwnedSharedBlock>
 
 }  // namespace
 
-HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& textBlockName) {
+HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& textBlockName,
+                               const std::string& editorId) {
   const size_t count = image.records.size();
   if (count == 0 || count > static_cast<size_t>(kHandOverRecordLimit)) {
     error_ = "the model needs " + std::to_string(count) + " records; the hand-over holds 1 to " +
@@ -50,9 +54,12 @@ HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& te
   // Nothing is written before every block is known to be ours alone: a block
   // another account made would let it read the model or change the records.
   std::string refusal;
-  unsigned char* counts = makeBlock(blocks_, kCountBlockName, kCountBlockBytes, refusal);
-  unsigned char* records = makeBlock(blocks_, kRecordBlockName, kRecordBlockBytes, refusal);
-  unsigned char* nodes = makeBlock(blocks_, kNodeBlockName, kNodeBlockBytes, refusal);
+  const std::string countName = handOverBlockName(kCountBlockName, editorId);
+  const std::string recordName = handOverBlockName(kRecordBlockName, editorId);
+  const std::string nodeName = handOverBlockName(kNodeBlockName, editorId);
+  unsigned char* counts = makeBlock(blocks_, countName.c_str(), kCountBlockBytes, refusal);
+  unsigned char* records = makeBlock(blocks_, recordName.c_str(), kRecordBlockBytes, refusal);
+  unsigned char* nodes = makeBlock(blocks_, nodeName.c_str(), kNodeBlockBytes, refusal);
   unsigned char* text = makeBlock(blocks_, textBlockName.c_str(), kModelTextBytes, refusal);
   if (counts == nullptr || records == nullptr || nodes == nullptr || text == nullptr) {
     error_ = refusal.empty() ? "a shared-memory block could not be created"
@@ -67,6 +74,26 @@ HandOverBlocks::HandOverBlocks(const HandOverImage& image, const std::string& te
   ok_ = true;
 }
 
+std::string textBlockNameFor(const std::string& editorId) { return "movra-text-" + editorId; }
+
+void clearLeftoversOfDeadEditors() {
+  const auto deadOrUs = [](const std::string& id) {
+    const long pid = std::strtol(id.c_str(), nullptr, 10);
+    return pid == static_cast<long>(getpid()) || !platform::processExists(static_cast<pid_t>(pid));
+  };
+  constexpr const char* kTextPrefix = "movra-text-";
+  for (const std::string& name : platform::existingBlockNames()) {
+    std::string id;
+    if (!isRunBlockName(name, id)) {
+      if (name.rfind(kTextPrefix, 0) != 0) continue;
+      id = name.substr(std::strlen(kTextPrefix));
+      if (!isEditorId(id)) continue;
+    }
+    if (deadOrUs(id)) platform::removeLeftoverBlock(name);
+  }
+  platform::removeDeadEditorSockets();
+}
+
 namespace {
 
 volatile std::sig_atomic_t gStopSignal = 0;
@@ -79,32 +106,10 @@ void onStopSignal(int signal) {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// While the simulator runs, Ctrl-C, a hang-up or a kill is passed on to it (it
-// stops its run and writes what it recorded) and this program waits for it, so
-// that its blocks and socket are removed and its reports shown. A second one
-// ends the simulator at once. Outside the wait the signals act as before.
+// Passes the signals that came since the last call on to the simulator: the first
+// asks it to stop (it writes what it recorded), a second ends it at once.
 class StopSignalsPassedOn {
  public:
-  StopSignalsPassedOn() {
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no restart: the wait wakes at once
-    for (int k = 0; k < 3; ++k) {
-      // A signal ignored by whoever started us (a background job of a script) stays so.
-      installed_[k] = sigaction(kStopSignals[k], nullptr, &previous_[k]) == 0 &&
-                      previous_[k].sa_handler != SIG_IGN &&
-                      sigaction(kStopSignals[k], &action, nullptr) == 0;
-    }
-  }
-  ~StopSignalsPassedOn() {
-    for (int k = 0; k < 3; ++k) {
-      if (installed_[k]) sigaction(kStopSignals[k], &previous_[k], nullptr);
-    }
-  }
-  StopSignalsPassedOn(const StopSignalsPassedOn&) = delete;
-  StopSignalsPassedOn& operator=(const StopSignalsPassedOn&) = delete;
-
   void passOn(pid_t child) {
     const int count = gStopCount;
     if (count == passed_) return;
@@ -113,12 +118,28 @@ class StopSignalsPassedOn {
   }
 
  private:
-  struct sigaction previous_[3] {};
-  bool installed_[3] = {};
   int passed_ = 0;
 };
 
 }  // namespace
+
+StopSignalsHeld::StopSignalsHeld() {
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: the wait wakes at once
+  for (int k = 0; k < 3; ++k) {
+    installed_[k] = sigaction(kStopSignals[k], nullptr, &previous_[k]) == 0 &&
+                    previous_[k].sa_handler != SIG_IGN &&
+                    sigaction(kStopSignals[k], &action, nullptr) == 0;
+  }
+}
+
+StopSignalsHeld::~StopSignalsHeld() {
+  for (int k = 0; k < 3; ++k) {
+    if (installed_[k]) sigaction(kStopSignals[k], &previous_[k], nullptr);
+  }
+}
 
 int stopSignalReceived() { return gStopSignal; }
 
@@ -144,6 +165,10 @@ SimulatorEnd waitForSimulator(const LaunchRequest& request,
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
+  SimulatorEnd end;
+  StopSignalsHeld held;
+  // Stopped before the simulator could start: there is nothing to stop.
+  if (gStopCount > 0) return end;
   pid_t child = 0;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -151,7 +176,6 @@ SimulatorEnd waitForSimulator(const LaunchRequest& request,
   const int failed =
       posix_spawn(&child, request.simulatorPath.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  SimulatorEnd end;
   if (failed != 0) return end;
 #ifdef SYS_pidfd_open
   const int childDescriptor = static_cast<int>(syscall(SYS_pidfd_open, child, 0));

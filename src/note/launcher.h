@@ -2,6 +2,7 @@
 // simulator's command line.
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,11 +13,14 @@
 
 namespace movra::note {
 
-// The four blocks, alive for as long as this object lives.
+// The four blocks, alive for as long as this object lives. With the editor's id the
+// three fixed blocks carry it in their names (handOverBlockName), so every run has
+// blocks of its own; every block is made here, never taken over.
 class HandOverBlocks {
  public:
   // Writes the image; ok() tells whether every block could be made.
-  HandOverBlocks(const HandOverImage& image, const std::string& textBlockName);
+  HandOverBlocks(const HandOverImage& image, const std::string& textBlockName,
+                 const std::string& editorId = {});
   bool ok() const { return ok_; }
   std::string error() const { return error_; }
 
@@ -24,6 +28,30 @@ class HandOverBlocks {
   std::vector<std::unique_ptr<platform::OwnedSharedBlock>> blocks_;
   bool ok_ = false;
   std::string error_;
+};
+
+// The model-text block of the editor with this id.
+std::string textBlockNameFor(const std::string& editorId);
+
+// Removes the blocks and sockets that editors of this user left behind when they
+// were killed: those of ids that no living process has (or that this process has,
+// before it made any). Another account's objects are never touched.
+void clearLeftoversOfDeadEditors();
+
+// From its making on, Ctrl-C, a hang-up or a kill is only noted (stopSignalReceived)
+// instead of ending the editor at once, so that the editor still removes what it
+// made; while a simulator runs it is passed on to it. A signal ignored by whoever
+// started us stays ignored. The previous handling is back when it goes.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld();
+  ~StopSignalsHeld();
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+  struct sigaction previous_[3] {};
+  bool installed_[3] = {};
 };
 
 struct LaunchRequest {
@@ -44,7 +72,8 @@ struct SimulatorEnd {
 };
 
 // Starts the simulator with the command line it expects and waits for it, calling
-// whileRunning now and then meanwhile (to show its reports as they come).
+// whileRunning now and then meanwhile (to show its reports as they come). Not
+// started when a stop signal has come already.
 SimulatorEnd waitForSimulator(const LaunchRequest& request,
                               const std::function<void()>& whileRunning = {});
 

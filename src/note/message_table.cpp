@@ -176,6 +176,10 @@ constexpr MessageRow kRows[] = {
      "mechanical.",
      "Components 1..4 exist only on mechanical nodes; for an electrical, fluid, magnetic or "
      "thermal node name its potential (digit 9)."},
+    {" 値が数にならない？ (桁あふれ)  欄 %d \n\n %s", "error",
+     "An element field gives no finite number: it overflows (0 * pow(10, 400), 1e400) or takes a "
+     "value that is none (the field's number shown).",
+     "Write the value within the range of a double; check the parameter it refers to."},
     {" 値が？ %s \n\n %s", "error",
      "A field of the quoted .vc/.o/.or line cannot be evaluated or is not a number (the field's "
      "text is shown).",
@@ -509,6 +513,10 @@ constexpr MessageRow kRows[] = {
     {" .t が？　　範囲外の値 \n\n %s", "error",
      "A value of .t is out of range (method not 0..2, t0 > t1, or the PWM grid failed).",
      "Check the .t rows: method, t0 <= t1, dt, interval."},
+    {" .t が？　　刻みの数が多過ぎる  %.3e > %d \n\n %s", "error",
+     "The .t grid has more steps, (t1 - t0) / dt, than the run can count (the steps and the "
+     "limit shown).",
+     "Give a larger dt or a shorter run."},
     {" .t が？　　出力点が多過ぎる \n\n %d", "error",
      "The run would record too many frames and no output interval fits (the search limit shown).",
      "Give a larger output interval or a shorter run."},
@@ -609,15 +617,17 @@ constexpr MessageRow kRows[] = {
      "The run stopped before the first step: the initial system is singular twice (kt=0, halvings, "
      "consecutive failures, update norm); after the numbers it names the undetermined unknown.",
      "Fix the named unknown (ground, mass, joint)."},
-    {" File失敗0", "error/notice",
-     "At start-up: the editor's record block (quillC) could not be opened (why follows). During a "
-     "run: the frame ring could not be created.",
-     "Start the simulator through movra-note; remove a stale block of another user; check /dev/shm "
-     "for space."},
+    {" File失敗0", "notice",
+     "At start-up: the editor's record block (quillC) could not be opened (why follows).",
+     "Start the simulator through movra-note; remove a stale block of another user."},
+    {" File失敗0\n\n共有メモリ %s を作れない (%s)", "error",
+     "During a run: the frame ring could not be created (its shared-memory name and the reason).",
+     "Check /dev/shm for space and for objects of another user under that prefix."},
     {"初期にＨＤ容量不足... imn= %d \n", "error",
      "The first frame draws more than the display list holds (the list's fill is shown).",
      "Draw less: fewer elements with forces drawn ({f -1}), fewer output items."},
-    {"File失敗1", "error", "The frame ring could not be mapped.",
+    {"File失敗1\n\n共有メモリ %s を割り当てられない (%s)", "error",
+     "The frame ring could not be mapped (its shared-memory name and the reason).",
      "Check free memory and /dev/shm."},
     {"ＨＤ容量不足... imn= %d \n", "error",
      "A frame draws more than the display list holds (the list's fill is shown); the run stops and "
@@ -634,10 +644,17 @@ constexpr MessageRow kRows[] = {
      "A graph has no range: the item's values never changed (item number, its slot, high, low, "
      "item count, launch mode).",
      "Give the item a fixed range in .or/.oo, or drop an item that stays constant."},
-    {" Can't open out.txt ", "error", "out.txt could not be written.",
-     "Check that the output folder exists and is writable."},
-    {" Can't open %s ", "error", "The file named could not be written.",
-     "Check that the folder exists and is writable."},
+    {" Can't open out.txt \n\n%s", "error",
+     "out.txt could not be written whole (the file and the reason: a full disk, no permission); "
+     "an older out.txt stays as it was, and the run fails.",
+     "Free space, or choose a writable folder with --batch."},
+    {" Can't open %s \n\n%s", "error",
+     "The CSV file named could not be written whole (then the file again and the reason); the run "
+     "fails.",
+     "Free space, or give --csv a path in a writable folder."},
+    {" Can't open view.png \n\n%s", "error",
+     "The picture could not be written whole (the file and the reason); the run fails.",
+     "Free space, or choose a writable folder with --batch."},
     {"バージョンが不一致？  %s  %d  0:%s  1:%s  2:%s  3:%s", "notice",
      "The simulator's command line is not what this version expects (version, argument count, then "
      "the arguments).",

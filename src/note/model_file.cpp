@@ -772,26 +772,16 @@ bool readModelFile(const std::string& fileText, HandOverImage& image,
 
 bool readModelFilePath(const std::string& path, HandOverImage& image,
                        std::vector<FileError>& errors) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    errors.push_back({0, "the model file '" + path + "' is a directory"});
-    return false;
-  }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    errors.push_back({0, "cannot open the model file '" + path + "': " + std::strerror(errno)});
-    return false;
-  }
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  if (file.bad()) {
-    errors.push_back({0, "cannot read the model file '" + path + "'"});
+  std::string bytes;
+  std::string why;
+  if (!readBoundedFile(path, kModelBytesLimit, bytes, why)) {
+    errors.push_back({0, "cannot read the model file '" + path + "': " + why});
     return false;
   }
   // Include statements are expanded first, with their own decoding per file; the
   // reader's errors are then moved back to the lines of this file.
   std::string text;
-  if (!decodeFileText(bytes.str(), text, errors)) return false;
+  if (!decodeFileText(bytes, text, errors)) return false;
   std::string expanded;
   std::vector<IncludedLine> origin;
   const std::string folder = std::filesystem::path(path).parent_path().string();

@@ -1,11 +1,51 @@
 #include "note/model_file_text.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace movra::note {
+
+bool readBoundedFile(const std::string& path, size_t limit, std::string& bytes, std::string& why) {
+  bytes.clear();
+  // Without O_NONBLOCK the open of a named pipe would wait for a writer for ever.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    why = S_ISDIR(info.st_mode) ? "a directory" : "not a regular file";
+    close(fd);
+    return false;
+  }
+  char buffer[65536];
+  while (true) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      why = std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    if (bytes.size() + static_cast<size_t>(got) > limit) {
+      why = "longer than " + std::to_string(limit) + " bytes";
+      close(fd);
+      return false;
+    }
+    bytes.append(buffer, static_cast<size_t>(got));
+  }
+  close(fd);
+  return true;
+}
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";

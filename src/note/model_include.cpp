@@ -1,7 +1,6 @@
 #include "note/model_include.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string_view>
 
@@ -39,6 +38,7 @@ struct Expander {
   std::string& out;
   std::vector<IncludedLine>& origin;
   std::vector<FileError>& errors;
+  size_t bytesLeft = kModelBytesLimit;  // for the model and all it includes
 
   // Expands one file's text; topLine is the including line of the top file for the
   // lines of an included file (0 while reading the top file itself).
@@ -50,6 +50,14 @@ struct Expander {
     while (std::getline(lines, line)) {
       ++number;
       const int at = topLine != 0 ? topLine : number;
+      const std::string where = file.empty() ? "" : " (in " + file + " line " +
+                                                        std::to_string(number) + ")";
+      // Includes that fan out (a file included many times over) end here.
+      if (origin.size() >= static_cast<size_t>(kModelLinesLimit)) {
+        errors.push_back({at, "the model and its included files have more than " +
+                                  std::to_string(kModelLinesLimit) + " lines" + where});
+        return false;
+      }
       std::string path;
       if (!includePath(line, path)) {
         out += line;
@@ -57,8 +65,6 @@ struct Expander {
         origin.push_back({at, file, number});
         continue;
       }
-      const std::string where = file.empty() ? "" : " (in " + file + " line " +
-                                                        std::to_string(number) + ")";
       if (path.empty()) {
         errors.push_back({at, "'.include' needs a file name" + where});
         return false;
@@ -70,10 +76,10 @@ struct Expander {
         return false;
       }
       std::filesystem::path target = folder / path;
-      std::error_code ignored;
       // A table that is not found from the including file is looked for among
       // the installed material tables, so ".include air.model" works from any
       // folder, and so does a copied example's "../materials/air.model".
+      std::error_code ignored;
       if (!std::filesystem::exists(target, ignored) && std::filesystem::path(path).is_relative()) {
         const std::string installed =
             platform::materialsDirectory(platform::directoryOf(platform::programPath()));
@@ -81,16 +87,20 @@ struct Expander {
           target = installed + path;
         }
       }
-      std::ifstream stream(target, std::ios::binary);
-      if (!stream || std::filesystem::is_directory(target, ignored)) {
-        errors.push_back({at, "'.include': cannot read '" + target.string() + "'" + where});
+      std::string bytes;
+      std::string why;
+      if (!readBoundedFile(target.string(), bytesLeft, bytes, why)) {
+        if (why.starts_with("longer than")) {
+          why = "the model and its included files are longer than " + std::to_string(kModelBytesLimit) +
+                " bytes";
+        }
+        errors.push_back({at, "'.include': cannot read '" + target.string() + "': " + why + where});
         return false;
       }
-      std::ostringstream bytes;
-      bytes << stream.rdbuf();
+      bytesLeft -= bytes.size();
       std::string decoded;
       std::vector<FileError> decodeErrors;
-      if (!decodeFileText(bytes.str(), decoded, decodeErrors)) {
+      if (!decodeFileText(bytes, decoded, decodeErrors)) {
         const std::string reason = decodeErrors.empty() ? "" : ": " + decodeErrors[0].message;
         errors.push_back({at, "'.include " + path + "'" + reason + where});
         return false;
@@ -107,7 +117,8 @@ bool expandIncludes(const std::string& text, const std::string& folder, std::str
                     std::vector<IncludedLine>& origin, std::vector<FileError>& errors) {
   expanded.clear();
   origin.clear();
-  Expander expander{expanded, origin, errors};
+  Expander expander{expanded, origin, errors,
+                    text.size() < kModelBytesLimit ? kModelBytesLimit - text.size() : 0};
   if (!expander.expand(text, folder, "", 0, 0)) return false;
   // Keep the top file's ending: without a final line end its last line stays open.
   if (!text.empty() && text.back() != '\n' && !expanded.empty()) expanded.pop_back();

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <iostream>
+
+#include "language/lsp/server.h"
 #include "note/commands.h"
 #include "note/launcher.h"
 
@@ -16,6 +19,7 @@ void usage(std::FILE* stream) {
                "       movra-note check MODEL\n"
                "       movra-note dump MODEL\n"
                "       movra-note eval EXPR\n"
+               "       movra-note lsp\n"
                "       movra-note --help | --version\n");
 }
 
@@ -32,6 +36,11 @@ int main(int argc, char** argv) {
       std::printf("movra-note %s\n", MOVRA_VERSION);
       return 0;
     }
+  }
+  // The language server talks the protocol on standard input and output.
+  if (arguments.size() == 1 && arguments[0] == "lsp") {
+    std::ios::sync_with_stdio(false);
+    return movra::language::lsp::serve(std::cin, std::cout, std::cerr);
   }
   if (arguments.size() < 2) {
     usage(stderr);

@@ -1,5 +1,6 @@
 #include "platform/editor_link.h"
 
+#include <dirent.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -9,6 +10,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+
+#include "platform/instance_registry.h"
 
 #include "platform/private_objects.h"
 
@@ -47,6 +51,32 @@ std::string runtimeDirectory() {
 // same folder, or the census would no longer see the others' titles.
 std::string runtimeDirectoryDistrust() {
   return ensurePrivateFolder(runtimeDirectory());
+}
+
+void removeDeadEditorSockets() {
+  if (!runtimeDirectoryDistrust().empty()) return;
+  const std::string directory = runtimeDirectory();
+  DIR* folder = opendir(directory.c_str());
+  if (folder == nullptr) return;
+  constexpr std::string_view kPrefix = "editor-";
+  constexpr std::string_view kSuffix = ".sock";
+  while (const dirent* entry = readdir(folder)) {
+    const std::string_view file = entry->d_name;
+    if (file.size() <= kPrefix.size() + kSuffix.size() || !file.starts_with(kPrefix) ||
+        !file.ends_with(kSuffix)) {
+      continue;
+    }
+    const std::string id(file.substr(kPrefix.size(), file.size() - kPrefix.size() - kSuffix.size()));
+    if (id.find_first_not_of("0123456789") != std::string::npos || id.size() > 18) continue;
+    const long pid = std::strtol(id.c_str(), nullptr, 10);
+    if (pid != static_cast<long>(getpid()) && processExists(static_cast<pid_t>(pid))) continue;
+    const std::string path = directory + "/" + std::string(file);
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) && info.st_uid == geteuid()) {
+      unlink(path.c_str());
+    }
+  }
+  closedir(folder);
 }
 
 EditorMailbox::EditorMailbox() {

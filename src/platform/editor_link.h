@@ -22,6 +22,10 @@ std::string runtimeDirectory();
 // read from a folder that fails this: under /tmp another account may have made it.
 std::string runtimeDirectoryDistrust();
 
+// Removes the sockets that editors of this user left when they were killed: a
+// socket of ours whose id no living process has (or this process, before it binds).
+void removeDeadEditorSockets();
+
 // The editor's side: a socket bound for the lifetime of this object.
 class EditorMailbox {
  public:

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -60,6 +62,10 @@ std::string linkRefusal(ObjectKind kind, const std::string& path) {
   return refusal(kind, path, "シンボリックリンク");
 }
 
+std::string inUseRefusal(ObjectKind kind, const std::string& path) {
+  return refusal(kind, path, "既にある (別の実行が使用中)");
+}
+
 std::string distrustOf(const struct stat& info, ObjectKind kind, const std::string& path) {
   if (S_ISLNK(info.st_mode)) return linkRefusal(kind, path);
   if (!isKind(info, kind)) return refusal(kind, path, wrongKind(kind));
@@ -73,6 +79,29 @@ std::string distrustOf(const struct stat& info, ObjectKind kind, const std::stri
     char mode[16];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
     return refusal(kind, path, std::string("他のユーザにも開いている (mode ") + mode + ")");
+  }
+  return {};
+}
+
+std::string outputFolderDistrust(const std::string& path, std::string& resolved) {
+  char real[PATH_MAX];
+  if (realpath(path.c_str(), real) == nullptr) {
+    return refusal(ObjectKind::Folder, path, std::string("見えない (") + std::strerror(errno) + ")");
+  }
+  resolved = real;
+  struct stat info {};
+  if (stat(real, &info) != 0) {
+    return refusal(ObjectKind::Folder, path, std::string("見えない (") + std::strerror(errno) + ")");
+  }
+  if (!S_ISDIR(info.st_mode)) return refusal(ObjectKind::Folder, path, wrongKind(ObjectKind::Folder));
+  if (info.st_uid != geteuid() && info.st_uid != 0) {
+    return refusal(ObjectKind::Folder, path,
+                   "別のユーザ (uid " + std::to_string(static_cast<unsigned long>(info.st_uid)) + ") のもの");
+  }
+  if ((info.st_mode & 022) != 0 && (info.st_mode & S_ISVTX) == 0) {
+    char mode[16];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    return refusal(ObjectKind::Folder, path, std::string("他のユーザも書き込める (mode ") + mode + ")");
   }
   return {};
 }

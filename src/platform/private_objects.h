@@ -21,6 +21,16 @@ std::string distrustOf(const struct stat& info, ObjectKind kind, const std::stri
 // The refusal for an object that is a symbolic link where none belongs.
 std::string linkRefusal(ObjectKind kind, const std::string& path);
 
+// The refusal for a private object of ours whose name is taken by another run.
+std::string inUseRefusal(ObjectKind kind, const std::string& path);
+
+// "" when results may be written into the folder at path: after links are
+// followed (the real folder is put into resolved), a folder of this user or of
+// root that no other account may write into, unless its sticky bit keeps others
+// from replacing or removing what we put there (as in /tmp). Else why not: an
+// account that may write there could swap our results or plant links for them.
+std::string outputFolderDistrust(const std::string& path, std::string& resolved);
+
 // Makes path a folder of mode 0700 when nothing is there; "" when what is there
 // now is a real folder (not a link) of this user with no access for others,
 // else why it is not used.

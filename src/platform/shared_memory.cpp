@@ -1,6 +1,7 @@
 #include "platform/shared_memory.h"
 
 #include <fcntl.h>
+#include <dirent.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,26 +93,77 @@ bool unmapSharedBlock(SharedBlock& block) {
 }
 
 void closeSharedBlock(SharedBlock& block) {
+  if (block.created) removeBlockName(block);
   if (block.fd >= 0) close(block.fd);
   block.fd = -1;
-  if (block.created) shm_unlink(block.path.c_str());
   block.created = false;
 }
 
 bool removeSharedBlock(const char* name) { return shm_unlink(sharedBlockPath(name).c_str()) == 0; }
 
-OwnedSharedBlock::OwnedSharedBlock(const char* name, std::size_t size) : name_(name) {
-  opened_ = openSharedBlock(name, size, block_);
-  if (opened_ && !mapSharedBlock(block_)) closeSharedBlock(block_);
+namespace {
+
+// Where the shm namespace lives as files.
+constexpr const char* kShmFolder = "/dev/shm";
+
+}  // namespace
+
+bool removeBlockName(const SharedBlock& block) {
+  struct stat held {};
+  struct stat named {};
+  if (block.fd < 0 || fstat(block.fd, &held) != 0) return false;
+  if (lstat((kShmFolder + block.path).c_str(), &named) != 0) return false;
+  if (held.st_dev != named.st_dev || held.st_ino != named.st_ino) return false;
+  return shm_unlink(block.path.c_str()) == 0;
+}
+
+std::vector<std::string> existingBlockNames() {
+  std::vector<std::string> names;
+  const std::string prefix = sharedBlockPath("").substr(1);
+  DIR* folder = opendir(kShmFolder);
+  if (folder == nullptr) return names;
+  while (const dirent* entry = readdir(folder)) {
+    const std::string file = entry->d_name;
+    if (file.size() > prefix.size() && file.compare(0, prefix.size(), prefix) == 0) {
+      names.push_back(file.substr(prefix.size()));
+    }
+  }
+  closedir(folder);
+  return names;
+}
+
+bool removeLeftoverBlock(const std::string& name) {
+  const std::string path = sharedBlockPath(name.c_str());
+  struct stat info {};
+  // Only what our own programs make: a private regular object of this user.
+  if (lstat((kShmFolder + path).c_str(), &info) != 0 ||
+      !distrustOf(info, ObjectKind::SharedBlock, path).empty()) {
+    return false;
+  }
+  return shm_unlink(path.c_str()) == 0;
+}
+
+OwnedSharedBlock::OwnedSharedBlock(const char* name, std::size_t size) {
+  if (!createSharedBlock(name, size, block_)) {
+    if (errno != EEXIST) return;
+    // Say what holds the name: someone else's object, or a private one of ours
+    // (another run under this editor's id, or a leftover not cleared).
+    struct stat info {};
+    if (lstat((kShmFolder + block_.path).c_str(), &info) == 0) {
+      block_.refusal = S_ISLNK(info.st_mode) ? linkRefusal(ObjectKind::SharedBlock, block_.path)
+                                             : distrustOf(info, ObjectKind::SharedBlock, block_.path);
+      if (block_.refusal.empty()) block_.refusal = inUseRefusal(ObjectKind::SharedBlock, block_.path);
+    }
+    return;
+  }
+  if (!mapSharedBlock(block_)) closeSharedBlock(block_);
 }
 
 OwnedSharedBlock::~OwnedSharedBlock() {
   unmapSharedBlock(block_);
-  // The editor's blocks live until the editor is done with them, whoever made them.
-  const bool created = block_.created;
+  // Made here, so removed here, unless the simulator removed it after copying it
+  // and the name is someone else's by now.
   closeSharedBlock(block_);
-  // A block refused as someone else's stays theirs, untouched.
-  if (!created && opened_) removeSharedBlock(name_.c_str());
 }
 
 }  // namespace movra::platform

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace movra::platform {
 
@@ -35,9 +36,20 @@ bool mapSharedBlock(SharedBlock& block);
 bool unmapSharedBlock(SharedBlock& block);
 void closeSharedBlock(SharedBlock& block);
 bool removeSharedBlock(const char* name);
+// Removes the name of an open block, but only while the name still stands for this
+// very object: once the other side has removed it, someone else may hold the name.
+bool removeBlockName(const SharedBlock& block);
+
+// The names (as passed to openSharedBlock) of this user's blocks under the current
+// tag that exist now, for clearing the leftovers of dead processes.
+std::vector<std::string> existingBlockNames();
+// Removes a leftover: only a private regular object of this user, never a link.
+bool removeLeftoverBlock(const std::string& name);
 
 // Owns a block for its lifetime: created, sized and mapped on construction, unmapped,
-// closed and (when created here) removed on destruction. For the editor side.
+// closed and removed on destruction. For the editor side: the block is always made
+// here (a name already taken, even by a private block of ours, is refused), so an
+// editor never writes into or removes a block of another run.
 class OwnedSharedBlock {
  public:
   OwnedSharedBlock(const char* name, std::size_t size);
@@ -52,8 +64,6 @@ class OwnedSharedBlock {
 
  private:
   SharedBlock block_;
-  std::string name_;
-  bool opened_ = false;  // only a block we could use is removed at the end
 };
 
 }  // namespace movra::platform

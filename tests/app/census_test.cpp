@@ -139,7 +139,7 @@ class CensusTest : public ::testing::Test {
     setenv("MOVRA_OUTPUT_DIR", directory.c_str(), 1);
     int status = -1;
     {
-      note::HandOverBlocks blocks(image, request.textBlockName);
+      note::HandOverBlocks blocks(image, request.textBlockName, editorId);
       EXPECT_TRUE(blocks.ok()) << blocks.error();
       if (blocks.ok()) status = note::runSimulator(request);
     }

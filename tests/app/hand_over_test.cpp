@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "input/hand_over_layout.h"
@@ -171,6 +172,43 @@ TEST_F(HandOverTest, BlocksMadeByOthersAreRefusedByNameAndLeftUntouched) {
   EXPECT_EQ(model->modelText[0], 0);
   EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText);
   testing::removePlantedBlock(path);
+}
+
+// Two editors at once: the blocks of each run carry its editor's id, are read
+// and removed by its own simulator, and a block is never taken over by another
+// editor nor removed by one that did not make it.
+TEST_F(HandOverTest, EachRunHasBlocksOfItsOwnThatOnlyItsMakersRemove) {
+  const std::string first = "4201";
+  const std::string second = "4202";
+  std::optional<note::HandOverBlocks> one;
+  one.emplace(imageWith(2), "text-" + first, first);
+  note::HandOverBlocks other(imageWith(3), "text-" + second, second);
+  ASSERT_TRUE(one->ok()) << one->error();
+  ASSERT_TRUE(other.ok()) << other.error();
+  // A second editor under a taken name writes nothing into the first one's block.
+  {
+    note::HandOverBlocks again(imageWith(5), "text-" + first, first);
+    EXPECT_FALSE(again.ok());
+    EXPECT_NE(again.error().find("既にある"), std::string::npos) << again.error();
+  }
+  const std::string counts = platform::sharedBlockPath(handOverBlockName(kCountBlockName, first).c_str());
+  EXPECT_NE(testing::contentOf(testing::shmFile(counts)), "<gone>") << "removed by the refused editor";
+
+  auto model = makeModel();
+  ASSERT_TRUE(app::copyHandOverBlocks(*model, reporter, first));
+  EXPECT_EQ(model->lastRecordIndex, 1) << "read the other run's records";
+  // Copied, the blocks are gone at once, whatever happens to the editor later.
+  EXPECT_EQ(testing::contentOf(testing::shmFile(counts)), "<gone>");
+  auto otherModel = makeModel();
+  ASSERT_TRUE(app::copyHandOverBlocks(*otherModel, reporter, second));
+  EXPECT_EQ(otherModel->lastRecordIndex, 2);
+
+  // The name, free again, is taken by someone else: the first editor, ending now,
+  // leaves that block alone.
+  ASSERT_TRUE(testing::plantBlock(counts, testing::Planted::GroupReadable));
+  one.reset();
+  EXPECT_EQ(testing::contentOf(testing::shmFile(counts)), testing::kPlantedText);
+  testing::removePlantedBlock(counts);
 }
 
 app::LaunchArguments launchWith(std::vector<std::string> arguments) {

@@ -2,6 +2,7 @@
 // element the test supplies.
 #include "engine/recording.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -137,7 +138,9 @@ TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
   }
   FrameRing ring;
   ASSERT_EQ(createFrameRing(ring, kClock, 4, 9), 0);
-  EXPECT_STREQ(ring.name, "000000004323_ts_");
+  EXPECT_EQ(std::string(ring.name).rfind("000000004321_ts_", 0), 0u) << ring.name;
+  EXPECT_NE(platform::sharedBlockPath(ring.name), taken[0]);
+  EXPECT_NE(platform::sharedBlockPath(ring.name), taken[1]);
   for (int f = 0; f <= 5; ++f) {
     EXPECT_EQ(ring.frame(f)[9], 0.0);  // a fresh ring reads zero
     prepareFrame(ring, f);
@@ -149,6 +152,46 @@ TEST_F(RecordingTest, RingIsAlwaysMadeFreshNeverOpenedFromANameFoundThere) {
     EXPECT_EQ(testing::contentOf(testing::shmFile(path)), testing::kPlantedText) << path;
     shm_unlink(path.c_str());
   }
+}
+
+// Names that follow the clock alone can all be taken beforehand (every name a
+// run would try, one per millisecond), and a ring that cannot be made must say
+// which block and why, not only " File失敗0".
+TEST_F(RecordingTest, RingNamesCannotBeTakenBeforehandAndAFailureNamesTheBlock) {
+  constexpr long long kClock = 777000;
+  struct Planted {
+    std::vector<std::string> paths;
+    ~Planted() {
+      for (const std::string& path : paths) shm_unlink(path.c_str());
+    }
+  } plantedNames;
+  std::vector<std::string>& planted = plantedNames.paths;
+  for (long long ms = kClock; ms < kClock + 1000; ++ms) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%012lld_ts_", ms);
+    planted.push_back(platform::sharedBlockPath(name));
+    const int fd = shm_open(planted.back().c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0) << planted.back();
+    close(fd);
+  }
+  f.host.clockMs = kClock;
+  EXPECT_EQ(simulate(), 0);
+  EXPECT_TRUE(f.run->frames.exists());
+  FrameRing other;
+  ASSERT_EQ(createFrameRing(other, kClock, 4, 9), 0);
+  EXPECT_STRNE(other.name, f.run->frames.name) << "two rings of one millisecond";
+  releaseFrameRing(other);
+
+  // A tag too long for a shm name: the ring cannot be made at all.
+  setenv("MOVRA_SHM_TAG", std::string(300, 't').c_str(), 1);
+  auto failed = makeRun();
+  ASSERT_EQ(prepareRun(*f.model, *failed, f.reporter), 0);
+  EXPECT_NE(runSimulation(*f.model, *failed, f.reporter, f.host), 0);
+  ASSERT_FALSE(f.messages.shown.empty());
+  const std::string message = f.messages.shown.back().text;
+  EXPECT_EQ(message.rfind(" File失敗0\n\n共有メモリ /movra.", 0), 0u) << message;
+  EXPECT_NE(message.find("_ts_"), std::string::npos) << message;
+  EXPECT_NE(message.find("を作れない ("), std::string::npos) << message;
 }
 
 // Resident pages of the ring's first `bytes` bytes.
@@ -258,7 +301,8 @@ TEST_F(RecordingTest, NothingIsExportedWithoutAFrame) {
   EXPECT_FALSE(file.good());
   f.run->lastFrame = 0;
   EXPECT_FALSE(app::exportOutputs(*f.model, *f.run, f.reporter, "/nonexistent/dir/"));
-  EXPECT_EQ(f.messages.last(), " Can't open out.txt ");
+  // The specified text first, then which file and why.
+  EXPECT_EQ(f.messages.last(), " Can't open out.txt \n\n/nonexistent/dir/out.txt：No such file or directory");
 }
 
 }  // namespace

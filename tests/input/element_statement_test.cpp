@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <string>
 
 #include "input/model_text.h"
@@ -132,6 +133,24 @@ TEST_F(ElementStatementTest, ReferenceToAnUnclaimedHighIdReadsItsValue) {
   EXPECT_EQ(element.realSlots[4], 0.0);
   EXPECT_EQ(element.empty[4], 1);
   EXPECT_EQ(element.realSlots[6], 7.0);
+}
+
+// A field that gives no finite number is refused at the element's line, whether
+// the field overflows or takes a value that is none from a parameter.
+TEST_F(ElementStatementTest, FieldsWithoutAFiniteNumberAreRefusedAtTheirLine) {
+  struct Case {
+    std::vector<std::string> fields;
+    const char* field;
+  };
+  for (const Case& c : {Case{{"0 * pow(10, 400)"}, "欄 1"}, Case{{"1k", "1e400"}, "欄 2"},
+                        Case{{"1k", "", "p200"}, "欄 3"}}) {
+    SetUp();
+    model->parameters[200] = std::nan("");
+    EXPECT_EQ(read({{"R 1 0", 23, 0, 0, c.fields}}), 9) << c.field;
+    ASSERT_FALSE(log.texts.empty());
+    EXPECT_EQ(lastMessage().rfind(std::string(" 値が数にならない？ (桁あふれ)  ") + c.field + " \n\n", 0), 0u)
+        << lastMessage();
+  }
 }
 
 TEST_F(ElementStatementTest, TableIdsOfThermalKeywordsAreChecked) {

@@ -25,7 +25,7 @@ expect() {
   fi
 }
 
-expect "movra-note " "--help --version check dump eval run"
+expect "movra-note " "--help --version check dump eval lsp run"
 expect "movra-note ch" "check"
 expect "movra-note run --m" "--mode"
 expect "movra-note run -" "--answer --batch --csv --keys --mode"
@@ -37,4 +37,5 @@ expect "movra-note run models/a.model --keys k" "keys.txt"
 expect "movra-note run --batch mo" "models"
 expect "movra-note check models/a.model " ""
 expect "movra-note eval " ""
+expect "movra-note lsp " ""
 exit $((failures > 0))

@@ -40,6 +40,10 @@ for option in $(grep -o -- '--[a-z]*' <<<"$help" | sort -u); do
   grep -qF -- "\\-\\-${option#--}" "$prefix/share/man/man1/movra-note.1" ||
     fail "movra-note.1 does not describe $option"
 done
+for command in $(sed -n 's/^.*movra-note \([a-z][a-z]*\).*/\1/p' <<<"$help"); do
+  grep -q "^\.B movra-note $command" "$prefix/share/man/man1/movra-note.1" ||
+    fail "movra-note.1 does not describe the command $command"
+done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ "$("$prefix/bin/movra-note" --version)" = "movra-note $version" ] || fail "movra-note --version"
 [ "$("$prefix/bin/movra-sim" --version)" = "movra-sim $version" ] || fail "movra-sim --version"

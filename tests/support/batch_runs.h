@@ -115,4 +115,32 @@ inline std::string writeModel(const std::string& name, const std::string& text) 
   return path;
 }
 
+// `movra-note ARGUMENTS` started in the background, all it prints going to
+// logPath; wait for it with finishedNote. beforeStart runs in the new process
+// just before movra-note replaces it (with movra-note's own process id).
+template <typename BeforeStart>
+inline pid_t startNoteLogged(const std::string& arguments, const std::string& logPath,
+                             BeforeStart beforeStart) {
+  const std::string command = "exec " + std::string(MOVRA_BINARY_DIR) + "/bin/movra-note " +
+                              arguments + " > " + logPath + " 2>&1";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    beforeStart();
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+inline pid_t startNoteLogged(const std::string& arguments, const std::string& logPath) {
+  return startNoteLogged(arguments, logPath, [] {});
+}
+
+// The exit code of a movra-note started so, once it has ended (-1 after a signal).
+inline int finishedNote(pid_t pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace movra::testing
