@@ -17,6 +17,7 @@
 #include "engine/run_setup.h"
 #include "input/model_text.h"
 #include "input/statement_reader.h"
+#include "platform/install_layout.h"
 #include "platform/private_objects.h"
 #include "platform/program_path.h"
 #include "platform/stop_signals.h"
@@ -49,6 +50,10 @@ void reportCollectedError(const Model& model, const Run& run, Reporter& reporter
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("movra-sim %s\n", MOVRA_VERSION);
+    return 0;
+  }
   // Pictures need Qt's fonts and painting; without a display they are made off screen.
   if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -86,13 +91,24 @@ int main(int argc, char** argv) {
     reporter.notice("実行ファイルのパスが？");
     return kRunRefused;
   }
-  // "out.txt" goes beside the program; a batch run names its own directory, so
-  // that runs side by side never write over each other's results.
-  std::string outputDirectory = platform::directoryOf(program);
-  if (const char* batch = std::getenv("MOVRA_OUTPUT_DIR"); batch != nullptr && *batch != 0) {
+  // "out.txt" goes beside the program, where an editor that starts us looks for
+  // it, unless the program came with its shared files (an installation): then to
+  // the user's results folder. A batch run names its own directory, so that runs
+  // side by side never write over each other's results.
+  const std::string besideProgram = platform::directoryOf(program);
+  std::string outputDirectory =
+      platform::resultsDirectory(besideProgram, launch.at(launch.scaleForm ? 1 : 3));
+  const char* batch = std::getenv("MOVRA_OUTPUT_DIR");
+  const bool batchFolder = batch != nullptr && *batch != 0;
+  if (batchFolder || outputDirectory != besideProgram) {
+    std::string wanted = batchFolder ? batch : outputDirectory;
+    if (!batchFolder) {
+      std::error_code ignored;
+      std::filesystem::create_directories(wanted, ignored);
+    }
     // The real folder, once: a link swapped later cannot move the results. Not
     // one that another account may write into (it could swap our results).
-    const std::string why = platform::outputFolderDistrust(batch, outputDirectory);
+    const std::string why = platform::outputFolderDistrust(wanted, outputDirectory);
     if (!why.empty()) {
       reporter.notice("%s", why.c_str());
       return kRunRefused;

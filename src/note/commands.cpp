@@ -21,6 +21,7 @@
 #include "note/required_fields.h"
 #include "note/structure_checks.h"
 #include "platform/editor_link.h"
+#include "platform/install_layout.h"
 #include "platform/private_objects.h"
 #include "platform/program_path.h"
 
@@ -285,7 +286,9 @@ int runModel(const RunOptions& options) {
   }
   if (end.signal != 0) {
     const std::string directory = options.batchDirectory.empty()
-                                      ? platform::directoryOf(request.simulatorPath)
+                                      ? platform::resultsDirectory(
+                                            platform::directoryOf(request.simulatorPath),
+                                            request.modelName)
                                       : options.batchDirectory + "/";
     reportSimulatorDeath(end, directory, launched);
     return end.code;

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "note/model_file_text.h"
+#include "platform/install_layout.h"
+#include "platform/program_path.h"
 
 namespace movra::note {
 
@@ -73,7 +75,18 @@ struct Expander {
                                   where});
         return false;
       }
-      const std::filesystem::path target = folder / path;
+      std::filesystem::path target = folder / path;
+      // A table that is not found from the including file is looked for among
+      // the installed material tables, so ".include air.model" works from any
+      // folder, and so does a copied example's "../materials/air.model".
+      std::error_code ignored;
+      if (!std::filesystem::exists(target, ignored) && std::filesystem::path(path).is_relative()) {
+        const std::string installed =
+            platform::materialsDirectory(platform::directoryOf(platform::programPath()));
+        if (!installed.empty() && std::filesystem::exists(installed + path, ignored)) {
+          target = installed + path;
+        }
+      }
       std::string bytes;
       std::string why;
       if (!readBoundedFile(target.string(), bytesLeft, bytes, why)) {

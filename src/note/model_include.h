@@ -1,6 +1,7 @@
 // The include statement of model files: a line ".include PATH" is replaced by
-// the lines of that file (a path relative to the including file's folder), so a
-// model can use the ready material tables without copying them.
+// the lines of that file (a path relative to the including file's folder, else
+// to the material tables that come with the programs), so a model can use the
+// ready material tables without copying them.
 #pragma once
 
 #include <string>

@@ -23,7 +23,7 @@ void usage(std::FILE* stream) {
                "       movra-note dump MODEL\n"
                "       movra-note eval EXPR\n"
                "       movra-note lsp\n"
-               "       movra-note --help\n");
+               "       movra-note --help | --version\n");
 }
 
 }  // namespace
@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
   for (const std::string& argument : arguments) {
     if (argument == "--help" || argument == "-h") {
       usage(stdout);
+      return 0;
+    }
+    if (argument == "--version") {
+      std::printf("movra-note %s\n", MOVRA_VERSION);
       return 0;
     }
   }

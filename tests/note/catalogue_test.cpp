@@ -12,6 +12,7 @@
 
 #include "input/element_keywords.h"
 #include "note/model_file.h"
+#include "support/markdown_tables.h"
 
 namespace movra::note {
 namespace {
@@ -19,25 +20,7 @@ namespace {
 const std::filesystem::path kDocs =
     std::filesystem::path(MOVRA_SOURCE_DIR) / "docs/model-format.md";
 
-std::string docsText() {
-  std::ifstream file(kDocs);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> cells(const std::string& row) {
-  std::vector<std::string> out;
-  std::stringstream stream(row);
-  std::string cell;
-  std::getline(stream, cell, '|');  // before the first bar
-  while (std::getline(stream, cell, '|')) {
-    const size_t begin = cell.find_first_not_of(' ');
-    const size_t end = cell.find_last_not_of(' ');
-    out.push_back(begin == std::string::npos ? "" : cell.substr(begin, end - begin + 1));
-  }
-  return out;
-}
+std::string docsText() { return testing::fileText(kDocs); }
 
 TEST(Catalogue, LookupIsExactAndCaseSensitive) {
   ASSERT_NE(findKeyword("R"), nullptr);
@@ -88,7 +71,7 @@ TEST(Catalogue, DocumentedTableMatchesTheCode) {
   std::vector<std::vector<std::string>> rows;
   for (std::string line; std::getline(docs, line);) {
     if (!line.starts_with("| `")) continue;
-    std::vector<std::string> row = cells(line);
+    std::vector<std::string> row = testing::tableCells(line);
     if (row.size() == 6 && row[0].size() > 2 && row[0].ends_with('`')) rows.push_back(row);
   }
   const auto entries = catalogueEntries();

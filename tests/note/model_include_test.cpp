@@ -90,5 +90,30 @@ TEST_F(IncludeTest, AWordThatOnlyStartsLikeTheKeywordIsNoInclude) {
   EXPECT_EQ(errors[0].message.find("cannot read"), std::string::npos);
 }
 
+// A table not found beside the model comes from the tables that come with the
+// programs (build/share/movra/materials for these tests, as in an installation):
+// by its bare name, and by a copied example's "../materials/" path. A file of the
+// same name beside the model still comes first.
+TEST_F(IncludeTest, MaterialTablesAreFoundFromAnyFolder) {
+  write("wall.model", "t 2 0, 20\n.include air.model\n.ic\n");
+  ASSERT_TRUE(read("wall.model")) << (errors.empty() ? "" : errors[0].message);
+  EXPECT_NE(image.modelText.find(":u 500"), std::string::npos);
+
+  write("wall.model", "t 2 0, 20\n.include ../materials/air.model\n.ic\n");
+  ASSERT_TRUE(read("wall.model")) << (errors.empty() ? "" : errors[0].message);
+  EXPECT_NE(image.modelText.find(":u 500"), std::string::npos);
+
+  write("air.model", ":u 777\n   0  1\n");
+  write("wall.model", "t 2 0, 20\n.include air.model\n.ic\n");
+  ASSERT_TRUE(read("wall.model")) << (errors.empty() ? "" : errors[0].message);
+  EXPECT_NE(image.modelText.find(":u 777"), std::string::npos);
+  EXPECT_EQ(image.modelText.find(":u 500"), std::string::npos);
+
+  write("wall.model", "t 2 0, 20\n.include no_such_table.model\n.ic\n");
+  EXPECT_FALSE(read("wall.model"));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].message.find("no_such_table.model"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace movra::note

@@ -12,31 +12,16 @@
 #include <vector>
 
 #include "note/catalogue.h"
+#include "support/markdown_tables.h"
 
 namespace movra::note {
 namespace {
 
 const std::filesystem::path kSource(MOVRA_SOURCE_DIR);
 
-std::string fileText(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using testing::fileText;
 
-std::vector<std::string> cells(const std::string& row) {
-  std::vector<std::string> out;
-  std::stringstream stream(row);
-  std::string cell;
-  std::getline(stream, cell, '|');  // before the first bar
-  while (std::getline(stream, cell, '|')) {
-    const size_t begin = cell.find_first_not_of(' ');
-    const size_t end = cell.find_last_not_of(' ');
-    out.push_back(begin == std::string::npos ? "" : cell.substr(begin, end - begin + 1));
-  }
-  return out;
-}
+std::vector<std::string> cells(const std::string& row) { return testing::tableCells(row); }
 
 // The keywords a text names in backticks that the catalogue knows.
 std::vector<const CatalogueEntry*> namedKeywords(const std::string& text) {
