@@ -8,7 +8,7 @@ work=$(mktemp -d /tmp/movra-completion-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 mkdir -p models/deep
-touch models/a.model models/b.model models/notes.txt keys.txt
+touch models/a.model models/b.model models/notes.txt models/run.csv keys.txt
 
 failures=0
 # expect "WORDS..." "EXPECTED": completes the last word of the line.
@@ -25,10 +25,10 @@ expect() {
   fi
 }
 
-expect "movra-note " "--help --version check dump eval lsp run"
+expect "movra-note " "--help --version check dump eval lsp plot run"
 expect "movra-note ch" "check"
 expect "movra-note run --m" "--mode"
-expect "movra-note run -" "--answer --batch --csv --keys --mode"
+expect "movra-note run -" "--answer --batch --csv --keys --mode --plot"
 expect "movra-note run --mode " "a1 a2 a3 a4"
 expect "movra-note run --answer " "N Y"
 expect "movra-note run models/" "models/a.model models/b.model models/deep"
@@ -38,4 +38,8 @@ expect "movra-note run --batch mo" "models"
 expect "movra-note check models/a.model " ""
 expect "movra-note eval " ""
 expect "movra-note lsp " ""
+expect "movra-note plot models/" "models/deep models/run.csv"
+expect "movra-note plot models/run.csv -" "--model --out"
+expect "movra-note plot models/run.csv --model models/" "models/a.model models/b.model models/deep"
+expect "movra-note plot models/run.csv --out models/n" "models/notes.txt"
 exit $((failures > 0))
