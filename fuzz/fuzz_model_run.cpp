@@ -3,17 +3,13 @@
 // of the engine with every element's evaluator, recording pass and frame.
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "engine/driver.h"
 #include "engine/run.h"
 #include "engine/run_host.h"
 #include "engine/run_setup.h"
-#include "input/model.h"
 #include "input/report.h"
-#include "note/in_process.h"
-#include "note/model_file.h"
+#include "read_model.h"
 
 namespace {
 
@@ -45,12 +41,7 @@ int answerYes(void*, movra::MessageKind, const char*, const char*) { return 1; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::unique_ptr<movra::Model> model = movra::makeModel();
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  movra::note::HandOverImage image;
-  std::vector<movra::note::FileError> errors;
-  if (!movra::note::readModelFile(text, image, errors)) return 0;
-  movra::resetModel(*model);
-  if (!movra::note::readImage(image, *model, 2).ok()) return 0;
+  if (!readFuzzedModel(data, size, *model, 2)) return 0;
   auto run = movra::makeRun();
   movra::Reporter reporter;
   reporter.setSink(movra::MessageSink{answerYes, nullptr});

@@ -14,7 +14,6 @@
 #include "note/model_line.h"
 #include "note/model_warnings.h"
 #include "note/required_fields.h"
-#include "note/structure_checks.h"
 
 namespace movra::language {
 namespace {
@@ -222,12 +221,7 @@ std::vector<Diagnostic> diagnose(std::string_view text, const std::string& path,
   // run here in-process, and the doubtful lines.
   auto model = makeModel();
   const note::ReadOutcome outcome = note::readImage(image, *model, 1);
-  std::vector<FileError> warnings = note::modelWarnings(image);
-  if (outcome.ok()) {
-    std::vector<FileError> structure = note::structureWarnings(image, *model);
-    warnings.insert(warnings.end(), structure.begin(), structure.end());
-  }
-  addFileErrors(index, warnings, Severity::kWarning, out);
+  addFileErrors(index, note::doubtfulLines(image, *model, outcome.ok()), Severity::kWarning, out);
   for (const note::ReaderMessage& message : outcome.messages) {
     std::string words = oneLine(message.text);
     const Range range = rangeFor(index, message.fileLine - 1, words);

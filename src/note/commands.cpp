@@ -19,7 +19,6 @@
 #include "note/model_file.h"
 #include "note/model_warnings.h"
 #include "note/required_fields.h"
-#include "note/structure_checks.h"
 #include "platform/editor_link.h"
 #include "platform/install_layout.h"
 #include "platform/private_objects.h"
@@ -48,19 +47,6 @@ void printMessage(const std::string& path, const ReaderMessage& message) {
 std::string baseName(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The lines that read but most likely do not say what was meant, in line order:
-// doubtful fields and loads, then the structure of the networks once the model reads.
-std::vector<FileError> doubtfulLines(const HandOverImage& image, const Model& model, bool read) {
-  std::vector<FileError> warnings = modelWarnings(image);
-  if (read) {
-    std::vector<FileError> structure = structureWarnings(image, model);
-    warnings.insert(warnings.end(), structure.begin(), structure.end());
-  }
-  std::stable_sort(warnings.begin(), warnings.end(),
-                   [](const FileError& a, const FileError& b) { return a.line < b.line; });
-  return warnings;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "input/expression.h"
+#include "note/structure_checks.h"
 #include "note/catalogue.h"
 
 namespace movra::note {
@@ -233,6 +234,17 @@ std::vector<FileError> modelWarnings(const HandOverImage& image) {
   }
   checkSineFrequencies(image, out);
   return out.take();
+}
+
+std::vector<FileError> doubtfulLines(const HandOverImage& image, const Model& model, bool read) {
+  std::vector<FileError> warnings = modelWarnings(image);
+  if (read) {
+    std::vector<FileError> structure = structureWarnings(image, model);
+    warnings.insert(warnings.end(), structure.begin(), structure.end());
+  }
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const FileError& a, const FileError& b) { return a.line < b.line; });
+  return warnings;
 }
 
 }  // namespace movra::note

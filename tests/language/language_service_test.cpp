@@ -12,18 +12,14 @@
 #include "language/hover.h"
 #include "language/model_index.h"
 #include "language/navigation.h"
+#include "support/text_files.h"
 
 namespace movra::language {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
+std::string readFile(const fs::path& path) { return testing::fileText(path); }
 
 // The text a range covers (on one line).
 std::string covered(const FileIndex& index, const Range& range) {

@@ -12,7 +12,7 @@
 
 #include "input/element_keywords.h"
 #include "note/model_file.h"
-#include "support/markdown_tables.h"
+#include "support/text_files.h"
 
 namespace movra::note {
 namespace {

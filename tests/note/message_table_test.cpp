@@ -2,6 +2,7 @@
 // docs/messages.md: a message the code can show without a row, a row whose
 // message is gone, or a doc that lags the table all fail here.
 #include "note/message_table.h"
+#include "support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string readFile(const fs::path& path) { return testing::fileText(path); }
 
 // One C string literal from its opening quote; `at` ends after the closing quote.
 std::string literalAt(const std::string& source, size_t& at) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "note/catalogue.h"
-#include "support/markdown_tables.h"
+#include "support/text_files.h"
 
 namespace movra::note {
 namespace {

@@ -1,5 +1,5 @@
-// Reading the project's Markdown documents in tests that hold them to the code:
-// a whole file, and the cells of one table row.
+// Reading the project's own files in tests (documents, examples):
+// a whole file, and the cells of one Markdown table row.
 #pragma once
 
 #include <filesystem>
@@ -11,7 +11,7 @@
 namespace movra::testing {
 
 inline std::string fileText(const std::filesystem::path& path) {
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
