@@ -157,11 +157,14 @@ void waitStep(int childDescriptor) {
   std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
 }
 
+std::vector<std::string> simulatorArguments(const LaunchRequest& request) {
+  return {request.simulatorPath, request.textBlockName, request.modeMarker,
+          request.modelName,     request.editorWindow,  request.controlKeyFile};
+}
+
 SimulatorEnd waitForSimulator(const LaunchRequest& request,
                               const std::function<void()>& whileRunning) {
-  std::vector<std::string> arguments = {request.simulatorPath, request.textBlockName,
-                                        request.modeMarker,    request.modelName,
-                                        request.editorWindow,  request.controlKeyFile};
+  std::vector<std::string> arguments = simulatorArguments(request);
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);

@@ -64,6 +64,10 @@ struct LaunchRequest {
   bool quiet = false;  // the simulator's standard output goes nowhere
 };
 
+// The simulator's command line for a request, program first: what every editor
+// that starts it (the run command, the desktop editor) passes.
+std::vector<std::string> simulatorArguments(const LaunchRequest& request);
+
 // How the simulator ended.
 struct SimulatorEnd {
   int code = -1;    // its exit code; 128 + signal when a signal ended it; -1 not started

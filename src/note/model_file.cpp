@@ -778,6 +778,11 @@ bool readModelFilePath(const std::string& path, HandOverImage& image,
     errors.push_back({0, "cannot read the model file '" + path + "': " + why});
     return false;
   }
+  return readModelFileAt(bytes, path, image, errors);
+}
+
+bool readModelFileAt(const std::string& bytes, const std::string& path, HandOverImage& image,
+                     std::vector<FileError>& errors) {
   // Include statements are expanded first, with their own decoding per file; the
   // reader's errors are then moved back to the lines of this file.
   std::string text;

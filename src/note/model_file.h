@@ -14,6 +14,12 @@ namespace movra::note {
 bool readModelFile(const std::string& fileText, HandOverImage& image,
                    std::vector<FileError>& errors);
 
+// The bytes of a model whose file is (or will be) at path: its include statements
+// resolve from the path's folder and errors name its own lines. An editor hands
+// over what its buffer holds this way, saved or not.
+bool readModelFileAt(const std::string& bytes, const std::string& path, HandOverImage& image,
+                     std::vector<FileError>& errors);
+
 // The same for a file on disk; an unreadable file is an error at line 0.
 bool readModelFilePath(const std::string& path, HandOverImage& image,
                        std::vector<FileError>& errors);

@@ -7,6 +7,7 @@
 
 #include <iostream>
 
+#include "editor/edit_command.h"
 #include "language/lsp/server.h"
 #include "note/commands.h"
 #include "note/launcher.h"
@@ -19,6 +20,7 @@ void usage(std::FILE* stream) {
                "usage: movra-note run MODEL [--mode a1|a2|a3|a4] [--keys FILE] [--batch DIR] [--csv FILE]\n"
                "                      [--plot FIGURE.svg|.pdf|.png]\n"
                "       movra-note plot CSV_OR_RUN_FOLDER [--model MODEL] --out FIGURE.svg|.pdf|.png\n"
+               "       movra-note edit [MODEL...]\n"
                "       movra-note check MODEL\n"
                "       movra-note dump MODEL\n"
                "       movra-note eval EXPR\n"
@@ -44,6 +46,16 @@ int main(int argc, char** argv) {
   if (arguments.size() == 1 && arguments[0] == "lsp") {
     std::ios::sync_with_stdio(false);
     return movra::language::lsp::serve(std::cin, std::cout, std::cerr);
+  }
+  // The desktop editor, with the models to open (none: an empty one).
+  if (!arguments.empty() && arguments[0] == "edit") {
+    for (size_t k = 1; k < arguments.size(); ++k) {
+      if (arguments[k].rfind("-", 0) == 0) {
+        std::fprintf(stderr, "movra-note edit: unknown option '%s'\n", arguments[k].c_str());
+        return 2;
+      }
+    }
+    return movra::editor::editCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
   }
   if (arguments.size() < 2) {
     usage(stderr);

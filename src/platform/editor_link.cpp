@@ -106,6 +106,10 @@ EditorMailbox::EditorMailbox() {
     close(fd);
     return;
   }
+  // The kernel tells who sent each message, so that an editor with several
+  // simulators open can give a report to the run it belongs to.
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
   fd_ = fd;
 }
 
@@ -121,13 +125,27 @@ std::vector<EditorMessage> EditorMailbox::takeMessages() {
   if (fd_ < 0) return messages;
   std::vector<char> buffer(sizeof(int32_t) + kEditorMessageBytes + 1);
   while (true) {
-    const ssize_t got = recv(fd_, buffer.data(), buffer.size() - 1, 0);
+    iovec part{buffer.data(), buffer.size() - 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    const ssize_t got = recvmsg(fd_, &header, 0);
     if (got < 0) {
       if (errno == EINTR) continue;
       break;  // nothing more waiting
     }
     if (got < static_cast<ssize_t>(sizeof(int32_t))) continue;
     EditorMessage message;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
+      if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_CREDENTIALS) {
+        ucred credentials{};
+        std::memcpy(&credentials, CMSG_DATA(c), sizeof credentials);
+        message.sender = static_cast<long>(credentials.pid);
+      }
+    }
     int32_t word = 0;
     std::memcpy(&word, buffer.data(), sizeof word);
     message.dataWord = word;

@@ -12,6 +12,7 @@ inline constexpr int kEditorMessageBytes = 65536;
 struct EditorMessage {
   int dataWord = 0;
   std::string text;
+  long sender = 0;  // the sending process, 0 when the kernel did not say
 };
 
 // The per-user directory for sockets and the instance registry:
