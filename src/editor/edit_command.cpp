@@ -25,6 +25,21 @@ void runAtStartIfAsked(EditorWindow& window) {
 
 }  // namespace
 
+void installTranslations(QObject* owner) {
+  // The editor's own words follow the user's locale (LANG, LC_ALL); the
+  // simulator's messages keep their Japanese wording whatever it is.
+  auto* own = new QTranslator(owner);
+  if (own->load(QLocale(), QStringLiteral("movra_editor"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
+    QCoreApplication::installTranslator(own);
+  }
+  // Qt's own buttons (Save, Discard, Cancel) when its translations are installed.
+  auto* qtBase = new QTranslator(owner);
+  if (qtBase->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(qtBase);
+  }
+}
+
 int editCommand(const std::vector<std::string>& models) {
   static int argc = 1;
   static char name[] = "movra-note";
@@ -33,17 +48,7 @@ int editCommand(const std::vector<std::string>& models) {
   QApplication::setOrganizationName(QStringLiteral("movra"));
   QApplication::setApplicationName(QStringLiteral("movra-editor"));
   QApplication::setApplicationDisplayName(QStringLiteral("movra"));
-  // The editor's own words follow the user's locale (LANG, LC_ALL); the
-  // simulator's messages keep their Japanese wording whatever it is.
-  QTranslator own;
-  if (own.load(QLocale(), QStringLiteral("movra_editor"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
-    QApplication::installTranslator(&own);
-  }
-  QTranslator qtBase;
-  if (qtBase.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtBase);
-  }
+  installTranslations(&application);
   EditorWindow window;
   for (const std::string& model : models) window.openFile(QString::fromStdString(model));
   window.offerOrphanedCopies();

@@ -37,6 +37,7 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(tabs_);
   connect(tabs_, &QTabWidget::tabCloseRequested, this, &EditorWindow::closeTab);
   connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+    if (currentTab() != nullptr) currentTab()->pane()->setFocus();
     updateTitles();
     updateOutline();
   });
@@ -163,6 +164,7 @@ ModelTab* EditorWindow::addTab(const QString& path) {
   connect(pane, &ModelPane::openLocation, this, &EditorWindow::openLocation);
   connect(pane, &ModelPane::recoveryDue, this, [this, tab] { writeRecovery(tab); });
   tabs_->setCurrentIndex(tabs_->addTab(tab, QString()));
+  pane->setFocus();
   return tab;
 }
 

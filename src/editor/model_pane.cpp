@@ -87,6 +87,7 @@ ModelPane::ModelPane(QWidget* parent) : QsciScintilla(parent) {
   SendScintilla(SCI_STYLESETFORE, kAnnotationWarningStyle, QColor(0x80, 0x50, 0x00));
   SendScintilla(SCI_STYLESETBACK, kAnnotationWarningStyle, QColor(0xff, 0xf6, 0xe0));
   setCaretLineVisible(true);
+  SendScintilla(SCI_SETCARETLINEVISIBLEALWAYS, 1L);
   setCaretLineBackgroundColor(QColor(0xf4, 0xf7, 0xff));
   setBraceMatching(SloppyBraceMatch);
   setAutoIndent(true);

@@ -52,6 +52,7 @@ RunReport interpretReport(const note::HandOverImage& image, const platform::Edit
       shown.message.pop_back();
     }
     shown.hint = note::messageHint(report.text);
+    if (shown.hint.empty()) shown.hint = note::messageHint(shown.message);
   } else if (report.dataWord == 3) {
     shown.kind = RunReport::Kind::kViewWindow;
   } else if (report.dataWord == 4) {

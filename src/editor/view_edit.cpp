@@ -96,7 +96,9 @@ ViewEdit proposeViewEdit(std::string_view modelText, const std::string& path, in
   if (view == nullptr) {
     // Beside the other commands: before the time statement, else before ".ic".
     edit.kind = ViewEdit::Kind::kInsert;
+    // At the end means before the empty line after the last line break.
     edit.line = static_cast<int>(index->lines.size());
+    if (edit.line > 0 && index->lines.back().empty()) --edit.line;
     if (index->endLine >= 0) edit.line = index->endLine;
     for (const Statement& statement : index->statements) {
       if (statement.keyword == ".t") {

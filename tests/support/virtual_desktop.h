@@ -213,12 +213,15 @@ class VirtualDesktop {
     return output;
   }
 
-  // The first window whose title matches the pattern, once it is there.
-  bool findWindow(const std::string& titlePattern, DesktopWindow& window, int timeoutMs) const {
+  // The first window whose title matches the pattern, once it is there; with a
+  // process id, only a window of that process (not one a previous test left).
+  bool findWindow(const std::string& titlePattern, DesktopWindow& window, int timeoutMs,
+                  pid_t pid = 0) const {
     std::string id;
     const bool found = waitFor(
         [&] {
-          id = tool({"search", "--name", titlePattern});
+          id = pid > 0 ? tool({"search", "--pid", std::to_string(pid), "--name", titlePattern})
+                       : tool({"search", "--name", titlePattern});
           return !id.empty();
         },
         timeoutMs, 50);
