@@ -226,11 +226,14 @@ void EditorWindow::offerOrphanedCopies() {
         continue;
       }
     }
-    const auto answer = QMessageBox::question(
-        this, tr("Recover unsaved work"),
-        tr("An editor that ended without saving left unsaved text%1. Open it in a new tab?")
-            .arg(copy.modelPath.empty() ? QString() : tr(" of %1").arg(QString::fromStdString(copy.modelPath))),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const QString question =
+        copy.modelPath.empty()
+            ? tr("An editor that ended without saving left unsaved text. Open it in a new tab?")
+            : tr("An editor that ended without saving left unsaved text of %1, which no longer exists. "
+                 "Open it in a new tab?")
+                  .arg(QString::fromStdString(copy.modelPath));
+    const auto answer = QMessageBox::question(this, tr("Recover unsaved work"), question,
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     std::remove(copy.copyPath.c_str());
     if (answer != QMessageBox::Yes) continue;
     ModelTab* tab = addTab(QString());

@@ -1,4 +1,455 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
+<context>
+    <name>movra::editor::EditorWindow</name>
+    <message>
+        <location filename="../editor_window.cpp" line="45"/>
+        <location filename="../editor_window.cpp" line="70"/>
+        <source>Outline</source>
+        <translation>Outline</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="58"/>
+        <location filename="../editor_window.cpp" line="71"/>
+        <source>Run output</source>
+        <translation>Run output</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="72"/>
+        <source>&amp;View</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="95"/>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="96"/>
+        <source>&amp;New</source>
+        <translation>&amp;New</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="97"/>
+        <source>&amp;Open...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="98"/>
+        <location filename="../editor_window.cpp" line="187"/>
+        <source>Open model</source>
+        <translation>Open model</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="99"/>
+        <location filename="../editor_window.cpp" line="272"/>
+        <source>Models (*.model);;All files (*)</source>
+        <translation>Models (*.model);;All files (*)</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="102"/>
+        <source>Open &amp;Recent</source>
+        <translation>Open &amp;Recent</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="104"/>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="105"/>
+        <source>Save &amp;As...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="106"/>
+        <source>&amp;Close Tab</source>
+        <translation>&amp;Close Tab</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="108"/>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="110"/>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="111"/>
+        <source>&amp;Undo</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="112"/>
+        <source>&amp;Redo</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="114"/>
+        <source>Cu&amp;t</source>
+        <translation>Cu&amp;t</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="115"/>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="116"/>
+        <source>&amp;Paste</source>
+        <translation>&amp;Paste</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="118"/>
+        <source>&amp;Find and Replace...</source>
+        <translation>&amp;Find and Replace...</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="121"/>
+        <source>Complete</source>
+        <translation>Complete</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="124"/>
+        <source>Go to &amp;Definition</source>
+        <translation>Go to &amp;Definition</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="127"/>
+        <source>Open &amp;Included File</source>
+        <translation>Open &amp;Included File</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="129"/>
+        <source>Apply the Proposed .vc &amp;Edit</source>
+        <translation>Apply the Proposed .vc &amp;Edit</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="133"/>
+        <location filename="../editor_window.cpp" line="135"/>
+        <source>&amp;Run</source>
+        <translation>&amp;Run</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="134"/>
+        <source>&amp;Check</source>
+        <translation>&amp;Check</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="136"/>
+        <source>&amp;Interactive (a3)</source>
+        <translation>&amp;Interactive (a3)</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="137"/>
+        <source>Interactive, Real &amp;Time (a4)</source>
+        <translation>Interactive, Real &amp;Time (a4)</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="138"/>
+        <source>&amp;Stop</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="140"/>
+        <source>Main</source>
+        <translation>Main</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="152"/>
+        <source>untitled %1</source>
+        <translation>untitled %1</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="188"/>
+        <source>%1 cannot be opened: %2</source>
+        <translation>%1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="205"/>
+        <location filename="../editor_window.cpp" line="235"/>
+        <source>Recover unsaved work</source>
+        <translation>Recover unsaved work</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="206"/>
+        <source>A recovery copy of %1 holds changes that were never saved (the editor ended without saving them). Restore them?</source>
+        <translation>A recovery copy of %1 holds changes that were never saved (the editor ended without saving them). Restore them?</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="231"/>
+        <source>An editor that ended without saving left unsaved text. Open it in a new tab?</source>
+        <translation>An editor that ended without saving left unsaved text. Open it in a new tab?</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="232"/>
+        <source>An editor that ended without saving left unsaved text of %1, which no longer exists. Open it in a new tab?</source>
+        <translation>An editor that ended without saving left unsaved text of %1, which no longer exists. Open it in a new tab?</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="249"/>
+        <source>Save model</source>
+        <translation>Save model</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="249"/>
+        <source>%1 cannot be written: %2</source>
+        <translation>%1 cannot be written: %2</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="271"/>
+        <source>Save model as</source>
+        <translation>Save model as</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="280"/>
+        <source>Unsaved changes</source>
+        <translation>Unsaved changes</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="280"/>
+        <source>%1 has changes that are not saved. Save them?</source>
+        <translation>%1 has changes that are not saved. Save them?</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="321"/>
+        <source>movra editor</source>
+        <translation>movra editor</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="322"/>
+        <source>%1%2 - movra editor</source>
+        <translation>%1%2 - movra editor</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="359"/>
+        <source>(none)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="377"/>
+        <source>File changed on disk</source>
+        <translation>File changed on disk</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="378"/>
+        <source>%1 was changed by another program, and this editor holds unsaved changes. Reload it and lose them?</source>
+        <translation>%1 was changed by another program, and this editor holds unsaved changes. Reload it and lose them?</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="386"/>
+        <source>%1 was reloaded: it changed on disk.</source>
+        <translation>%1 was reloaded: it changed on disk.</translation>
+    </message>
+    <message>
+        <location filename="../editor_window.cpp" line="409"/>
+        <source>The included file %1 cannot be read.</source>
+        <translation>The included file %1 cannot be read.</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="14"/>
+        <source>check</source>
+        <translation>check</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="15"/>
+        <source>interactive run (a3)</source>
+        <translation>interactive run (a3)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="16"/>
+        <source>real-time interactive run (a4)</source>
+        <translation>real-time interactive run (a4)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="17"/>
+        <source>run</source>
+        <translation>run</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="22"/>
+        <source>ended by a signal (status %1)</source>
+        <translation>ended by a signal (status %1)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="24"/>
+        <source>ended normally (status 0)</source>
+        <translation>ended normally (status 0)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="25"/>
+        <source>stopped by the user (status 5)</source>
+        <translation>stopped by the user (status 5)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="26"/>
+        <source>a hand-over block could not be read (status 19)</source>
+        <translation>a hand-over block could not be read (status 19)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="27"/>
+        <source>refused or aborted (status 51)</source>
+        <translation>refused or aborted (status 51)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="28"/>
+        <source>a result file could not be written (status 74)</source>
+        <translation>a result file could not be written (status 74)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="29"/>
+        <source>ended with status %1</source>
+        <translation>ended with status %1</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="42"/>
+        <source>Run</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="42"/>
+        <source>The editor cannot receive the simulator&apos;s reports: %1</source>
+        <translation>The editor cannot receive the simulator&apos;s reports: %1</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="50"/>
+        <source>Another simulator is still calculating, and only one calculation runs at a time. Stop it (Stop, or 中止 in its view menu) or wait until it ends, then start again.</source>
+        <translation>Another simulator is still calculating, and only one calculation runs at a time. Stop it (Stop, or 中止 in its view menu) or wait until it ends, then start again.</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="53"/>
+        <source>%1 finished simulator windows are open, as many as the simulator allows. Close one of them, then start again.</source>
+        <translation>%1 finished simulator windows are open, as many as the simulator allows. Close one of them, then start again.</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="56"/>
+        <source>%1: the %2 was not started. %3</source>
+        <translation>%1: the %2 was not started. %3</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="57"/>
+        <location filename="../editor_runs.cpp" line="85"/>
+        <source>%1: not started</source>
+        <translation>%1: not started</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="58"/>
+        <source>Not started</source>
+        <translation>Not started</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="62"/>
+        <source>--- %1 of %2 ---</source>
+        <translation>--- %1 of %2 ---</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="66"/>
+        <source>%1: not started, the model has mistakes</source>
+        <translation>%1: not started, the model has mistakes</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="84"/>
+        <source>%1: the simulator could not be started: %2</source>
+        <translation>%1: the simulator could not be started: %2</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="96"/>
+        <source>%1: the simulator is open (%2)</source>
+        <translation>%1: the simulator is open (%2)</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="133"/>
+        <source>The simulator reported an error at line %1.</source>
+        <translation>The simulator reported an error at line %1.</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="140"/>
+        <source>%1: view window: %2</source>
+        <translation>%1: view window: %2</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="141"/>
+        <source>%1: scales: %2</source>
+        <translation>%1: scales: %2</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="149"/>
+        <source>%1: report %2: %3</source>
+        <translation>%1: report %2: %3</translation>
+    </message>
+    <message>
+        <location filename="../editor_runs.cpp" line="157"/>
+        <source>%1: the simulator %2</source>
+        <translation>%1: the simulator %2</translation>
+    </message>
+</context>
+<context>
+    <name>movra::editor::FindDialog</name>
+    <message>
+        <location filename="../find_dialog.cpp" line="11"/>
+        <source>Find and Replace</source>
+        <translation>Find and Replace</translation>
+    </message>
+    <message>
+        <location filename="../find_dialog.cpp" line="15"/>
+        <source>Match case</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <location filename="../find_dialog.cpp" line="16"/>
+        <source>Find:</source>
+        <translation>Find:</translation>
+    </message>
+    <message>
+        <location filename="../find_dialog.cpp" line="17"/>
+        <source>Replace with:</source>
+        <translation>Replace with:</translation>
+    </message>
+    <message>
+        <location filename="../find_dialog.cpp" line="20"/>
+        <source>Find Next</source>
+        <translation>Find Next</translation>
+    </message>
+    <message>
+        <location filename="../find_dialog.cpp" line="21"/>
+        <source>Replace</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <location filename="../find_dialog.cpp" line="22"/>
+        <source>Replace All</source>
+        <translation>Replace All</translation>
+    </message>
+</context>
+<context>
+    <name>movra::editor::ModelTab</name>
+    <message>
+        <location filename="../model_tab.cpp" line="19"/>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <location filename="../model_tab.cpp" line="21"/>
+        <source>Dismiss</source>
+        <translation>Dismiss</translation>
+    </message>
+    <message>
+        <location filename="../model_tab.cpp" line="45"/>
+        <source>The simulator proposes for line %1:&lt;br&gt;old: %2&lt;br&gt;new: %3</source>
+        <translation>The simulator proposes for line %1:&lt;br&gt;old: %2&lt;br&gt;new: %3</translation>
+    </message>
+    <message>
+        <location filename="../model_tab.cpp" line="50"/>
+        <source>The model has no .vc line; the simulator proposes to insert at line %1:&lt;br&gt;%2</source>
+        <translation>The model has no .vc line; the simulator proposes to insert at line %1:&lt;br&gt;%2</translation>
+    </message>
+    <message>
+        <location filename="../model_tab.cpp" line="55"/>
+        <source>The .vc line is in the included file %1 (line %2); it is not edited from here.</source>
+        <translation>The .vc line is in the included file %1 (line %2); it is not edited from here.</translation>
+    </message>
+</context>
 </TS>
