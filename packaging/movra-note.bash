@@ -1,10 +1,11 @@
 # bash completion for movra-note: the commands, the options of "run" and "plot"
-# and their values, and model files (*.model), CSV files and folders.
+# and their values, and model files (*.model), CSV files and folders; "edit"
+# takes any number of models.
 _movra_note() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
   COMPREPLY=()
   if [ "$COMP_CWORD" -eq 1 ]; then
-    mapfile -t COMPREPLY < <(compgen -W "run check dump eval lsp plot --help --version" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "run edit check dump eval lsp plot --help --version" -- "$cur")
     return
   fi
   case ${COMP_WORDS[1]} in
@@ -23,6 +24,7 @@ _movra_note() {
     check | dump)
       [ "$COMP_CWORD" -eq 2 ] || return
       ;;
+    edit) ;;
     plot)
       # A CSV or a run's folder; --model takes a model, --out the figure.
       case $prev in

@@ -41,6 +41,15 @@ void installTranslations(QObject* owner) {
 }
 
 int editCommand(const std::vector<std::string>& models) {
+  // Without a display Qt would abort with a message about its platform plugin.
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != 0;
+  };
+  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+    std::fprintf(stderr, "movra-note edit: the editor needs a display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
+    return 1;
+  }
   static int argc = 1;
   static char name[] = "movra-note";
   static char* argv[] = {name, nullptr};

@@ -20,7 +20,10 @@
 namespace movra::editor {
 namespace {
 
-const std::string kScratch = movra::testing::scratchDirectory("editor_window");
+const std::string& scratch() {
+  static const std::string made = movra::testing::scratchDirectory("editor_window");
+  return made;
+}
 
 QApplication& application() {
   static QApplication* made = [] {
@@ -28,8 +31,8 @@ QApplication& application() {
     setenv("LANG", "ja_JP.UTF-8", 1);
     setenv("LC_ALL", "ja_JP.UTF-8", 1);
     unsetenv("LANGUAGE");
-    setenv("XDG_CONFIG_HOME", (kScratch + "/config").c_str(), 1);
-    setenv("XDG_STATE_HOME", (kScratch + "/state").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (scratch() + "/config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (scratch() + "/state").c_str(), 1);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "editor_window_test";
@@ -74,7 +77,7 @@ TEST(EditorWindow, AJapaneseLocaleGetsJapaneseWords) {
 // The pendulum's lines: ".in 2" is line 15 (0-based 14); "lr 2n 1p" is line 18.
 TEST(EditorWindow, ThePaneUsesTheLanguageService) {
   application();
-  const std::string path = kScratch + "/pendulum.model";
+  const std::string path = scratch() + "/pendulum.model";
   std::ofstream(path) << movra::testing::readFile(std::string(MOVRA_SOURCE_DIR) + "/examples/pendulum.model");
   EditorWindow window;
   window.show();

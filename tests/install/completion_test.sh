@@ -25,8 +25,10 @@ expect() {
   fi
 }
 
-expect "movra-note " "--help --version check dump eval lsp plot run"
+expect "movra-note " "--help --version check dump edit eval lsp plot run"
 expect "movra-note ch" "check"
+expect "movra-note e" "edit eval"
+expect "movra-note edit models/a.model models/" "models/a.model models/b.model models/deep"
 expect "movra-note run --m" "--mode"
 expect "movra-note run -" "--answer --batch --csv --keys --mode --plot"
 expect "movra-note run --mode " "a1 a2 a3 a4"

@@ -33,6 +33,8 @@ report=$(XDG_DATA_HOME=$work update-mime-database "$work/mime" 2>&1) || fail "up
 grep -q ':text/x-movra-model:\*\.model$' "$work/mime/globs2" || fail "*.model is not text/x-movra-model"
 grep -qx 'MimeType=text/x-movra-model;' "$prefix/share/applications/movra.desktop" ||
   fail "the desktop entry does not open text/x-movra-model"
+grep -qx 'Exec=movra-note edit %F' "$prefix/share/applications/movra.desktop" ||
+  fail "the desktop entry does not open models in the editor"
 
 # Every option of the usage text is in the man page; the versions are the project's.
 help=$("$prefix/bin/movra-note" --help)
@@ -75,6 +77,9 @@ note=$prefix/bin/movra-note
 "$note" run models/copied.model --batch copied
 "$note" run models/bare.model --batch bare
 "$note" check models/bare.model
+# The editor needs a display and says so without one.
+if "$note" edit models/bare.model 2>edit.err; then exit 1; fi
+grep -q "needs a display" edit.err
 # Without --batch (and without a display): the user's results folder.
 "$note" run "$prefix/share/movra/examples/rc_circuit.model"
 RUNS
