@@ -3,27 +3,13 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTimer>
 #include <QTranslator>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 #include "editor/editor_window.h"
 
 namespace movra::editor {
-
-namespace {
-
-// MOVRA_EDITOR_RUN_AT_START=1 runs the first model as soon as the window is up:
-// bench/editor-first-picture times open -> run -> first picture with it.
-void runAtStartIfAsked(EditorWindow& window) {
-  const char* asked = std::getenv("MOVRA_EDITOR_RUN_AT_START");
-  if (asked == nullptr || *asked == 0) return;
-  QTimer::singleShot(0, &window, [&window] { window.runCurrent("_a2_"); });
-}
-
-}  // namespace
 
 void installTranslations(QObject* owner) {
   // The editor's own words follow the user's locale (LANG, LC_ALL); the
@@ -63,7 +49,6 @@ int editCommand(const std::vector<std::string>& models) {
   window.offerOrphanedCopies();
   if (window.currentTab() == nullptr) window.newFile();
   window.show();
-  runAtStartIfAsked(window);
   return application.exec();
 }
 
