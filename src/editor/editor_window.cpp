@@ -124,7 +124,9 @@ void EditorWindow::buildActions() {
   action(edit, tr("Go to &Definition"), QKeySequence(Qt::Key_F12), [this] {
     if (currentTab()) currentTab()->pane()->goToDefinition();
   });
-  action(edit, tr("Open &Included File"), QKeySequence(), [this] { openIncludeAtCursor(); });
+  action(edit, tr("Open &Included File"), QKeySequence(), [this] {
+    if (currentTab()) currentTab()->pane()->openIncludedFile();
+  });
   edit->addSeparator();
   action(edit, tr("Apply the Proposed .vc &Edit"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), [this] {
     if (currentTab()) currentTab()->acceptViewEdit();
@@ -162,6 +164,7 @@ ModelTab* EditorWindow::addTab(const QString& path) {
     if (tab == currentTab()) updateOutline();
   });
   connect(pane, &ModelPane::openLocation, this, &EditorWindow::openLocation);
+  connect(pane, &ModelPane::notice, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
   connect(pane, &ModelPane::recoveryDue, this, [this, tab] { writeRecovery(tab); });
   tabs_->setCurrentIndex(tabs_->addTab(tab, QString()));
   pane->setFocus();
@@ -390,24 +393,6 @@ void EditorWindow::fileChangedOnDisk(const QString& path) {
 void EditorWindow::openLocation(const QString& path, int line, int column) {
   if (!openFile(path)) return;
   if (ModelTab* tab = currentTab()) tab->pane()->goToLine(line, column);
-}
-
-void EditorWindow::openIncludeAtCursor() {
-  ModelTab* tab = currentTab();
-  if (tab == nullptr) return;
-  ModelPane* pane = tab->pane();
-  pane->refreshNow();
-  const language::FileIndex* index = pane->index();
-  int line = 0, column = 0;
-  pane->getCursorPosition(&line, &column);
-  const int at = index->statementAt(line);
-  if (at < 0) return;
-  const language::Statement& statement = index->statements[static_cast<size_t>(at)];
-  if (const language::FileIndex* included = index->includedBy(statement)) {
-    openLocation(QString::fromStdString(included->path), 0, 0);
-  } else if (!statement.includePath.empty()) {
-    statusBar()->showMessage(tr("The included file %1 cannot be read.").arg(QString::fromStdString(statement.includePath)), 5000);
-  }
 }
 
 void EditorWindow::writeRecovery(ModelTab* tab) {

@@ -58,7 +58,6 @@ class EditorWindow : public QMainWindow {
   void fillRecentMenu();
   void fileChangedOnDisk(const QString& path);
   void openLocation(const QString& path, int line, int column);
-  void openIncludeAtCursor();
   void pollMailbox();
   void showReport(ModelTab* tab, const RunReport& report, const platform::EditorMessage& message);
   void runEnded(ModelTab* tab, RunSession* run, int code, bool crashed);

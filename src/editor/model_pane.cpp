@@ -3,7 +3,9 @@
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 
+#include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QMenu>
 #include <QMouseEvent>
 #include <cctype>
 #include <map>
@@ -297,6 +299,38 @@ void ModelPane::goToDefinition() {
     emit openLocation(QString::fromStdString(target.file->path), target.range.start.line,
                       target.range.start.column);
   }
+}
+
+void ModelPane::openIncludedFile() {
+  refreshNow();
+  int line = 0, column = 0;
+  getCursorPosition(&line, &column);
+  const int at = index_->statementAt(line);
+  if (at < 0 || index_->statements[static_cast<size_t>(at)].keyword != ".include") {
+    emit notice(tr("The caret is not on an .include line."));
+    return;
+  }
+  const language::Statement& statement = index_->statements[static_cast<size_t>(at)];
+  if (const language::FileIndex* included = index_->includedBy(statement)) {
+    emit openLocation(QString::fromStdString(included->path), 0, 0);
+  } else {
+    emit notice(tr("The included file %1 cannot be read.").arg(QString::fromStdString(statement.includePath)));
+  }
+}
+
+void ModelPane::contextMenuEvent(QContextMenuEvent* event) {
+  // The pointer's place first, as a click there would put it.
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    const long position = SendScintilla(SCI_POSITIONFROMPOINTCLOSE, event->pos().x(), event->pos().y());
+    if (position >= 0 && !hasSelectedText()) SendScintilla(SCI_GOTOPOS, position);
+  }
+  QMenu* menu = createStandardContextMenu();
+  if (menu == nullptr) return;
+  menu->addSeparator();
+  menu->addAction(tr("Go to Definition"), this, &ModelPane::goToDefinition);
+  menu->addAction(tr("Open Included File"), this, &ModelPane::openIncludedFile);
+  menu->exec(event->globalPos());
+  delete menu;
 }
 
 void ModelPane::mouseReleaseEvent(QMouseEvent* event) {

@@ -60,6 +60,8 @@ class ModelPane : public QsciScintilla {
  public slots:
   void goToDefinition();
   void showCompletions();
+  // The file the ".include" line under the caret names, opened by the window.
+  void openIncludedFile();
 
  signals:
   void diagnosticsChanged();
@@ -67,9 +69,12 @@ class ModelPane : public QsciScintilla {
   void openLocation(const QString& path, int line, int column);
   // The text has rested long enough to be worth a recovery copy.
   void recoveryDue();
+  // Something the user asked for could not be done, in words for the status bar.
+  void notice(const QString& text);
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void applyDiagnostics();

@@ -37,13 +37,13 @@
     </message>
     <message>
         <location filename="../editor_window.cpp" line="98"/>
-        <location filename="../editor_window.cpp" line="187"/>
+        <location filename="../editor_window.cpp" line="190"/>
         <source>Open model</source>
         <translation>モデルを開く</translation>
     </message>
     <message>
         <location filename="../editor_window.cpp" line="99"/>
-        <location filename="../editor_window.cpp" line="272"/>
+        <location filename="../editor_window.cpp" line="275"/>
         <source>Models (*.model);;All files (*)</source>
         <translation>モデル (*.model);;すべてのファイル (*)</translation>
     </message>
@@ -123,131 +123,126 @@
         <translation>インクルードファイルを開く(&amp;I)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="129"/>
+        <location filename="../editor_window.cpp" line="131"/>
         <source>Apply the Proposed .vc &amp;Edit</source>
         <translation>提案された .vc の変更を適用(&amp;E)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="133"/>
         <location filename="../editor_window.cpp" line="135"/>
+        <location filename="../editor_window.cpp" line="137"/>
         <source>&amp;Run</source>
         <translation>実行(&amp;R)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="134"/>
+        <location filename="../editor_window.cpp" line="136"/>
         <source>&amp;Check</source>
         <translation>チェック(&amp;C)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="136"/>
+        <location filename="../editor_window.cpp" line="138"/>
         <source>&amp;Interactive (a3)</source>
         <translation>対話実行 a3(&amp;I)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="137"/>
+        <location filename="../editor_window.cpp" line="139"/>
         <source>Interactive, Real &amp;Time (a4)</source>
         <translation>実時間対話実行 a4(&amp;T)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="138"/>
+        <location filename="../editor_window.cpp" line="140"/>
         <source>&amp;Stop</source>
         <translation>中止(&amp;S)</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="140"/>
+        <location filename="../editor_window.cpp" line="142"/>
         <source>Main</source>
         <translation>メイン</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="152"/>
+        <location filename="../editor_window.cpp" line="154"/>
         <source>untitled %1</source>
         <translation>無題 %1</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="188"/>
+        <location filename="../editor_window.cpp" line="191"/>
         <source>%1 cannot be opened: %2</source>
         <translation>%1 を開けません: %2</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="205"/>
-        <location filename="../editor_window.cpp" line="235"/>
+        <location filename="../editor_window.cpp" line="208"/>
+        <location filename="../editor_window.cpp" line="238"/>
         <source>Recover unsaved work</source>
         <translation>保存されていない作業の復元</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="206"/>
+        <location filename="../editor_window.cpp" line="209"/>
         <source>A recovery copy of %1 holds changes that were never saved (the editor ended without saving them). Restore them?</source>
         <translation>%1 の復元用コピーに保存されていない変更があります（エディタが保存せずに終了しました）。復元しますか？</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="231"/>
+        <location filename="../editor_window.cpp" line="234"/>
         <source>An editor that ended without saving left unsaved text. Open it in a new tab?</source>
         <translation>保存せずに終了したエディタが未保存のテキストを残しました。新しいタブで開きますか？</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="232"/>
+        <location filename="../editor_window.cpp" line="235"/>
         <source>An editor that ended without saving left unsaved text of %1, which no longer exists. Open it in a new tab?</source>
         <translation>保存せずに終了したエディタが %1（もう存在しません）の未保存のテキストを残しました。新しいタブで開きますか？</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="249"/>
+        <location filename="../editor_window.cpp" line="252"/>
         <source>Save model</source>
         <translation>モデルの保存</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="249"/>
+        <location filename="../editor_window.cpp" line="252"/>
         <source>%1 cannot be written: %2</source>
         <translation>%1 に書き込めません: %2</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="271"/>
+        <location filename="../editor_window.cpp" line="274"/>
         <source>Save model as</source>
         <translation>名前を付けてモデルを保存</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="280"/>
+        <location filename="../editor_window.cpp" line="283"/>
         <source>Unsaved changes</source>
         <translation>保存されていない変更</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="280"/>
+        <location filename="../editor_window.cpp" line="283"/>
         <source>%1 has changes that are not saved. Save them?</source>
         <translation>%1 に保存されていない変更があります。保存しますか？</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="321"/>
+        <location filename="../editor_window.cpp" line="324"/>
         <source>movra editor</source>
         <translation>movra エディタ</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="322"/>
+        <location filename="../editor_window.cpp" line="325"/>
         <source>%1%2 - movra editor</source>
         <translation>%1%2 - movra エディタ</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="359"/>
+        <location filename="../editor_window.cpp" line="362"/>
         <source>(none)</source>
         <translation>（なし）</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="377"/>
+        <location filename="../editor_window.cpp" line="380"/>
         <source>File changed on disk</source>
         <translation>ディスク上のファイルが変更されました</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="378"/>
+        <location filename="../editor_window.cpp" line="381"/>
         <source>%1 was changed by another program, and this editor holds unsaved changes. Reload it and lose them?</source>
         <translation>%1 が他のプログラムによって変更されました。このエディタには保存されていない変更があります。再読み込みして変更を破棄しますか？</translation>
     </message>
     <message>
-        <location filename="../editor_window.cpp" line="386"/>
+        <location filename="../editor_window.cpp" line="389"/>
         <source>%1 was reloaded: it changed on disk.</source>
         <translation>%1 はディスク上で変更されたため再読み込みしました。</translation>
-    </message>
-    <message>
-        <location filename="../editor_window.cpp" line="409"/>
-        <source>The included file %1 cannot be read.</source>
-        <translation>インクルードファイル %1 を読めません。</translation>
     </message>
     <message>
         <location filename="../editor_runs.cpp" line="14"/>
@@ -422,6 +417,29 @@
         <location filename="../find_dialog.cpp" line="22"/>
         <source>Replace All</source>
         <translation>すべて置換</translation>
+    </message>
+</context>
+<context>
+    <name>movra::editor::ModelPane</name>
+    <message>
+        <location filename="../model_pane.cpp" line="310"/>
+        <source>The caret is not on an .include line.</source>
+        <translation>カーソルが .include 行にありません。</translation>
+    </message>
+    <message>
+        <location filename="../model_pane.cpp" line="317"/>
+        <source>The included file %1 cannot be read.</source>
+        <translation>インクルードファイル %1 を読めません。</translation>
+    </message>
+    <message>
+        <location filename="../model_pane.cpp" line="330"/>
+        <source>Go to Definition</source>
+        <translation>定義へ移動</translation>
+    </message>
+    <message>
+        <location filename="../model_pane.cpp" line="331"/>
+        <source>Open Included File</source>
+        <translation>インクルードファイルを開く</translation>
     </message>
 </context>
 <context>
