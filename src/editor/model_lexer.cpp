@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <string>
+#include <vector>
 
 #include "editor/model_styles.h"
 
@@ -50,13 +51,22 @@ void ModelLexer::styleText(int start, int end) {
   int firstLine = 0, index = 0, lastLine = 0;
   pane->lineIndexFromPosition(start, &firstLine, &index);
   pane->lineIndexFromPosition(end, &lastLine, &index);
+  // Lines after ".ic" are the model's notes, not statements: they stay plain.
+  const auto isEnd = [](const std::string& text) {
+    return text.rfind(".ic", 0) == 0 && (text.size() == 3 || text[3] == ' ' || text[3] == '\t' ||
+                                         text[3] == '\r' || text[3] == '\n' || text[3] == '/');
+  };
+  bool ended = false;
+  for (int line = 0; line < firstLine && !ended; ++line) ended = isEnd(pane->text(line).toStdString());
   for (int line = firstLine; line <= lastLine && line < pane->lines(); ++line) {
     const long lineStart = pane->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
     const long lineEnd = pane->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line);
     const std::string text = pane->text(line).toStdString().substr(0, static_cast<size_t>(lineEnd - lineStart));
     startStyling(static_cast<int>(lineStart));
     size_t at = 0;
-    for (const StyleRun& run : styleModelLine(text)) {
+    const std::vector<StyleRun> runs = ended ? std::vector<StyleRun>{} : styleModelLine(text);
+    ended = ended || isEnd(text);
+    for (const StyleRun& run : runs) {
       if (run.start > at) setStyling(static_cast<int>(run.start - at), static_cast<int>(TextStyle::kDefault));
       setStyling(static_cast<int>(run.length), static_cast<int>(run.style));
       at = run.start + run.length;
