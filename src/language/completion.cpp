@@ -234,8 +234,9 @@ bool labelCompletion(const FileIndex& top, const note::CatalogueEntry& entry, st
   }
   const std::string_view field = rest.substr(start);
   const std::string_view item = note::trim(field);
-  if (!entry.outputItems.contains(index) || item.empty() || field.find('"') != std::string_view::npos ||
-      !note::isBlank(field.back()) || item.find_first_of(" \t") != std::string_view::npos) {
+  if (!entry.outputItems.contains(index) || item.empty() ||
+      field.find('"') != std::string_view::npos || !note::isBlank(field.back()) ||
+      item.find_first_of(" \t") != std::string_view::npos) {
     return false;
   }
   std::string words = outputMeaning(top, std::string(item)).words;
@@ -244,8 +245,8 @@ bool labelCompletion(const FileIndex& top, const note::CatalogueEntry& entry, st
     if (c == '$' || c == '}' || c == '\\') escaped += '\\';
     if (c != '"') escaped += c;
   }
-  out.add({"\"" + words + "\"", "label: the output's name in plots", "\"${1:" + escaped + "}\"", true,
-           CompletionKind::kValue});
+  out.add({"\"" + words + "\"", "label: the output's name in plots", "\"${1:" + escaped + "}\"",
+           true, CompletionKind::kValue});
   return true;
 }
 

@@ -418,8 +418,9 @@ std::optional<HoverText> hoverAt(const FileIndex& top, Position position) {
   for (const OutputLabel& l : s.labels) {
     if (!l.range.contains(position)) continue;
     const OutputMeaning m = outputMeaning(top, l.item);
-    return HoverText{"label of `" + l.item + "` (" + m.words + (m.unit.empty() ? "" : ", " + m.unit) +
-                         "): plots name the output \"" + l.text + "\"",
+    return HoverText{"label of `" + l.item + "` (" + m.words +
+                         (m.unit.empty() ? "" : ", " + m.unit) + "): plots name the output \"" +
+                         l.text + "\"",
                      l.range};
   }
   if (const Occurrence* o = occurrenceAt(top, position); o != nullptr) {

@@ -322,7 +322,8 @@ class FileScanner {
         const size_t end = code.find('"', i + 1);
         if (end >= close) return;
         const std::string_view text = note::trim(code.substr(i + 1, end - i - 1));
-        current().labels.push_back({"c" + std::to_string(id), std::string(text), onLine(line, i, end + 1)});
+        current().labels.push_back(
+            {"c" + std::to_string(id), std::string(text), onLine(line, i, end + 1)});
         i = end + 1;
       }
     }

@@ -266,13 +266,16 @@ class Reader {
       const int number = static_cast<int>(k) + 1;
       if (fields[k].find('"') != std::string_view::npos) {
         if (!labelled.contains(number)) {
-          return fail(fileLine, std::string(keyword) + ": field " + std::to_string(number) +
-                                    ": a label in double quotes may follow only an output item "
-                                    "of .o, .oo or .or, or an id cI of an output annotation {h B cI \"label\"}");
+          return fail(
+              fileLine,
+              std::string(keyword) + ": field " + std::to_string(number) +
+                  ": a label in double quotes may follow only an output item "
+                  "of .o, .oo or .or, or an id cI of an output annotation {h B cI \"label\"}");
         }
         std::string_view label;
         if (!splitLabel(fields[k], fields[k], label, error))
-          return fail(fileLine, std::string(keyword) + ": field " + std::to_string(number) + ": " + error);
+          return fail(fileLine,
+                      std::string(keyword) + ": field " + std::to_string(number) + ": " + error);
         image_.outputLabels.push_back({fileLine, std::string(fields[k]), std::string(label)});
       }
       // splitFields keeps every field below the slot size.

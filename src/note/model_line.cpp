@@ -216,7 +216,8 @@ bool splitFields(std::string_view text, std::vector<std::string_view>& fields, s
 namespace {
 
 bool readOutputAnnotation(std::string_view inner, std::string& out,
-                          std::vector<std::pair<std::string, std::string>>& labels, std::string& error) {
+                          std::vector<std::pair<std::string, std::string>>& labels,
+                          std::string& error) {
   // inner starts after the "h".
   size_t i = skipBlanks(inner, 0);
   int block = 0;
@@ -251,7 +252,8 @@ bool readOutputAnnotation(std::string_view inner, std::string& out,
                 (close == std::string_view::npos ? " is not closed by '\"'" : " is empty");
         return false;
       }
-      labels.emplace_back("c" + std::to_string(id), std::string(trim(inner.substr(i + 1, close - i - 1))));
+      labels.emplace_back("c" + std::to_string(id),
+                          std::string(trim(inner.substr(i + 1, close - i - 1))));
       i = close + 1;
     }
   }
@@ -343,8 +345,9 @@ bool readAnnotations(std::string_view text, Annotations& annotations, std::strin
       error = "a second {" + std::string(1, kind) + " ...} annotation on one line";
       return false;
     }
-    const bool ok = kind == 'h' ? readOutputAnnotation(inner.substr(1), *slot, annotations.labels, error)
-                                : readSingle(kind, inner.substr(1), *slot, error);
+    const bool ok = kind == 'h'
+                        ? readOutputAnnotation(inner.substr(1), *slot, annotations.labels, error)
+                        : readSingle(kind, inner.substr(1), *slot, error);
     if (!ok) return false;
   }
   return true;

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "input/expression.h"
+#include "note/catalogue.h"
 #include "note/model_line.h"
 #include "note/structure_checks.h"
-#include "note/catalogue.h"
 
 namespace movra::note {
 namespace {
@@ -234,8 +234,9 @@ void checkLabels(const HandOverImage& image, std::vector<FileError>& warnings) {
     if (added || at->second->text == label.text) continue;
     warnings.push_back({label.fileLine, "warning: output " + label.item + " has the label \"" +
                                             at->second->text + "\" on line " +
-                                            std::to_string(at->second->fileLine) + " already; plots name it so, not \"" +
-                                            label.text + "\": give it one label"});
+                                            std::to_string(at->second->fileLine) +
+                                            " already; plots name it so, not \"" + label.text +
+                                            "\": give it one label"});
   }
 }
 

@@ -180,7 +180,8 @@ void PlotWindow::followFrames(std::function<int()> shownFrame) {
 }
 
 void PlotWindow::refresh(PlotData newer) {
-  if (newer.charts.size() != data_.charts.size() || newer.series.size() != data_.series.size()) return;
+  if (newer.charts.size() != data_.charts.size() || newer.series.size() != data_.series.size())
+    return;
   data_ = std::move(newer);
   for (size_t i = 0; i < views_.size(); ++i) {
     QChart* shown = views_[i]->chart();
@@ -188,7 +189,8 @@ void PlotWindow::refresh(PlotData newer) {
     const QList<QAbstractSeries*> freshSeries = fresh->series();
     const QList<QAbstractSeries*> shownSeries = shown->series();  // the cursor comes last
     for (qsizetype k = 0; k < freshSeries.size() && k < shownSeries.size(); ++k) {
-      static_cast<QLineSeries*>(shownSeries[k])->replace(static_cast<QLineSeries*>(freshSeries[k])->points());
+      static_cast<QLineSeries*>(shownSeries[k])
+          ->replace(static_cast<QLineSeries*>(freshSeries[k])->points());
     }
     if (shown->isZoomed()) continue;
     for (const Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {

@@ -228,7 +228,8 @@ TEST(MainWindowMenus, PlotEntryOpensThePlotsOfTheRecordedFrames) {
   ASSERT_NE(growing, nullptr);
   ASSERT_EQ(growing->data().time.size(), 51u);
   fixture.run().lastFrame = last;
-  for (int waited = 0; waited < 3000 && growing->data().time.size() != static_cast<size_t>(last + 1); waited += 50)
+  for (int waited = 0;
+       waited < 3000 && growing->data().time.size() != static_cast<size_t>(last + 1); waited += 50)
     QTest::qWait(50);
   EXPECT_EQ(growing->data().time.size(), static_cast<size_t>(last + 1));
 }

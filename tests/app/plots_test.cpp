@@ -357,7 +357,8 @@ TEST(PlotWindow, CursorZoomPanAndReset) {
   growing.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&growing));
   const auto axisOf = [&](int v, Qt::Orientation o) {
-    return qobject_cast<QValueAxis*>(growing.views()[static_cast<size_t>(v)]->chart()->axes(o).value(0));
+    return qobject_cast<QValueAxis*>(
+        growing.views()[static_cast<size_t>(v)]->chart()->axes(o).value(0));
   };
   EXPECT_NEAR(axisOf(1, Qt::Horizontal)->max(), 0.5, 1e-9);
   growing.views()[0]->chart()->zoomIn(QRectF(50, 50, 100, 80));

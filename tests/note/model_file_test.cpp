@@ -292,7 +292,8 @@ TEST(ModelFileLabels, RecordsHoldTheItemsAndMisplacedLabelsAreRefused) {
     const Result refused = read(model({"V 1 0, 1", c.line}));
     EXPECT_FALSE(refused.ok) << c.line;
     EXPECT_EQ(refused.errorLine(), 2) << c.line;
-    EXPECT_NE(refused.message().find(c.says), std::string::npos) << c.line << ": " << refused.message();
+    EXPECT_NE(refused.message().find(c.says), std::string::npos)
+        << c.line << ": " << refused.message();
   }
 }
 
