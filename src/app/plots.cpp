@@ -25,13 +25,24 @@ plot::PlotData recordedData(const Model& model, Run& run) {
 
 void MainWindow::openPlots() {
   if (run_.lastFrame < 0) return;
+  const std::string_view text(model_.modelText, strnlen(model_.modelText, sizeof model_.modelText));
   plot::PlotData data = recordedData(model_, run_);
   if (data.time.empty() || data.series.empty()) return;
-  plot::describeFromText(std::string_view(model_.modelText, strnlen(model_.modelText, sizeof model_.modelText)), data);
+  plot::describeFromText(text, data);
   delete plots_;
   auto* window = new plot::PlotWindow(std::move(data), this);  // a window of its own
   window->setWindowTitle(QString::fromStdString(modelName_) + QStringLiteral(" — plots"));
   window->followFrames([this] { return run_.currentFrame; });
+  // A run still going on adds its frames to the charts as they come.
+  // (A wrapped ring keeps its last frame and moves its cursor.)
+  window->followRun([this, text, last = run_.lastFrame, cursor = run_.frameCursor]() mutable {
+    if (run_.lastFrame == last && run_.frameCursor == cursor) return plot::PlotData{};
+    last = run_.lastFrame;
+    cursor = run_.frameCursor;
+    plot::PlotData newer = recordedData(model_, run_);
+    plot::describeFromText(text, newer);
+    return newer;
+  });
   plots_ = window;
   window->show();
   window->raise();

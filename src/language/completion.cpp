@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "language/hover.h"
 #include "note/model_line.h"
 
 namespace movra::language {
@@ -219,6 +220,38 @@ std::string keywordSnippet(const note::CatalogueEntry& entry) {
   return text;
 }
 
+namespace {
+
+// After an output item and a blank (".o x2.9 |"): a label, its words proposed.
+bool labelCompletion(const FileIndex& top, const note::CatalogueEntry& entry, std::string_view rest,
+                     Collector& out) {
+  int index = 1;
+  size_t start = 0;
+  for (size_t at = note::findOutsideLabels(rest, ","); at != std::string_view::npos;
+       at = note::findOutsideLabels(rest, ",", start)) {
+    ++index;
+    start = at + 1;
+  }
+  const std::string_view field = rest.substr(start);
+  const std::string_view item = note::trim(field);
+  if (!entry.outputItems.contains(index) || item.empty() ||
+      field.find('"') != std::string_view::npos || !note::isBlank(field.back()) ||
+      item.find_first_of(" \t") != std::string_view::npos) {
+    return false;
+  }
+  std::string words = outputMeaning(top, std::string(item)).words;
+  std::string escaped;
+  for (const char c : words) {
+    if (c == '$' || c == '}' || c == '\\') escaped += '\\';
+    if (c != '"') escaped += c;
+  }
+  out.add({"\"" + words + "\"", "label: the output's name in plots", "\"${1:" + escaped + "}\"",
+           true, CompletionKind::kValue});
+  return true;
+}
+
+}  // namespace
+
 std::vector<Completion> completionsAt(const FileIndex& top, Position position) {
   Collector out;
   std::string_view line;
@@ -227,7 +260,7 @@ std::vector<Completion> completionsAt(const FileIndex& top, Position position) {
   }
   const size_t column = std::min(static_cast<size_t>(std::max(position.column, 0)), line.size());
   const std::string_view before = line.substr(0, column);
-  if (before.find("//") != std::string_view::npos) return {};
+  if (note::findOutsideLabels(before, "//") != std::string_view::npos) return {};
   if (before.find_first_of(" \t") == std::string_view::npos) {
     addKeywords(out);
     return out.take();
@@ -264,7 +297,8 @@ std::vector<Completion> completionsAt(const FileIndex& top, Position position) {
       return out.take();
     }
   }
-  if (rest.find('{') != std::string_view::npos) return {};
+  if (labelCompletion(top, *s.entry, rest, out)) return out.take();
+  if (note::findOutsideLabels(rest, "{") != std::string_view::npos) return {};
   addFieldCompletions(top, before, out);
   return out.take();
 }

@@ -1,5 +1,6 @@
 #include "language/hover.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -327,6 +328,30 @@ int readId(const std::string& digits) {
 
 }  // namespace
 
+namespace {
+
+void labelsOf(const FileIndex& file, const std::string& item, std::string& found) {
+  for (const Statement& s : file.statements) {
+    if (!found.empty()) return;
+    for (const OutputLabel& l : s.labels) {
+      if (note::sameOutputItem(l.item) == item) {
+        found = l.text;
+        return;
+      }
+    }
+    if (const FileIndex* included = file.includedBy(s); included != nullptr)
+      labelsOf(*included, item, found);
+  }
+}
+
+}  // namespace
+
+std::string outputLabel(const FileIndex& top, const std::string& item) {
+  std::string found;
+  labelsOf(top, note::sameOutputItem(item), found);
+  return found;
+}
+
 OutputMeaning outputMeaning(const FileIndex& top, const std::string& item) {
   if (item == "t") return {"time", "s"};
   if (item.size() > 3 && (item[0] == 'x' || item[0] == 'X')) {
@@ -389,6 +414,14 @@ std::optional<HoverText> hoverAt(const FileIndex& top, Position position) {
     return HoverText{file != nullptr ? "included file `" + file->path + "`"
                                      : "cannot read `" + s.includePath + "`",
                      s.includeRange};
+  }
+  for (const OutputLabel& l : s.labels) {
+    if (!l.range.contains(position)) continue;
+    const OutputMeaning m = outputMeaning(top, l.item);
+    return HoverText{"label of `" + l.item + "` (" + m.words +
+                         (m.unit.empty() ? "" : ", " + m.unit) + "): plots name the output \"" +
+                         l.text + "\"",
+                     l.range};
   }
   if (const Occurrence* o = occurrenceAt(top, position); o != nullptr) {
     return HoverText{o->kind == SymbolKind::kNode ? nodeText(top, *o) : valueText(top, *o),

@@ -25,6 +25,12 @@ struct OutputMeaning {
 };
 OutputMeaning outputMeaning(const FileIndex& top, const std::string& item);
 
+// The label the model gives an output item (`.o x2.9 "input"`, `{h1100 c1102
+// "motor"}`), the first one written in the model and its includes; empty when
+// none. Items match as the simulator reads them: "1102", "p1102" and "C1102" are
+// c1102.
+std::string outputLabel(const FileIndex& top, const std::string& item);
+
 // A keyword's catalogue entry as hover shows it.
 std::string keywordEntry(const note::CatalogueEntry& entry);
 

@@ -213,7 +213,7 @@ class FileScanner {
   }
 
   void scanFieldsAndAnnotations(int line, std::string_view code, size_t at) {
-    const size_t brace = std::min(code.find('{', at), code.size());
+    const size_t brace = std::min(note::findOutsideLabels(code, "{", at), code.size());
     scanFieldList(line, code, at, brace);
     if (brace < code.size()) scanAnnotations(line, code, brace);
   }
@@ -224,8 +224,11 @@ class FileScanner {
     int depth = 0;
     size_t start = begin;
     int index = 0;
+    bool inLabel = false;
     for (size_t i = begin; i <= end; ++i) {
       const char c = i < end ? code[i] : ',';
+      if (c == '"') inLabel = !inLabel;
+      if (inLabel && i < end) continue;
       if (c == '(') ++depth;
       if (c == ')' && depth > 0) --depth;
       if (c != ',' || (depth > 0 && i < end)) continue;
@@ -238,8 +241,23 @@ class FileScanner {
   }
 
   void addField(int line, int index, std::string_view code, size_t a, size_t b, bool references) {
+    // An output item's label is words, not references; the field is the item.
+    const size_t quote = std::min(code.substr(0, b).find('"', a), b);
+    const note::CatalogueEntry* entry = current().entry;
+    if (quote < b && entry != nullptr && entry->outputItems.contains(index)) {
+      std::string_view item, label;
+      std::string ignored;  // the reader reports a malformed label
+      if (note::splitLabel(code.substr(a, b - a), item, label, ignored)) {
+        size_t itemEnd = quote;
+        while (itemEnd > a && isBlank(code[itemEnd - 1])) --itemEnd;
+        current().fields.push_back({index, std::string(item), onLine(line, a, itemEnd)});
+        current().labels.push_back({std::string(item), std::string(label), onLine(line, quote, b)});
+        if (references) scanReferences(line, code, a, itemEnd);
+        return;
+      }
+    }
     current().fields.push_back({index, std::string(code.substr(a, b - a)), onLine(line, a, b)});
-    if (references) scanReferences(line, code, a, b);
+    if (references) scanReferences(line, code, a, quote);
   }
 
   // pN, cN (any letter and a whole number) and xN.D in an expression.
@@ -265,9 +283,9 @@ class FileScanner {
 
   void scanAnnotations(int line, std::string_view code, size_t at) {
     while (at < code.size()) {
-      const size_t open = code.find('{', at);
+      const size_t open = note::findOutsideLabels(code, "{", at);
       if (open == std::string_view::npos) return;
-      const size_t close = code.find('}', open);
+      const size_t close = note::findOutsideLabels(code, "}", open);
       if (close == std::string_view::npos) return;
       size_t i = open + 1;
       while (i < close && isBlank(code[i])) ++i;
@@ -299,6 +317,15 @@ class FileScanner {
       int id = 0;
       if (!number(i, id)) return;
       add(SymbolKind::kValue, id, onLine(line, letter, i), false, 0, 'c');
+      while (i < close && isBlank(code[i])) ++i;
+      if (i < close && code[i] == '"') {
+        const size_t end = code.find('"', i + 1);
+        if (end >= close) return;
+        const std::string_view text = note::trim(code.substr(i + 1, end - i - 1));
+        current().labels.push_back(
+            {"c" + std::to_string(id), std::string(text), onLine(line, i, end + 1)});
+        i = end + 1;
+      }
     }
   }
 

@@ -58,6 +58,13 @@ struct Occurrence {
   Range range;
 };
 
+// A label the model gives an output item: `.o x2.9 "input"` or `{h1100 c1102 "motor"}`.
+struct OutputLabel {
+  std::string item;  // "x2.9", "c1102", as written
+  std::string text;  // the words between the quotes, trimmed
+  Range range;       // the label with its quotes
+};
+
 struct Statement {
   int line = 0;
   int lastLine = 0;  // its last row
@@ -67,6 +74,7 @@ struct Statement {
   const note::CatalogueEntry* entry = nullptr;  // nullptr for unknown words and .include
   std::vector<NodeToken> nodes;
   std::vector<FieldToken> fields;  // head (0) and rows, or fields 1..
+  std::vector<OutputLabel> labels;  // on its output items and {h} ids
   int outputBlock = -1;            // B of {h B ...}
   Range outputRange;
   std::string includePath;  // for ".include"

@@ -24,6 +24,11 @@ constexpr CatalogueEntry withFieldNodes(CatalogueEntry entry, int first, int las
   return entry;
 }
 
+constexpr CatalogueEntry withOutputItems(CatalogueEntry entry, int first, int last) {
+  entry.outputItems = {first, last};
+  return entry;
+}
+
 constexpr CatalogueEntry withNodeOfItsOwn(CatalogueEntry entry, int node) {
   entry.nodeOfItsOwn = node;
   return entry;
@@ -152,9 +157,9 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     element("Hv", 49, kNoDomain, "thermal part, refused (no evaluator)"),
     // Commands.
     with(statement(".vc", 0, kCommand, "view and quantity scales"), kViewRows),
-    statement(".o", 0, kCommand, "output items"),
-    statement(".oo", 0, kCommand, "output items on a second axis"),
-    statement(".or", 0, kCommand, "output items with ranges"),
+    withOutputItems(statement(".o", 0, kCommand, "output items"), 1, 11),
+    withOutputItems(statement(".oo", 0, kCommand, "output items on a second axis"), 1, 2),
+    withOutputItems(statement(".or", 0, kCommand, "output items with ranges"), 3, 11),
     with(statement(".in", 0, kNodePosition, "node position"), kNodePositionRows),
     with(statement(".iv", 0, kStartingValue,
                    "starting value of a node, held by the starting solution"),

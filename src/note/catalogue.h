@@ -72,6 +72,13 @@ struct FieldNodes {
   int domain = kNoDomain;
 };
 
+// Fields that are output items, each of which may carry a label in double quotes.
+struct FieldSpan {
+  int first = 0;
+  int last = -1;
+  bool contains(int k) const { return k >= first && k <= last; }
+};
+
 struct CatalogueEntry {
   std::string_view keyword;
   int typeCode;
@@ -89,6 +96,8 @@ struct CatalogueEntry {
   // The node (1-based) that may belong to this element alone: a wall with nothing
   // behind it is a body that only stores heat.
   int nodeOfItsOwn = 0;
+  // The output items of .o, .oo and .or (ranges of .or and .oo excluded).
+  FieldSpan outputItems = {};
   // The reference's rows; keywords of one element share them.
   const KeywordReference* reference = nullptr;
 };

@@ -11,6 +11,14 @@
 
 namespace movra::note {
 
+// A label the model gives an output item; it names the item in plots and is
+// never handed over.
+struct OutputLabel {
+  int fileLine = 0;
+  std::string item;  // as written: "x2.9", "c1102"
+  std::string text;
+};
+
 struct HandOverImage {
   std::vector<StatementRecord> records;  // records 0..A (A = records.size() - 1)
   std::unique_ptr<NodeTables> nodes = std::make_unique<NodeTables>();
@@ -19,6 +27,7 @@ struct HandOverImage {
   std::vector<int> recordFileLine;       // record index -> model file line (1-based)
   std::vector<int> textFileLine;         // model-text line index -> model file line (1-based)
   std::vector<int> placedNodes;          // nodes given a position by ".in"
+  std::vector<OutputLabel> outputLabels;  // in file order
 };
 
 // A mistake in the model file, at its own line (1-based).

@@ -55,6 +55,7 @@ void resetImage(HandOverImage& image) {
   image.recordFileLine.clear();
   image.textFileLine.clear();
   image.placedNodes.clear();
+  image.outputLabels.clear();
 }
 
 const ParameterStore& zeroParameters() {
@@ -226,7 +227,7 @@ class Reader {
 
     const bool annotated = entry->category == Category::kElement || keyword == ".vc";
     if (!annotated && entry->category != Category::kKeyFile &&
-        rest.find('{') != std::string_view::npos) {
+        findOutsideLabels(rest, "{") != std::string_view::npos) {
       return fail(fileLine, "annotations {...} belong on element lines and '.vc'; " +
                                 quoted(keyword) + " takes none");
     }
@@ -234,7 +235,7 @@ class Reader {
       case Category::kElement:
         return readElement(index, *entry, rest, fileLine);
       case Category::kCommand:
-        return readCommand(index, keyword, rest, fileLine);
+        return readCommand(index, *entry, rest, fileLine);
       case Category::kNodePosition:
         return readPosition(rest, fileLine);
       case Category::kStartingValue:
@@ -253,13 +254,30 @@ class Reader {
     return true;
   }
 
-  bool setFields(int index, std::string_view list, std::string_view keyword, int fileLine) {
+  // Output items may carry a label for the plots; the record holds the item alone.
+  bool setFields(int index, std::string_view list, std::string_view keyword, FieldSpan labelled,
+                 int fileLine) {
     std::vector<std::string_view> fields;
     std::string error;
     if (!splitFields(list, fields, error))
       return fail(fileLine, std::string(keyword) + ": " + error);
     StatementRecord& target = record(index);
     for (size_t k = 0; k < fields.size(); ++k) {
+      const int number = static_cast<int>(k) + 1;
+      if (fields[k].find('"') != std::string_view::npos) {
+        if (!labelled.contains(number)) {
+          return fail(
+              fileLine,
+              std::string(keyword) + ": field " + std::to_string(number) +
+                  ": a label in double quotes may follow only an output item "
+                  "of .o, .oo or .or, or an id cI of an output annotation {h B cI \"label\"}");
+        }
+        std::string_view label;
+        if (!splitLabel(fields[k], fields[k], label, error))
+          return fail(fileLine,
+                      std::string(keyword) + ": field " + std::to_string(number) + ": " + error);
+        image_.outputLabels.push_back({fileLine, std::string(fields[k]), std::string(label)});
+      }
       // splitFields keeps every field below the slot size.
       if (!copyText(target.fieldText[k + 1], fields[k])) {
         return fail(fileLine, "field " + std::to_string(k + 1) + " does not fit its record");
@@ -279,6 +297,8 @@ class Reader {
     if (drawingOnly && (!annotations.transcription.empty() || !annotations.output.empty())) {
       return fail(fileLine, std::string(keyword) + " takes only the drawing annotation {f N}");
     }
+    for (auto& [item, label] : annotations.labels)
+      image_.outputLabels.push_back({fileLine, std::move(item), std::move(label)});
     StatementRecord& target = record(index);
     if (annotations.release != 0) {
       if (target.typeCode != kRigidJointTypeCode) {
@@ -297,7 +317,7 @@ class Reader {
   }
 
   bool readElement(int index, const CatalogueEntry& entry, std::string_view rest, int fileLine) {
-    const size_t brace = rest.find('{');
+    const size_t brace = findOutsideLabels(rest, "{");
     std::string_view list = rest.substr(0, brace);
     const std::string_view annotations =
         brace == std::string_view::npos ? std::string_view() : rest.substr(brace);
@@ -310,7 +330,7 @@ class Reader {
     target.firstNode = nodes[0].id;
     target.secondNode = nodes[1].id;
     if (entry.nodeCount == 3) target.thirdNode = nodes[2].id;
-    if (!setFields(index, list, entry.keyword, fileLine) ||
+    if (!setFields(index, list, entry.keyword, {}, fileLine) ||
         !setAnnotations(index, annotations, entry.keyword, false, fileLine)) {
       return false;
     }
@@ -333,12 +353,13 @@ class Reader {
     return true;
   }
 
-  bool readCommand(int index, std::string_view keyword, std::string_view rest, int fileLine) {
-    const size_t brace = rest.find('{');
+  bool readCommand(int index, const CatalogueEntry& entry, std::string_view rest, int fileLine) {
+    const std::string_view keyword = entry.keyword;
+    const size_t brace = findOutsideLabels(rest, "{");
     const std::string_view list = rest.substr(0, brace);
     const std::string_view annotations =
         brace == std::string_view::npos ? std::string_view() : rest.substr(brace);
-    if (!setFields(index, list, keyword, fileLine) ||
+    if (!setFields(index, list, keyword, entry.outputItems, fileLine) ||
         !setAnnotations(index, annotations, keyword, true, fileLine)) {
       return false;
     }

@@ -64,8 +64,61 @@ std::string_view trimRight(std::string_view text) {
   return text.substr(0, end);
 }
 
+size_t findOutsideLabels(std::string_view text, std::string_view what, size_t from) {
+  bool inLabel = false;
+  for (size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '"') inLabel = !inLabel;
+    if (!inLabel && text.substr(i, what.size()) == what) return i;
+  }
+  return std::string_view::npos;
+}
+
 std::string_view withoutComment(std::string_view line) {
-  return line.substr(0, line.find("//"));
+  return line.substr(0, findOutsideLabels(line, "//"));
+}
+
+std::string sameOutputItem(std::string_view item) {
+  std::string text(trim(item));
+  if (text.empty()) return text;
+  if (isDigit(text[0])) return "c" + text;
+  if (text[0] == 'p' || text[0] == 'P' || text[0] == 'C') text[0] = 'c';
+  if (text[0] == 'X') text[0] = 'x';
+  return text;
+}
+
+bool splitLabel(std::string_view field, std::string_view& item, std::string_view& label,
+                std::string& error) {
+  item = trim(field);
+  label = {};
+  const size_t open = item.find('"');
+  if (open == std::string_view::npos) return true;
+  const size_t close = item.find('"', open + 1);
+  if (close == std::string_view::npos) {
+    error = "the label " + quoted(item.substr(open)) + " is not closed by '\"'";
+    return false;
+  }
+  if (close + 1 != item.size()) {
+    error = "a label in double quotes must end its field; found " +
+            quoted(trim(item.substr(close + 1))) + " after it";
+    return false;
+  }
+  label = trim(item.substr(open + 1, close - open - 1));
+  const std::string_view before = trim(item.substr(0, open));
+  if (before.empty()) {
+    error = "the label " + quoted(item.substr(open)) + " has no output item before it";
+    return false;
+  }
+  if (label.empty()) {
+    error = "the label after " + quoted(before) + " is empty";
+    return false;
+  }
+  if (open > 0 && !isBlank(item[open - 1])) {
+    error = "a blank must stand between the output item and its label (" + std::string(before) +
+            " \"" + std::string(label) + "\")";
+    return false;
+  }
+  item = before;
+  return true;
 }
 
 std::string_view firstWord(std::string_view text) {
@@ -136,8 +189,11 @@ bool splitFields(std::string_view text, std::vector<std::string_view>& fields, s
   if (trim(text).empty()) return true;
   int depth = 0;
   size_t start = 0;
+  bool inLabel = false;
   for (size_t i = 0; i <= text.size(); ++i) {
     const char c = i < text.size() ? text[i] : ',';
+    if (c == '"') inLabel = !inLabel;
+    if (inLabel && i < text.size()) continue;
     if (c == '(') ++depth;
     if (c == ')' && depth > 0) --depth;
     if (c != ',' || (depth > 0 && i < text.size())) continue;
@@ -159,7 +215,9 @@ bool splitFields(std::string_view text, std::vector<std::string_view>& fields, s
 
 namespace {
 
-bool readOutputAnnotation(std::string_view inner, std::string& out, std::string& error) {
+bool readOutputAnnotation(std::string_view inner, std::string& out,
+                          std::vector<std::pair<std::string, std::string>>& labels,
+                          std::string& error) {
   // inner starts after the "h".
   size_t i = skipBlanks(inner, 0);
   int block = 0;
@@ -185,6 +243,19 @@ bool readOutputAnnotation(std::string_view inner, std::string& out, std::string&
       return false;
     }
     out += " c" + std::to_string(id);
+    // A label names the output in plots; the simulator never sees it.
+    i = skipBlanks(inner, i);
+    if (i < inner.size() && inner[i] == '"') {
+      const size_t close = inner.find('"', i + 1);
+      if (close == std::string_view::npos || trim(inner.substr(i + 1, close - i - 1)).empty()) {
+        error = "output annotation: the label after c" + std::to_string(id) +
+                (close == std::string_view::npos ? " is not closed by '\"'" : " is empty");
+        return false;
+      }
+      labels.emplace_back("c" + std::to_string(id),
+                          std::string(trim(inner.substr(i + 1, close - i - 1))));
+      i = close + 1;
+    }
   }
   if (out.size() >= static_cast<size_t>(kOutputAnnotationBytes)) {
     error =
@@ -243,8 +314,8 @@ bool readAnnotations(std::string_view text, Annotations& annotations, std::strin
       error = "unexpected " + quoted(wordAt(text, i)) + " after the annotations";
       return false;
     }
-    const size_t close = text.find('}', i);
-    const size_t nested = text.find('{', i + 1);
+    const size_t close = findOutsideLabels(text, "}", i);
+    const size_t nested = findOutsideLabels(text, "{", i + 1);
     if (close == std::string_view::npos || nested < close) {
       error = "annotation " + quoted(wordAt(text, i)) + " is not closed by '}'";
       return false;
@@ -274,8 +345,9 @@ bool readAnnotations(std::string_view text, Annotations& annotations, std::strin
       error = "a second {" + std::string(1, kind) + " ...} annotation on one line";
       return false;
     }
-    const bool ok = kind == 'h' ? readOutputAnnotation(inner.substr(1), *slot, error)
-                                : readSingle(kind, inner.substr(1), *slot, error);
+    const bool ok = kind == 'h'
+                        ? readOutputAnnotation(inner.substr(1), *slot, annotations.labels, error)
+                        : readSingle(kind, inner.substr(1), *slot, error);
     if (!ok) return false;
   }
   return true;

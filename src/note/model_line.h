@@ -19,8 +19,19 @@ std::string quoted(std::string_view text);
 std::string_view trim(std::string_view text);
 std::string_view trimRight(std::string_view text);
 
-// The text before the first "//".
+// The first place of what in text from `from` on that is not inside a label in
+// double quotes ("input voltage"), or npos.
+size_t findOutsideLabels(std::string_view text, std::string_view what, size_t from = 0);
+
+// The text before the first "//" outside a label.
 std::string_view withoutComment(std::string_view line);
+
+// An output item and the label it may carry: `x2.9 "input voltage"` gives the
+// item x2.9 and the label input voltage (trimmed, never empty). Without quotes the
+// whole field is the item and the label is empty. False with a message when the
+// quotes do not make one label at the field's end.
+bool splitLabel(std::string_view field, std::string_view& item, std::string_view& label,
+                std::string& error);
 
 // The first blank-separated word of text (text must not start with a blank).
 std::string_view firstWord(std::string_view text);
@@ -37,7 +48,11 @@ struct NodeRef {
 // one; text is left at the fields.
 bool readNodes(std::string_view& text, int count, NodeRef* nodes, std::string& error);
 
-// Splits a field list at commas outside parentheses; fields are trimmed and may be
+// An output item as the simulator reads it, so that two spellings compare equal:
+// "1102", "p1102" and "C1102" are "c1102", "X2.9" is "x2.9".
+std::string sameOutputItem(std::string_view item);
+
+// Splits a field list at commas outside parentheses and labels; fields are trimmed and may be
 // empty. At most kFieldCount fields of at most kFieldTextBytes - 1 bytes.
 bool splitFields(std::string_view text, std::vector<std::string_view>& fields, std::string& error);
 
@@ -46,6 +61,7 @@ struct Annotations {
   std::string drawing;        // "f N"
   std::string transcription;  // "c N"
   std::string output;         // "hB cI cI ..."
+  std::vector<std::pair<std::string, std::string>> labels;  // {"c1102", "coil current"}
   // "{r x y a}": the directions a rigid joint leaves free, as the release bits of
   // StatementRecord::flags (kRecordReleaseX, kRecordReleaseY, kRecordReleaseAngle).
   int release = 0;

@@ -4,12 +4,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "input/expression.h"
-#include "note/structure_checks.h"
 #include "note/catalogue.h"
+#include "note/model_line.h"
+#include "note/structure_checks.h"
 
 namespace movra::note {
 namespace {
@@ -222,6 +224,24 @@ void checkSineFrequencies(const HandOverImage& image, Collector& out) {
 
 }  // namespace
 
+namespace {
+
+// Plots name an output by its first label; another one would be lost unsaid.
+void checkLabels(const HandOverImage& image, std::vector<FileError>& warnings) {
+  std::map<std::string, const OutputLabel*> first;
+  for (const OutputLabel& label : image.outputLabels) {
+    const auto [at, added] = first.emplace(sameOutputItem(label.item), &label);
+    if (added || at->second->text == label.text) continue;
+    warnings.push_back({label.fileLine, "warning: output " + label.item + " has the label \"" +
+                                            at->second->text + "\" on line " +
+                                            std::to_string(at->second->fileLine) +
+                                            " already; plots name it so, not \"" + label.text +
+                                            "\": give it one label"});
+  }
+}
+
+}  // namespace
+
 std::vector<FileError> modelWarnings(const HandOverImage& image) {
   Collector out(image);
   const bool timed = runsInTime(image) && !gatesSomeLoad(image);
@@ -233,7 +253,9 @@ std::vector<FileError> modelWarnings(const HandOverImage& image) {
     checkExtraFields(record, i, out);
   }
   checkSineFrequencies(image, out);
-  return out.take();
+  std::vector<FileError> warnings = out.take();
+  checkLabels(image, warnings);
+  return warnings;
 }
 
 std::vector<FileError> doubtfulLines(const HandOverImage& image, const Model& model, bool read) {

@@ -119,7 +119,8 @@ namespace {
 void nameSeries(const language::FileIndex& index, PlotData& data) {
   for (Series& s : data.series) {
     const language::OutputMeaning meaning = language::outputMeaning(index, s.item);
-    s.name = meaning.words;
+    const std::string label = language::outputLabel(index, s.item);
+    s.name = label.empty() ? meaning.words : label;
     s.unit = commonUnit(meaning.unit);
   }
 }

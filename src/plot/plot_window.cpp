@@ -17,6 +17,7 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "plot/figure.h"
 
@@ -176,6 +177,43 @@ void PlotWindow::followFrames(std::function<int()> shownFrame) {
     setCursorTime(data_.time[static_cast<size_t>(frame)]);
   });
   timer->start(50);
+}
+
+void PlotWindow::refresh(PlotData newer) {
+  if (newer.charts.size() != data_.charts.size() || newer.series.size() != data_.series.size())
+    return;
+  data_ = std::move(newer);
+  for (size_t i = 0; i < views_.size(); ++i) {
+    QChart* shown = views_[i]->chart();
+    const std::unique_ptr<QChart> fresh(makeChart(data_, data_.charts[i]));
+    const QList<QAbstractSeries*> freshSeries = fresh->series();
+    const QList<QAbstractSeries*> shownSeries = shown->series();  // the cursor comes last
+    for (qsizetype k = 0; k < freshSeries.size() && k < shownSeries.size(); ++k) {
+      static_cast<QLineSeries*>(shownSeries[k])
+          ->replace(static_cast<QLineSeries*>(freshSeries[k])->points());
+    }
+    if (shown->isZoomed()) continue;
+    for (const Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
+      auto* to = qobject_cast<QValueAxis*>(shown->axes(o).value(0));
+      auto* from = qobject_cast<QValueAxis*>(fresh->axes(o).value(0));
+      if (to == nullptr || from == nullptr) continue;
+      to->setTickType(from->tickType());
+      to->setTickAnchor(from->tickAnchor());
+      to->setTickInterval(from->tickInterval());
+      to->setTickCount(from->tickCount());
+      to->setRange(from->min(), from->max());
+    }
+  }
+  setCursorTime(cursorTime_);
+}
+
+void PlotWindow::followRun(std::function<PlotData()> newer) {
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, [this, newer] {
+    PlotData data = newer();
+    if (!data.time.empty()) refresh(std::move(data));
+  });
+  timer->start(500);
 }
 
 QString PlotWindow::readout() const { return readout_->text(); }

@@ -30,6 +30,12 @@ class PlotWindow : public QMainWindow {
   const PlotData& data() const { return data_; }
   // The cursor follows the frame shownFrame() names, looked at a few times a second.
   void followFrames(std::function<int()> shownFrame);
+  // Shows the frames recorded since, for charts of the same shape: each series gets
+  // its new points; a chart the user has not zoomed also takes the new ranges.
+  void refresh(PlotData newer);
+  // While a run goes on: newer() is asked twice a second and returns data with
+  // more frames, or an empty PlotData when nothing was added.
+  void followRun(std::function<PlotData()> newer);
 
  private:
   PlotData data_;

@@ -219,6 +219,19 @@ TEST(MainWindowMenus, PlotEntryOpensThePlotsOfTheRecordedFrames) {
   fixture.run().currentFrame = 100;
   QTest::qWait(150);
   EXPECT_DOUBLE_EQ(plots->cursorTime(), data.time[100]);
+
+  // Opened while the run goes on, the window takes the frames recorded since.
+  const int last = fixture.run().lastFrame;
+  fixture.run().lastFrame = 50;
+  rightClick(*fixture.window, QPoint(300, 400), kPlotCommand);
+  auto* growing = fixture.window->findChild<plot::PlotWindow*>();
+  ASSERT_NE(growing, nullptr);
+  ASSERT_EQ(growing->data().time.size(), 51u);
+  fixture.run().lastFrame = last;
+  for (int waited = 0;
+       waited < 3000 && growing->data().time.size() != static_cast<size_t>(last + 1); waited += 50)
+    QTest::qWait(50);
+  EXPECT_EQ(growing->data().time.size(), static_cast<size_t>(last + 1));
 }
 
 TEST(MainWindowMenus, ScaleZoneMenusSelectColumnsAndInitialCheckHasNone) {

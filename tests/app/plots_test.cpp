@@ -99,11 +99,12 @@ struct ExampleFigure {
 // reference rows, one chart per unit.
 TEST(Plots, FiguresOfRunsFollowTheirCsv) {
   const ExampleFigure cases[] = {
-      {"buck_converter", "c1102", "current of L 2 3", "A", 2, 0},
-      {"buck_converter", "c1211", "mean voltage over the last PWM period of R 5 102", "V", 2, 0},
-      {"buck_converter", "x3.9", "voltage of node 3", "V", 2, 0},
+      // The converter and the wall label their outputs; the others are described.
+      {"buck_converter", "c1102", "inductor current", "A", 2, 0},
+      {"buck_converter", "c1211", "output voltage, mean over the period", "V", 2, 0},
+      {"buck_converter", "x3.9", "output voltage", "V", 2, 0},
       {"slider_crank", "x2.2", "y coordinate of node 2", "m", 2, 0},
-      {"composite_wall", "x3.9", "temperature of node 3", "°C", 2, 0},
+      {"composite_wall", "x3.9", "brick | insulation", "°C", 2, 0},
       {"coil_on_core", "c1202", "B of Ma 11 12", "T", 5, 1},
   };
   movra::testing::ensureApplication();
@@ -279,6 +280,16 @@ t 2 0, 5
   EXPECT_EQ(data.charts.size(), 4u);
   EXPECT_EQ(data.charts[0].yTitle, "voltage (V)");
   EXPECT_EQ(data.charts[0].series, (std::vector<int>{0, 3}));
+
+  // A label the model gives names the series; the unit still comes from the item.
+  std::string labelled = model;
+  labelled.replace(labelled.find("{h1000}"), 7, "{h1000 c1002 \"load current\"}");
+  labelled.replace(labelled.find(".o x1.9"), 7, ".o x1.9 \"supply, V1\"");
+  plot::describeFromText(labelled, data);
+  EXPECT_EQ(data.series[0].name, "supply, V1");
+  EXPECT_EQ(data.series[1].name, "load current");
+  EXPECT_EQ(data.series[1].unit, "A");
+  EXPECT_EQ(data.series[3].name.rfind("voltage of R 1 0", 0), 0u) << data.series[3].name;
 }
 
 // The window: a click reads every series at the clicked time; a dragged box
@@ -336,6 +347,28 @@ TEST(PlotWindow, CursorZoomPanAndReset) {
   window.followFrames([&] { return shown; });
   QTest::qWait(120);
   EXPECT_DOUBLE_EQ(window.cursorTime(), data.time[7]);
+
+  // A run going on: a window opened at half the run takes the frames added since;
+  // the chart the user zoomed keeps its view, the other follows the run.
+  plot::PlotData half;
+  ASSERT_EQ(plot::readCsvText(csv.substr(0, csv.find("0.510000")), half), "");
+  plot::describeFromText(".in 1 0 0\nR 1 0, 10 {h1000}\n.o 1001, 1002\n.ic\n", half);
+  plot::PlotWindow growing(half);
+  growing.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&growing));
+  const auto axisOf = [&](int v, Qt::Orientation o) {
+    return qobject_cast<QValueAxis*>(
+        growing.views()[static_cast<size_t>(v)]->chart()->axes(o).value(0));
+  };
+  EXPECT_NEAR(axisOf(1, Qt::Horizontal)->max(), 0.5, 1e-9);
+  growing.views()[0]->chart()->zoomIn(QRectF(50, 50, 100, 80));
+  const double zoomedHigh = axisOf(0, Qt::Horizontal)->max();
+  growing.refresh(data);
+  for (QChartView* v : growing.views())
+    EXPECT_EQ(static_cast<QLineSeries*>(v->chart()->series()[0])->count(), 101);
+  EXPECT_DOUBLE_EQ(axisOf(0, Qt::Horizontal)->max(), zoomedHigh);
+  EXPECT_NEAR(axisOf(1, Qt::Horizontal)->max(), 1.0, 1e-9);
+  EXPECT_GE(axisOf(1, Qt::Vertical)->max(), 10000);
 }
 
 }  // namespace

@@ -351,6 +351,42 @@ TEST(Completion, KeywordsNodesFieldsAndUnits) {
   EXPECT_TRUE(completionsAt(*index, {3, 20}).empty());     // inside an annotation
 }
 
+// A label names its item wherever the item is written; its words are no
+// references, hover explains it and completion proposes one after an item.
+TEST(Labels, NameTheirItemsInHoverCompletionAndPlots) {
+  std::string text = kCircuit;
+  text.replace(text.find("{h1000 c1002}"), 13, "{h1000 c1002 \"charge, {x1.9}\"}");
+  text.replace(text.find(".o x1.9, x2.9"), 13, ".o x1.9 \"in // x2.9\", x2.9");
+  text += ".or -1, 1, 1002, x2.9 \n";
+  const Analysed a = analyse(text);
+  ASSERT_TRUE(a.diagnostics.empty()) << a.diagnostics[0].message;
+  EXPECT_EQ(outputLabel(*a.index, "x1.9"), "in // x2.9");
+  for (const char* item : {"c1002", "1002", "C1002", "p1002"})
+    EXPECT_EQ(outputLabel(*a.index, item), "charge, {x1.9}") << item;
+  EXPECT_EQ(outputLabel(*a.index, "x2.9"), "");
+  // R, C, row 5, .o and .or name node 2; the labels' words do not.
+  EXPECT_EQ(findOccurrences(*a.index, SymbolKind::kNode, 2).size(), 5u);
+  const auto onLabel = hoverAt(*a.index, at(*a.index, 7, "in //", 1));
+  ASSERT_TRUE(onLabel.has_value());
+  EXPECT_NE(onLabel->markdown.find("label of `x1.9` (voltage of node 1, V)"), std::string::npos)
+      << onLabel->markdown;
+  const auto onItem = hoverAt(*a.index, at(*a.index, 3, "c1002"));
+  ASSERT_TRUE(onItem.has_value());
+  EXPECT_NE(onItem->markdown.find("current (A)"), std::string::npos) << onItem->markdown;
+
+  const int last = 13;
+  const auto proposed =
+      completionsAt(*a.index, {last, static_cast<int>(a.index->lines[last].size())});
+  ASSERT_EQ(proposed.size(), 1u);
+  EXPECT_EQ(proposed[0].insertText, "\"${1:voltage of node 2}\"");
+  EXPECT_FALSE(has(labels(completionsAt(*a.index, {last, 7})), proposed[0].label));  // a range
+
+  const Analysed unclosed = analyse(kCircuit + ".o x2.9 \"open\n");
+  ASSERT_EQ(unclosed.diagnostics.size(), 1u);
+  EXPECT_EQ(unclosed.diagnostics[0].range.start.line, 13);
+  EXPECT_NE(unclosed.diagnostics[0].message.find("not closed"), std::string::npos);
+}
+
 TEST(Navigation, DefinitionsAndReferencesOfNodesParametersAndIncludes) {
   TempFolder folder;
   folder.write("table.model", "// a table\n:u 560\n   0 1\n   1 2\n");

@@ -252,6 +252,51 @@ TEST(ModelFileAnnotations, BadAnnotationsNameTheLine) {
   EXPECT_NE(tooWide.message().find("255"), std::string::npos) << tooWide.message();
 }
 
+// Labels name outputs for the plots: the records carry the items alone, and a
+// label's commas, braces and "//" are words, not syntax.
+TEST(ModelFileLabels, RecordsHoldTheItemsAndMisplacedLabelsAreRefused) {
+  const Result r = read(model({
+      "R 1 2, 1k {h1100 c1102 \"current {in}, R\" c1101} // note",
+      ".o x1.9 \"source, on // off\", x2.9,c1102   \"R's\"  // comment",
+      ".or -1, 1, x2.9 \"output\"",
+      ".oo x1.9 \"in\", x2.9, -5, 5",
+  }));
+  ASSERT_TRUE(r.ok) << r.message();
+  const auto& recs = r.image.records;
+  EXPECT_STREQ(recs[0].outputAnnotation, "h1100 c1102 c1101");
+  EXPECT_STREQ(recs[0].fieldText[1], "1k");
+  EXPECT_STREQ(recs[1].fieldText[1], "x1.9");
+  EXPECT_STREQ(recs[1].fieldText[2], "x2.9");
+  EXPECT_STREQ(recs[1].fieldText[3], "c1102");
+  EXPECT_EQ(recs[1].fieldPresent[4], 0);
+  EXPECT_STREQ(recs[2].fieldText[3], "x2.9");
+  EXPECT_STREQ(recs[3].fieldText[1], "x1.9");
+  EXPECT_STREQ(recs[3].fieldText[3], "-5");
+
+  const struct {
+    const char* line;
+    const char* says;
+  } bad[] = {
+      {".o x1.9 \"open", "not closed"},
+      {".o x1.9 \"a\" b", "must end its field"},
+      {".o \"alone\"", "no output item"},
+      {".o x1.9 \" \"", "empty"},
+      {".o x1.9\"tight\"", "a blank must stand"},
+      {".or -1 \"low\", 1, x1.9", "may follow only an output item"},
+      {".oo x1.9, x2.9, -1 \"r\", 1", "may follow only an output item"},
+      {"R 1 2, 1k \"load\"", "may follow only an output item"},
+      {"R 1 2, 1k {h1100 c1102 \"open}", "not closed"},
+      {"R 1 2, 1k {h1100 c1102 \"\"}", "empty"},
+  };
+  for (const auto& c : bad) {
+    const Result refused = read(model({"V 1 0, 1", c.line}));
+    EXPECT_FALSE(refused.ok) << c.line;
+    EXPECT_EQ(refused.errorLine(), 2) << c.line;
+    EXPECT_NE(refused.message().find(c.says), std::string::npos)
+        << c.line << ": " << refused.message();
+  }
+}
+
 // The release annotation of the rigid joint: one letter per free direction, in any
 // order, handed over as the release bits of the record's flags.
 TEST(ModelFileAnnotations, ReleaseBitsOfTheRigidJoint) {

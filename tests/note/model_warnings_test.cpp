@@ -66,6 +66,19 @@ TEST(ModelWarnings, GroundedCircuitNodesAndUnreadFields) {
   EXPECT_FALSE(warns(warnings, 1, ""));
 }
 
+// An item labelled twice keeps its first label; a second, different one is named.
+TEST(ModelWarnings, AnOutputLabelledTwiceDifferently) {
+  const auto warnings = warningsOf(
+      "R 1 0, 1k {h1100 c1102 \"load\"}\n"  // 1
+      ".o x1.9 \"in\", 1102 \"load\"\n"     // 2: the same label again
+      ".or -1, 1, X1.9 \"input\", p1102\n"  // 3: another label for x1.9
+      ".o c1102 \"through R\"\n");          // 4: another for c1102
+  EXPECT_FALSE(warns(warnings, 2, ""));
+  EXPECT_TRUE(warns(warnings, 3, "has the label \"in\" on line 2 already"));
+  EXPECT_TRUE(warns(warnings, 4, "not \"through R\""));
+  EXPECT_EQ(warnings.size(), 2u);
+}
+
 // The field counts come from the reference rows, every family included; the last
 // field a row lists is still read.
 TEST(ModelWarnings, UnreadFieldsOfEveryFamily) {
