@@ -21,6 +21,7 @@ QString ModelLexer::description(int style) const {
     case TextStyle::kReference: return QStringLiteral("Reference");
     case TextStyle::kAnnotation: return QStringLiteral("Annotation");
     case TextStyle::kComment: return QStringLiteral("Comment");
+    case TextStyle::kLabel: return QStringLiteral("Label");
   }
   return {};
 }
@@ -33,6 +34,7 @@ QColor ModelLexer::defaultColor(int style) const {
     case TextStyle::kReference: return QColor(0xa3, 0x50, 0x00);
     case TextStyle::kAnnotation: return QColor(0x00, 0x7a, 0x7a);
     case TextStyle::kComment: return QColor(0x6a, 0x73, 0x7d);
+    case TextStyle::kLabel: return QColor(0xb0, 0x30, 0x60);
     default: return QColor(0x20, 0x20, 0x20);
   }
 }

@@ -59,6 +59,13 @@ std::vector<StyleRun> styleModelLine(std::string_view line) {
       nodes = false;
       continue;
     }
+    if (c == '"') {
+      size_t close = line.find('"', i + 1);
+      close = close == std::string_view::npos ? line.size() : close + 1;
+      add(i, close, TextStyle::kLabel);
+      i = close;
+      continue;
+    }
     if (c == ',') nodes = false;
     if (nodes && isDigit(c)) {
       size_t end = i;

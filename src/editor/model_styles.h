@@ -1,6 +1,6 @@
 // The colouring of a model line, without Qt: which columns are the keyword, node
-// ids, numbers (with their unit letters), references (p2, x2.1), annotations and
-// the comment. The editor's lexer paints these runs.
+// ids, numbers (with their unit letters), references (p2, x2.1), an output's
+// quoted label, annotations and the comment. The editor's lexer paints these runs.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,8 @@
 
 namespace movra::editor {
 
-enum class TextStyle { kDefault = 0, kKeyword, kNumber, kNode, kReference, kAnnotation, kComment };
-inline constexpr int kTextStyleCount = 7;
+enum class TextStyle { kDefault = 0, kKeyword, kNumber, kNode, kReference, kAnnotation, kComment, kLabel };
+inline constexpr int kTextStyleCount = 8;
 
 struct StyleRun {
   size_t start = 0;  // byte column

@@ -99,6 +99,8 @@ TEST(ModelStyles, EachPartOfALineGetsItsColour) {
         {13, 2, S::kNumber}, {18, 4, S::kNumber}, {25, 2, S::kReference}}},
       {".in 2  0.5  0", {{0, 3, S::kKeyword}, {4, 1, S::kNode}, {7, 3, S::kNumber}, {12, 1, S::kNumber}}},
       {".o x2.1, c1102", {{0, 2, S::kKeyword}, {3, 4, S::kReference}, {9, 5, S::kReference}}},
+      {".o x3.9 \"out, 2 V\", p1", {{0, 2, S::kKeyword}, {3, 4, S::kReference}, {8, 10, S::kLabel},
+                                  {20, 2, S::kReference}}},
       {"   2.5e-3  // end", {{3, 6, S::kNumber}, {11, 6, S::kComment}}},
       {"// only a comment", {{0, 17, S::kComment}}},
       {"lb 1n 2n, 210G, 0", {{0, 2, S::kKeyword}, {3, 2, S::kNode}, {6, 2, S::kNode}, {10, 4, S::kNumber},
