@@ -49,6 +49,21 @@ R 2 0, 1k / (1 - p2)
    1
 )";
 
+// A pendulum swinging far longer than any test waits.
+const std::string kEndlessPendulum = R"(.in 1  0    0
+.in 2  0.5  0
+pc 0n 1n
+lr 2n 1p
+b  0n 2n, 1, 1m, 9.81 * p2
+.o x2.1, x2.2
+.vc 0, 0, 1
+.t 2
+   0
+   400
+   1m
+   50
+)";
+
 VirtualDesktop& desktop() {
   static const std::string directory = movra::testing::scratchDirectory("editor_framebuffer");
   static VirtualDesktop* shared = [] {
@@ -252,6 +267,32 @@ TEST_F(EditorDesktopTest, ARunTimeErrorMarksItsLine) {
   EXPECT_GT(countIn(now, kErrorNote, caret.top + caret.height, caret.top + 3 * caret.height), 100)
       << "the message belongs under line 3";
   EXPECT_EQ(countIn(now, kErrorNote, 0, caret.top), 0) << "nothing above it";
+}
+
+// While one run calculates, a second start is refused in words, not by the
+// simulator's box; Stop ends the calculation the way Ctrl-C does: the window
+// stays with the frames, and they are written.
+TEST_F(EditorDesktopTest, ASecondStartIsRefusedAndStopKeepsTheFrames) {
+  EditorRun editor(kEndlessPendulum, "endless");
+  editor.start();
+  ASSERT_TRUE(editor.waitForWindow());
+  editor.keys({"F5"});
+  DesktopWindow simulator;
+  ASSERT_TRUE(desktop().findWindow("_on-cal_", simulator, kStartMs)) << "no calculating simulator";
+  editor.keys({"F5"});
+  DesktopWindow refusal;
+  ASSERT_TRUE(desktop().findWindow("Not started", refusal, kSettleMs)) << "the second start was not refused";
+  desktop().tool({"windowfocus", "--sync", refusal.id});
+  desktop().key("Return");
+  const std::string calculating = desktop().tool({"search", "--name", "_on-cal_"});
+  EXPECT_EQ(std::count(calculating.begin(), calculating.end(), '\n'), 1) << "only one simulator calculates";
+
+  editor.keys({"shift+F5"});
+  EXPECT_TRUE(waitFor([&] { return desktop().windowTitle(simulator).find("_movra_") != std::string::npos; },
+                      kSettleMs))
+      << desktop().windowTitle(simulator);
+  const auto rows = movra::testing::readColumns(editor.directory() + "/out.txt");
+  EXPECT_GT(rows.size(), 2u) << "the frames computed up to the stop are written";
 }
 
 // Unsaved work: closing asks first; a killed editor leaves a copy that the next
