@@ -117,6 +117,9 @@ class EditorRun {
   }
   ~EditorRun() {
     editor_.reset();
+    // The next test finds its own windows only: these go with their programs.
+    waitFor([] { return desktop().tool({"search", "--name", "movra editor|_on-cal_|_movra_|movra  note"}).empty(); },
+            kSettleMs);
     if (::testing::Test::HasFailure()) {
       std::printf("[ kept     ] %s\n", directory_.c_str());
     } else {
