@@ -273,8 +273,8 @@ TEST_F(EditorDesktopTest, ARunTimeErrorMarksItsLine) {
 }
 
 // While one run calculates, a second start is refused in words, not by the
-// simulator's box; Stop ends the calculation the way Ctrl-C does: the window
-// stays with the frames, and they are written.
+// simulator's box; Stop ends the calculation the way Ctrl-C does: the frames
+// computed so far are written and the window closes.
 TEST_F(EditorDesktopTest, ASecondStartIsRefusedAndStopKeepsTheFrames) {
   EditorRun editor(kEndlessPendulum, "endless");
   editor.start();
@@ -291,9 +291,8 @@ TEST_F(EditorDesktopTest, ASecondStartIsRefusedAndStopKeepsTheFrames) {
   EXPECT_EQ(std::count(calculating.begin(), calculating.end(), '\n'), 1) << "only one simulator calculates";
 
   editor.keys({"shift+F5"});
-  EXPECT_TRUE(waitFor([&] { return desktop().windowTitle(simulator).find("_movra_") != std::string::npos; },
-                      kSettleMs))
-      << desktop().windowTitle(simulator);
+  EXPECT_TRUE(waitFor([&] { return desktop().tool({"search", "--name", "_on-cal_|_movra_"}).empty(); }, kSettleMs))
+      << "the simulator should stop and close";
   const auto rows = movra::testing::readColumns(editor.directory() + "/out.txt");
   EXPECT_GT(rows.size(), 2u) << "the frames computed up to the stop are written";
 }
