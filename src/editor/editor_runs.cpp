@@ -135,14 +135,10 @@ void EditorWindow::showReport(ModelTab* tab, const RunReport& report, const plat
     }
     case RunReport::Kind::kViewWindow:
     case RunReport::Kind::kScales: {
-      const ViewEdit edit =
-          proposeViewEdit(pane->textUtf8(), pane->path().toStdString(), message.dataWord, message.text);
       appendOutput(report.kind == RunReport::Kind::kViewWindow ? tr("%1: view window: %2").arg(name, text)
                                                                : tr("%1: scales: %2").arg(name, text));
-      if (edit.kind != ViewEdit::Kind::kInvalid) {
-        tabs_->setCurrentWidget(tab);
-        tab->proposeViewEdit(edit);
-      }
+      tabs_->setCurrentWidget(tab);
+      tab->proposeViewEdit(message.dataWord, message.text);
       break;
     }
     case RunReport::Kind::kOther:

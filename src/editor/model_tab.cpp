@@ -33,8 +33,12 @@ ModelTab::ModelTab(QWidget* parent) : QWidget(parent) {
   });
 }
 
-void ModelTab::proposeViewEdit(const ViewEdit& edit) {
+void ModelTab::proposeViewEdit(int dataWord, const std::string& reportText) {
+  const ViewEdit edit = movra::editor::proposeViewEdit(pane_->textUtf8(), pane_->path().toStdString(),
+                                                       dataWord, reportText);
   proposal_ = edit;
+  proposalWord_ = dataWord;
+  proposalText_ = reportText;
   const auto code = [](const std::string& text) {
     // Blanks kept as they are: the columns of a model line mean something.
     return QStringLiteral("<code>%1</code>")
@@ -65,30 +69,32 @@ void ModelTab::proposeViewEdit(const ViewEdit& edit) {
 
 bool ModelTab::acceptViewEdit() {
   if (!hasProposal()) return false;
-  const QByteArray line = QString::fromStdString(proposal_.newLine).toUtf8();
+  // The text may have changed since the report came: the edit is placed again.
+  const ViewEdit edit = movra::editor::proposeViewEdit(pane_->textUtf8(), pane_->path().toStdString(),
+                                                       proposalWord_, proposalText_);
+  proposal_ = {};
+  bar_->hide();
+  if (edit.kind != ViewEdit::Kind::kReplace && edit.kind != ViewEdit::Kind::kInsert) return false;
+  const QByteArray line = QString::fromStdString(edit.newLine).toUtf8();
   pane_->beginUndoAction();
-  if (proposal_.kind == ViewEdit::Kind::kReplace) {
-    const long from = pane_->positionAt(proposal_.line, 0);
-    const long to = pane_->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, proposal_.line);
+  if (edit.kind == ViewEdit::Kind::kReplace) {
+    const long from = pane_->positionAt(edit.line, 0);
+    const long to = pane_->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, edit.line);
     pane_->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, to);
     pane_->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<unsigned long>(line.size()),
                          line.constData());
-  } else if (proposal_.line < pane_->lines() && !(proposal_.line == pane_->lines() - 1 &&
-                                                  pane_->text(proposal_.line).isEmpty())) {
-    const long at = pane_->positionAt(proposal_.line, 0);
+  } else if (edit.line < pane_->lines()) {
     const QByteArray inserted = line + '\n';
-    pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, at, inserted.constData());
+    pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, pane_->positionAt(edit.line, 0),
+                         inserted.constData());
   } else {
-    // At the end of the text, on a line of its own.
-    const long end = pane_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    const QString all = pane_->text();
-    const QByteArray inserted = (all.isEmpty() || all.endsWith('\n') ? QByteArray() : QByteArray("\n")) + line + '\n';
-    pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, end, inserted.constData());
+    // After a last line that has no line break.
+    const QByteArray inserted = '\n' + line + '\n';
+    pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, pane_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH),
+                         inserted.constData());
   }
   pane_->endUndoAction();
-  pane_->goToLine(proposal_.line);
-  proposal_ = {};
-  bar_->hide();
+  pane_->goToLine(edit.line);
   return true;
 }
 

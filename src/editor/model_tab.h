@@ -21,9 +21,11 @@ class ModelTab : public QWidget {
 
   ModelPane* pane() const { return pane_; }
 
-  // Shows the edit the simulator's view or scales report asks for; Accept applies it.
-  void proposeViewEdit(const ViewEdit& edit);
-  // Applies the shown edit as one undo step; false when none is shown.
+  // Shows the edit the simulator's view or scales report (data word and text)
+  // asks for; Apply makes it.
+  void proposeViewEdit(int dataWord, const std::string& reportText);
+  // Makes the shown edit as one undo step, placed on the text as it is by then;
+  // false when none is shown.
   bool acceptViewEdit();
   bool hasProposal() const { return proposal_.kind == ViewEdit::Kind::kReplace || proposal_.kind == ViewEdit::Kind::kInsert; }
 
@@ -38,6 +40,8 @@ class ModelTab : public QWidget {
   QLabel* barText_ = nullptr;
   QPushButton* accept_ = nullptr;
   ViewEdit proposal_;
+  int proposalWord_ = 0;
+  std::string proposalText_;
   std::vector<std::unique_ptr<RunSession>> runs_;
 };
 
