@@ -15,7 +15,8 @@ void installTranslations(QObject* owner) {
   // The editor's own words follow the user's locale (LANG, LC_ALL); the
   // simulator's messages keep their Japanese wording whatever it is.
   auto* own = new QTranslator(owner);
-  if (own->load(QLocale(), QStringLiteral("movra_editor"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
+  if (own->load(QLocale(), QStringLiteral("movra_editor"), QStringLiteral("_"),
+                QStringLiteral(":/i18n"))) {
     QCoreApplication::installTranslator(own);
   }
   // Qt's own buttons (Save, Discard, Cancel) when its translations are installed.
@@ -33,7 +34,9 @@ int editCommand(const std::vector<std::string>& models) {
     return value != nullptr && *value != 0;
   };
   if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-    std::fprintf(stderr, "movra-note edit: the editor needs a display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
+    std::fprintf(
+        stderr,
+        "movra-note edit: the editor needs a display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
     return 1;
   }
   static int argc = 1;

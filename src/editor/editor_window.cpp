@@ -24,7 +24,9 @@ namespace {
 constexpr int kRecentLimit = 10;
 constexpr int kMailboxPollMs = 50;
 
-QString absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+QString absolute(const QString& path) {
+  return QFileInfo(path).absoluteFilePath();
+}
 
 }  // namespace
 
@@ -101,19 +103,30 @@ void EditorWindow::buildActions() {
   });
   recentMenu_ = file->addMenu(tr("Open &Recent"));
   connect(recentMenu_, &QMenu::aboutToShow, this, &EditorWindow::fillRecentMenu);
-  QAction* saveAction = action(file, tr("&Save"), QKeySequence::Save, [this] { save(currentTab()); });
+  QAction* saveAction =
+      action(file, tr("&Save"), QKeySequence::Save, [this] { save(currentTab()); });
   action(file, tr("Save &As..."), QKeySequence::SaveAs, [this] { saveAs(currentTab()); });
   action(file, tr("&Close Tab"), QKeySequence::Close, [this] { closeTab(tabs_->currentIndex()); });
   file->addSeparator();
   action(file, tr("&Quit"), QKeySequence::Quit, [this] { close(); });
 
   QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-  action(edit, tr("&Undo"), QKeySequence::Undo, [this] { if (currentTab()) currentTab()->pane()->undo(); });
-  action(edit, tr("&Redo"), QKeySequence::Redo, [this] { if (currentTab()) currentTab()->pane()->redo(); });
+  action(edit, tr("&Undo"), QKeySequence::Undo, [this] {
+    if (currentTab()) currentTab()->pane()->undo();
+  });
+  action(edit, tr("&Redo"), QKeySequence::Redo, [this] {
+    if (currentTab()) currentTab()->pane()->redo();
+  });
   edit->addSeparator();
-  action(edit, tr("Cu&t"), QKeySequence::Cut, [this] { if (currentTab()) currentTab()->pane()->cut(); });
-  action(edit, tr("&Copy"), QKeySequence::Copy, [this] { if (currentTab()) currentTab()->pane()->copy(); });
-  action(edit, tr("&Paste"), QKeySequence::Paste, [this] { if (currentTab()) currentTab()->pane()->paste(); });
+  action(edit, tr("Cu&t"), QKeySequence::Cut, [this] {
+    if (currentTab()) currentTab()->pane()->cut();
+  });
+  action(edit, tr("&Copy"), QKeySequence::Copy, [this] {
+    if (currentTab()) currentTab()->pane()->copy();
+  });
+  action(edit, tr("&Paste"), QKeySequence::Paste, [this] {
+    if (currentTab()) currentTab()->pane()->paste();
+  });
   edit->addSeparator();
   action(edit, tr("&Find and Replace..."), QKeySequence::Find, [this] {
     find_->showFor(currentTab() ? currentTab()->pane()->selectedText() : QString());
@@ -128,16 +141,22 @@ void EditorWindow::buildActions() {
     if (currentTab()) currentTab()->pane()->openIncludedFile();
   });
   edit->addSeparator();
-  action(edit, tr("Apply the Proposed .vc &Edit"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), [this] {
-    if (currentTab()) currentTab()->acceptViewEdit();
-  });
+  action(edit, tr("Apply the Proposed .vc &Edit"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+         [this] {
+           if (currentTab()) currentTab()->acceptViewEdit();
+         });
 
   QMenu* run = menuBar()->addMenu(tr("&Run"));
-  QAction* checkAction = action(run, tr("&Check"), QKeySequence(Qt::Key_F7), [this] { runCurrent("_a1_"); });
-  QAction* runAction = action(run, tr("&Run"), QKeySequence(Qt::Key_F5), [this] { runCurrent("_a2_"); });
-  QAction* a3 = action(run, tr("&Interactive (a3)"), QKeySequence(Qt::Key_F6), [this] { runCurrent("_a3_"); });
-  action(run, tr("Interactive, Real &Time (a4)"), QKeySequence(Qt::SHIFT | Qt::Key_F6), [this] { runCurrent("_a4_"); });
-  stopAction_ = action(run, tr("&Stop"), QKeySequence(Qt::SHIFT | Qt::Key_F5), [this] { stopCurrent(); });
+  QAction* checkAction =
+      action(run, tr("&Check"), QKeySequence(Qt::Key_F7), [this] { runCurrent("_a1_"); });
+  QAction* runAction =
+      action(run, tr("&Run"), QKeySequence(Qt::Key_F5), [this] { runCurrent("_a2_"); });
+  QAction* a3 = action(run, tr("&Interactive (a3)"), QKeySequence(Qt::Key_F6),
+                       [this] { runCurrent("_a3_"); });
+  action(run, tr("Interactive, Real &Time (a4)"), QKeySequence(Qt::SHIFT | Qt::Key_F6),
+         [this] { runCurrent("_a4_"); });
+  stopAction_ =
+      action(run, tr("&Stop"), QKeySequence(Qt::SHIFT | Qt::Key_F5), [this] { stopCurrent(); });
 
   QToolBar* bar = addToolBar(tr("Main"));
   bar->setObjectName(QStringLiteral("mainToolBar"));
@@ -147,8 +166,12 @@ void EditorWindow::buildActions() {
   for (QAction* shown : {checkAction, runAction, a3, stopAction_}) bar->addAction(shown);
 }
 
-ModelTab* EditorWindow::currentTab() const { return qobject_cast<ModelTab*>(tabs_->currentWidget()); }
-ModelTab* EditorWindow::tabAt(int index) const { return qobject_cast<ModelTab*>(tabs_->widget(index)); }
+ModelTab* EditorWindow::currentTab() const {
+  return qobject_cast<ModelTab*>(tabs_->currentWidget());
+}
+ModelTab* EditorWindow::tabAt(int index) const {
+  return qobject_cast<ModelTab*>(tabs_->widget(index));
+}
 
 QString EditorWindow::tabName(ModelTab* tab) const {
   if (tab->pane()->path().isEmpty()) return tr("untitled %1").arg(tab->pane()->untitledNumber());
@@ -164,7 +187,8 @@ ModelTab* EditorWindow::addTab(const QString& path) {
     if (tab == currentTab()) updateOutline();
   });
   connect(pane, &ModelPane::openLocation, this, &EditorWindow::openLocation);
-  connect(pane, &ModelPane::notice, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+  connect(pane, &ModelPane::notice, this,
+          [this](const QString& text) { statusBar()->showMessage(text, 5000); });
   connect(pane, &ModelPane::recoveryDue, this, [this, tab] { writeRecovery(tab); });
   tabs_->setCurrentIndex(tabs_->addTab(tab, QString()));
   pane->setFocus();
@@ -232,7 +256,8 @@ void EditorWindow::offerOrphanedCopies() {
     const QString question =
         copy.modelPath.empty()
             ? tr("An editor that ended without saving left unsaved text. Open it in a new tab?")
-            : tr("An editor that ended without saving left unsaved text of %1, which no longer exists. "
+            : tr("An editor that ended without saving left unsaved text of %1, which no longer "
+                 "exists. "
                  "Open it in a new tab?")
                   .arg(QString::fromStdString(copy.modelPath));
     const auto answer = QMessageBox::question(this, tr("Recover unsaved work"), question,
@@ -249,7 +274,8 @@ bool EditorWindow::writeFile(ModelTab* tab, const QString& path) {
   QSaveFile file(path);
   const QByteArray bytes = tab->pane()->text().toUtf8();
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    QMessageBox::warning(this, tr("Save model"), tr("%1 cannot be written: %2").arg(path, file.errorString()));
+    QMessageBox::warning(this, tr("Save model"),
+                         tr("%1 cannot be written: %2").arg(path, file.errorString()));
     return false;
   }
   ModelPane* pane = tab->pane();
@@ -280,7 +306,8 @@ bool EditorWindow::maySetAside(ModelTab* tab) {
   if (!tab->pane()->isModified()) return true;
   tabs_->setCurrentWidget(tab);
   const auto answer = QMessageBox::warning(
-      this, tr("Unsaved changes"), tr("%1 has changes that are not saved. Save them?").arg(tabName(tab)),
+      this, tr("Unsaved changes"),
+      tr("%1 has changes that are not saved. Save them?").arg(tabName(tab)),
       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
   if (answer == QMessageBox::Save) return save(tab);
   return answer == QMessageBox::Discard;
@@ -317,12 +344,15 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
 void EditorWindow::updateTitles() {
   for (int k = 0; k < tabs_->count(); ++k) {
     ModelTab* tab = tabAt(k);
-    tabs_->setTabText(k, tabName(tab) + (tab->pane()->isModified() ? QStringLiteral(" *") : QString()));
+    tabs_->setTabText(
+        k, tabName(tab) + (tab->pane()->isModified() ? QStringLiteral(" *") : QString()));
     tabs_->setTabToolTip(k, tab->pane()->path());
   }
   ModelTab* tab = currentTab();
-  setWindowTitle(tab == nullptr ? tr("movra editor")
-                                : tr("%1%2 - movra editor").arg(tabName(tab), tab->pane()->isModified() ? "*" : ""));
+  setWindowTitle(
+      tab == nullptr
+          ? tr("movra editor")
+          : tr("%1%2 - movra editor").arg(tabName(tab), tab->pane()->isModified() ? "*" : ""));
 }
 
 void EditorWindow::updateOutline() {
@@ -333,8 +363,10 @@ void EditorWindow::updateOutline() {
       [&](QTreeWidgetItem* parent, const std::vector<language::OutlineSymbol>& symbols) {
         for (const language::OutlineSymbol& symbol : symbols) {
           QString text = QString::fromStdString(symbol.name);
-          if (!symbol.detail.empty()) text += QStringLiteral("  ") + QString::fromStdString(symbol.detail);
-          auto* item = parent == nullptr ? new QTreeWidgetItem(outline_) : new QTreeWidgetItem(parent);
+          if (!symbol.detail.empty())
+            text += QStringLiteral("  ") + QString::fromStdString(symbol.detail);
+          auto* item =
+              parent == nullptr ? new QTreeWidgetItem(outline_) : new QTreeWidgetItem(parent);
           item->setText(0, text);
           item->setData(0, Qt::UserRole, symbol.selectionRange.start.line);
           fill(item, symbol.children);
@@ -401,6 +433,8 @@ void EditorWindow::writeRecovery(ModelTab* tab) {
   recovery_.write(pane->path().toStdString(), pane->untitledNumber(), pane->textUtf8());
 }
 
-void EditorWindow::appendOutput(const QString& line) { output_->appendPlainText(line); }
+void EditorWindow::appendOutput(const QString& line) {
+  output_->appendPlainText(line);
+}
 
 }  // namespace movra::editor

@@ -47,9 +47,9 @@ bool FindDialog::findNext() {
 void FindDialog::replaceOne() {
   ModelPane* pane = pane_();
   if (pane == nullptr) return;
-  if (pane->hasSelectedText() && pane->selectedText().compare(find_->text(), matchCase_->isChecked()
-                                                                                  ? Qt::CaseSensitive
-                                                                                  : Qt::CaseInsensitive) == 0) {
+  if (pane->hasSelectedText() &&
+      pane->selectedText().compare(
+          find_->text(), matchCase_->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0) {
     pane->replace(replace_->text());
   }
   findNext();

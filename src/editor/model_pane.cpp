@@ -7,10 +7,10 @@
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMouseEvent>
-#include <cctype>
-#include <map>
 #include <QTextDocument>
 #include <QToolTip>
+#include <cctype>
+#include <map>
 
 #include "editor/model_lexer.h"
 #include "language/completion.h"
@@ -70,7 +70,8 @@ ModelPane::ModelPane(QWidget* parent) : QsciScintilla(parent) {
   setMarginType(kSymbolMargin, SymbolMargin);
   setMarginWidth(kSymbolMargin, 16);
   setMarginSensitivity(kSymbolMargin, true);
-  setMarginMarkerMask(kSymbolMargin, (1 << kErrorMarker) | (1 << kWarningMarker) | (1 << kRunErrorMarker));
+  setMarginMarkerMask(kSymbolMargin,
+                      (1 << kErrorMarker) | (1 << kWarningMarker) | (1 << kRunErrorMarker));
   markerDefine(Circle, kErrorMarker);
   setMarkerBackgroundColor(QColor(0xd0, 0x20, 0x20), kErrorMarker);
   markerDefine(Circle, kWarningMarker);
@@ -97,7 +98,8 @@ ModelPane::ModelPane(QWidget* parent) : QsciScintilla(parent) {
   setTabWidth(3);
   SendScintilla(SCI_SETMOUSEDWELLTIME, 500);
   // Ctrl+Space is the completion key; Scintilla's own binding would do nothing useful.
-  if (QsciCommand* command = standardCommands()->boundTo((Qt::CTRL | Qt::Key_Space).toCombined())) command->setKey(0);
+  if (QsciCommand* command = standardCommands()->boundTo((Qt::CTRL | Qt::Key_Space).toCombined()))
+    command->setKey(0);
 
   diagnosticsTimer_.setSingleShot(true);
   diagnosticsTimer_.setInterval(kDiagnosticsDelayMs);
@@ -233,7 +235,8 @@ void ModelPane::showHover(int position, int x, int y) {
   const language::Position at = positionOf(position);
   QString shown;
   for (const language::Diagnostic& diagnostic : diagnostics_) {
-    if (diagnostic.range.contains(at)) shown += QString::fromStdString(diagnostic.message).toHtmlEscaped() + "<hr>";
+    if (diagnostic.range.contains(at))
+      shown += QString::fromStdString(diagnostic.message).toHtmlEscaped() + "<hr>";
   }
   if (const auto hover = language::hoverAt(*index_, at)) {
     QTextDocument document;
@@ -246,7 +249,8 @@ void ModelPane::showHover(int position, int x, int y) {
 
 void ModelPane::showCompletions() {
   refreshNow();
-  const auto completions = language::completionsAt(*index_, positionOf(SendScintilla(SCI_GETCURRENTPOS)));
+  const auto completions =
+      language::completionsAt(*index_, positionOf(SendScintilla(SCI_GETCURRENTPOS)));
   completionLabels_.clear();
   completionTexts_.clear();
   completionSnippets_.clear();
@@ -254,7 +258,8 @@ void ModelPane::showCompletions() {
   for (const language::Completion& completion : completions) {
     labels << QString::fromStdString(completion.label);
     completionLabels_.push_back(completion.label);
-    completionTexts_.push_back(completion.insertText.empty() ? completion.label : completion.insertText);
+    completionTexts_.push_back(completion.insertText.empty() ? completion.label
+                                                             : completion.insertText);
     completionSnippets_.push_back(completion.snippet);
   }
   if (!labels.isEmpty()) showUserList(1, labels);
@@ -277,15 +282,17 @@ void ModelPane::insertCompletion(int id, const QString& label) {
     --start;
   }
   int selectFrom = -1, selectLength = 0;
-  const QString inserted = completionSnippets_[k]
-                               ? expandSnippet(QString::fromStdString(completionTexts_[k]), selectFrom, selectLength)
-                               : QString::fromStdString(completionTexts_[k]);
+  const QString inserted =
+      completionSnippets_[k]
+          ? expandSnippet(QString::fromStdString(completionTexts_[k]), selectFrom, selectLength)
+          : QString::fromStdString(completionTexts_[k]);
   beginUndoAction();
   SendScintilla(SCI_SETSEL, start, caret);
   const QByteArray bytes = inserted.toUtf8();
   SendScintilla(SCI_REPLACESEL, bytes.constData());
   endUndoAction();
-  if (selectFrom >= 0) SendScintilla(SCI_SETSEL, start + selectFrom, start + selectFrom + selectLength);
+  if (selectFrom >= 0)
+    SendScintilla(SCI_SETSEL, start + selectFrom, start + selectFrom + selectLength);
 }
 
 void ModelPane::goToDefinition() {
@@ -314,14 +321,16 @@ void ModelPane::openIncludedFile() {
   if (const language::FileIndex* included = index_->includedBy(statement)) {
     emit openLocation(QString::fromStdString(included->path), 0, 0);
   } else {
-    emit notice(tr("The included file %1 cannot be read.").arg(QString::fromStdString(statement.includePath)));
+    emit notice(tr("The included file %1 cannot be read.")
+                    .arg(QString::fromStdString(statement.includePath)));
   }
 }
 
 void ModelPane::contextMenuEvent(QContextMenuEvent* event) {
   // The pointer's place first, as a click there would put it.
   if (event->reason() == QContextMenuEvent::Mouse) {
-    const long position = SendScintilla(SCI_POSITIONFROMPOINTCLOSE, event->pos().x(), event->pos().y());
+    const long position =
+        SendScintilla(SCI_POSITIONFROMPOINTCLOSE, event->pos().x(), event->pos().y());
     if (position >= 0 && !hasSelectedText()) SendScintilla(SCI_GOTOPOS, position);
   }
   QMenu* menu = createStandardContextMenu();
@@ -335,7 +344,8 @@ void ModelPane::contextMenuEvent(QContextMenuEvent* event) {
 
 void ModelPane::mouseReleaseEvent(QMouseEvent* event) {
   QsciScintilla::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)) goToDefinition();
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier))
+    goToDefinition();
 }
 
 }  // namespace movra::editor

@@ -4,9 +4,15 @@ namespace movra::editor {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // A number: digits, a fraction, an exponent, then unit letters (1k, 100u, 2.5e-3).
 size_t numberEnd(std::string_view line, size_t i) {
@@ -79,7 +85,7 @@ std::vector<StyleRun> styleModelLine(std::string_view line) {
       }
     }
     const bool wordStart = i == 0 || !(isLetter(line[i - 1]) || isDigit(line[i - 1]) ||
-                                        line[i - 1] == '.' || line[i - 1] == '_');
+                                       line[i - 1] == '.' || line[i - 1] == '_');
     if (wordStart && isLetter(c) && i + 1 < line.size() && isDigit(line[i + 1])) {
       size_t end = i + 1;
       while (end < line.size() && isDigit(line[end])) ++end;

@@ -9,7 +9,16 @@
 
 namespace movra::editor {
 
-enum class TextStyle { kDefault = 0, kKeyword, kNumber, kNode, kReference, kAnnotation, kComment, kLabel };
+enum class TextStyle {
+  kDefault = 0,
+  kKeyword,
+  kNumber,
+  kNode,
+  kReference,
+  kAnnotation,
+  kComment,
+  kLabel
+};
 inline constexpr int kTextStyleCount = 8;
 
 struct StyleRun {

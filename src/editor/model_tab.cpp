@@ -11,7 +11,8 @@ ModelTab::ModelTab(QWidget* parent) : QWidget(parent) {
   layout->setSpacing(0);
   bar_ = new QWidget(this);
   bar_->setObjectName(QStringLiteral("viewEditBar"));
-  bar_->setStyleSheet(QStringLiteral("#viewEditBar { background: #fff8d8; border-bottom: 1px solid #d8c880; }"));
+  bar_->setStyleSheet(
+      QStringLiteral("#viewEditBar { background: #fff8d8; border-bottom: 1px solid #d8c880; }"));
   auto* barLayout = new QHBoxLayout(bar_);
   barText_ = new QLabel(bar_);
   barText_->setTextFormat(Qt::RichText);
@@ -34,8 +35,8 @@ ModelTab::ModelTab(QWidget* parent) : QWidget(parent) {
 }
 
 void ModelTab::proposeViewEdit(int dataWord, const std::string& reportText) {
-  const ViewEdit edit = movra::editor::proposeViewEdit(pane_->textUtf8(), pane_->path().toStdString(),
-                                                       dataWord, reportText);
+  const ViewEdit edit = movra::editor::proposeViewEdit(
+      pane_->textUtf8(), pane_->path().toStdString(), dataWord, reportText);
   proposal_ = edit;
   proposalWord_ = dataWord;
   proposalText_ = reportText;
@@ -51,14 +52,16 @@ void ModelTab::proposeViewEdit(int dataWord, const std::string& reportText) {
                             .arg(code(edit.oldLine), code(edit.newLine)));
       break;
     case ViewEdit::Kind::kInsert:
-      barText_->setText(tr("The model has no .vc line; the simulator proposes to insert at line %1:<br>%2")
-                            .arg(edit.line + 1)
-                            .arg(code(edit.newLine)));
+      barText_->setText(
+          tr("The model has no .vc line; the simulator proposes to insert at line %1:<br>%2")
+              .arg(edit.line + 1)
+              .arg(code(edit.newLine)));
       break;
     case ViewEdit::Kind::kIncluded:
-      barText_->setText(tr("The .vc line is in the included file %1 (line %2); it is not edited from here.")
-                            .arg(QString::fromStdString(edit.includedFile).toHtmlEscaped())
-                            .arg(edit.includedLine + 1));
+      barText_->setText(
+          tr("The .vc line is in the included file %1 (line %2); it is not edited from here.")
+              .arg(QString::fromStdString(edit.includedFile).toHtmlEscaped())
+              .arg(edit.includedLine + 1));
       break;
     case ViewEdit::Kind::kInvalid:
       return;
@@ -70,8 +73,8 @@ void ModelTab::proposeViewEdit(int dataWord, const std::string& reportText) {
 bool ModelTab::acceptViewEdit() {
   if (!hasProposal()) return false;
   // The text may have changed since the report came: the edit is placed again.
-  const ViewEdit edit = movra::editor::proposeViewEdit(pane_->textUtf8(), pane_->path().toStdString(),
-                                                       proposalWord_, proposalText_);
+  const ViewEdit edit = movra::editor::proposeViewEdit(
+      pane_->textUtf8(), pane_->path().toStdString(), proposalWord_, proposalText_);
   proposal_ = {};
   bar_->hide();
   if (edit.kind != ViewEdit::Kind::kReplace && edit.kind != ViewEdit::Kind::kInsert) return false;
@@ -81,8 +84,8 @@ bool ModelTab::acceptViewEdit() {
     const long from = pane_->positionAt(edit.line, 0);
     const long to = pane_->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, edit.line);
     pane_->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, to);
-    pane_->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<unsigned long>(line.size()),
-                         line.constData());
+    pane_->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET,
+                         static_cast<unsigned long>(line.size()), line.constData());
   } else if (edit.line < pane_->lines()) {
     const QByteArray inserted = line + '\n';
     pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, pane_->positionAt(edit.line, 0),
@@ -90,7 +93,8 @@ bool ModelTab::acceptViewEdit() {
   } else {
     // After a last line that has no line break.
     const QByteArray inserted = '\n' + line + '\n';
-    pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, pane_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH),
+    pane_->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT,
+                         pane_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH),
                          inserted.constData());
   }
   pane_->endUndoAction();

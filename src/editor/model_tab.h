@@ -27,7 +27,9 @@ class ModelTab : public QWidget {
   // Makes the shown edit as one undo step, placed on the text as it is by then;
   // false when none is shown.
   bool acceptViewEdit();
-  bool hasProposal() const { return proposal_.kind == ViewEdit::Kind::kReplace || proposal_.kind == ViewEdit::Kind::kInsert; }
+  bool hasProposal() const {
+    return proposal_.kind == ViewEdit::Kind::kReplace || proposal_.kind == ViewEdit::Kind::kInsert;
+  }
 
   // Runs of this tab, newest last; those whose simulator has gone are dropped.
   std::vector<std::unique_ptr<RunSession>>& runs() { return runs_; }

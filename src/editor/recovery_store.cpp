@@ -44,7 +44,9 @@ std::string pathHash(const std::string& text) {
   return hex;
 }
 
-bool alive(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+bool alive(long pid) {
+  return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 }  // namespace
 
@@ -58,11 +60,12 @@ std::string RecoveryStore::copyPathFor(const std::string& modelPath, int untitle
   }
   std::error_code error;
   const fs::path absolute = fs::weakly_canonical(fs::absolute(modelPath, error), error);
-  return folder_ + "/" + fs::path(modelPath).filename().string() + "." + pathHash(absolute.string()) +
-         kSuffix;
+  return folder_ + "/" + fs::path(modelPath).filename().string() + "." +
+         pathHash(absolute.string()) + kSuffix;
 }
 
-bool RecoveryStore::write(const std::string& modelPath, int untitled, const std::string& text) const {
+bool RecoveryStore::write(const std::string& modelPath, int untitled,
+                          const std::string& text) const {
   std::error_code error;
   fs::create_directories(folder_, error);
   chmod(folder_.c_str(), 0700);

@@ -28,7 +28,8 @@ void addLines(RunPlan& plan, const std::string& name, const std::vector<note::Fi
 RunPlan planRun(const std::string& text, const std::string& path, const std::string& shownName) {
   RunPlan plan;
   std::vector<note::FileError> errors;
-  if (note::readModelFileAt(text, path, *plan.image, errors)) errors = note::missingFields(*plan.image);
+  if (note::readModelFileAt(text, path, *plan.image, errors))
+    errors = note::missingFields(*plan.image);
   addLines(plan, shownName, errors, true);
   if (!errors.empty()) return plan;
   auto model = makeModel();
@@ -47,8 +48,9 @@ RunReport interpretReport(const note::HandOverImage& image, const platform::Edit
     if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
       shown.line = image.recordFileLine[static_cast<size_t>(record)];
     }
-    while (!shown.message.empty() && (shown.message.back() == '\n' || shown.message.back() == '\r' ||
-                                      shown.message.back() == ' ')) {
+    while (!shown.message.empty() &&
+           (shown.message.back() == '\n' || shown.message.back() == '\r' ||
+            shown.message.back() == ' ')) {
       shown.message.pop_back();
     }
     shown.hint = note::messageHint(report.text);

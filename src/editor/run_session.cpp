@@ -66,7 +66,8 @@ RunSession::~RunSession() {
 }
 
 void RunSession::stop() {
-  if (process_.state() == QProcess::Running) ::kill(static_cast<pid_t>(process_.processId()), SIGINT);
+  if (process_.state() == QProcess::Running)
+    ::kill(static_cast<pid_t>(process_.processId()), SIGINT);
 }
 
 void RunSession::deliver(const platform::EditorMessage& message) {

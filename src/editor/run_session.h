@@ -45,7 +45,8 @@ class RunSession : public QObject {
 
  signals:
   void output(const QString& line);
-  void report(const movra::editor::RunReport& report, const movra::platform::EditorMessage& message);
+  void report(const movra::editor::RunReport& report,
+              const movra::platform::EditorMessage& message);
   void ended(int exitCode, bool crashed);
 
  private:

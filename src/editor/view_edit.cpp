@@ -14,8 +14,8 @@ using language::FileIndex;
 using language::Statement;
 
 // The defaults of fields 1..13 of ".vc" (docs/reference.md).
-const char* const kDefaults[] = {"0", "0", "1", "1000", "1000", "1000", "1000", "1000",
-                                 "1000", "1000", "1000", "1000", "1000"};
+const char* const kDefaults[] = {"0",    "0",    "1",    "1000", "1000", "1000", "1000",
+                                 "1000", "1000", "1000", "1000", "1000", "1000"};
 
 // The report's numbers as the words it sent, or nothing unless there are count.
 std::vector<std::string> reportNumbers(const std::string& text, size_t count) {

@@ -26,7 +26,8 @@ TEST(RunPlan, TheBufferIsReadAsTheFileWouldBe) {
   const std::string folder = movra::testing::scratchDirectory("run_plan");
   std::ofstream(folder + "/parts.model") << "R 2 0, 1k\n";
   const std::string path = folder + "/circuit.model";  // never written
-  const std::string sound = "V 1 0, 5, 0\nR 1 2, 1k\n.include parts.model\n.o x2.9\n.t 2\n   0\n   1m\n   10u\n   1\n";
+  const std::string sound =
+      "V 1 0, 5, 0\nR 1 2, 1k\n.include parts.model\n.o x2.9\n.t 2\n   0\n   1m\n   10u\n   1\n";
 
   const RunPlan plan = planRun(sound, path, "circuit.model");
   EXPECT_TRUE(plan.ok);
@@ -37,7 +38,8 @@ TEST(RunPlan, TheBufferIsReadAsTheFileWouldBe) {
   for (const int line : plan.image->recordFileLine) includeLine = includeLine || line == 3;
   EXPECT_TRUE(includeLine);
 
-  const RunPlan broken = planRun("V 1 0, 5, 0\nR 1 2\n.t 2\n   0\n   1m\n   10u\n   1\n", path, "circuit.model");
+  const RunPlan broken =
+      planRun("V 1 0, 5, 0\nR 1 2\n.t 2\n   0\n   1m\n   10u\n   1\n", path, "circuit.model");
   EXPECT_FALSE(broken.ok);
   ASSERT_FALSE(broken.lines.empty());
   EXPECT_TRUE(broken.lines[0].error);
@@ -50,7 +52,8 @@ TEST(RunPlan, TheBufferIsReadAsTheFileWouldBe) {
   // A simulator error names a record: it lands on that record's file line with its hint.
   const note::MessageRow* known = nullptr;
   for (const note::MessageRow& row : note::messageTable()) {
-    if (std::string(row.text).find('%') == std::string::npos && !note::messageHint(row.text).empty()) {
+    if (std::string(row.text).find('%') == std::string::npos &&
+        !note::messageHint(row.text).empty()) {
       known = &row;
       break;
     }
@@ -73,14 +76,13 @@ TEST(RunPlan, StartRefusalsFollowTheSimulatorsCensus) {
     StartRefusal expected;
   };
   const Case cases[] = {
-      {{0, 0, 0, 0}, StartRefusal::kNone},
-      {{9, 0, 0, 0}, StartRefusal::kNone},
-      {{10, 0, 0, 0}, StartRefusal::kWindowLimit},
-      {{0, 1, 0, 0}, StartRefusal::kCalculating},
+      {{0, 0, 0, 0}, StartRefusal::kNone},         {{9, 0, 0, 0}, StartRefusal::kNone},
+      {{10, 0, 0, 0}, StartRefusal::kWindowLimit}, {{0, 1, 0, 0}, StartRefusal::kCalculating},
       {{12, 1, 0, 0}, StartRefusal::kCalculating},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(startRefusal(c.counts), c.expected) << c.counts.ended << " ended, " << c.counts.calculating;
+    EXPECT_EQ(startRefusal(c.counts), c.expected)
+        << c.counts.ended << " ended, " << c.counts.calculating;
   }
 }
 
@@ -92,19 +94,33 @@ TEST(ModelStyles, EachPartOfALineGetsItsColour) {
   };
   const Case cases[] = {
       {"R 1 2n, 1k {f 1} // load",
-       {{0, 1, S::kKeyword}, {2, 1, S::kNode}, {4, 2, S::kNode}, {8, 2, S::kNumber},
-        {11, 5, S::kAnnotation}, {17, 7, S::kComment}}},
+       {{0, 1, S::kKeyword},
+        {2, 1, S::kNode},
+        {4, 2, S::kNode},
+        {8, 2, S::kNumber},
+        {11, 5, S::kAnnotation},
+        {17, 7, S::kComment}}},
       {"b  0n 2n, 1, 1m, -9.81 * p2",
-       {{0, 1, S::kKeyword}, {3, 2, S::kNode}, {6, 2, S::kNode}, {10, 1, S::kNumber},
-        {13, 2, S::kNumber}, {18, 4, S::kNumber}, {25, 2, S::kReference}}},
-      {".in 2  0.5  0", {{0, 3, S::kKeyword}, {4, 1, S::kNode}, {7, 3, S::kNumber}, {12, 1, S::kNumber}}},
+       {{0, 1, S::kKeyword},
+        {3, 2, S::kNode},
+        {6, 2, S::kNode},
+        {10, 1, S::kNumber},
+        {13, 2, S::kNumber},
+        {18, 4, S::kNumber},
+        {25, 2, S::kReference}}},
+      {".in 2  0.5  0",
+       {{0, 3, S::kKeyword}, {4, 1, S::kNode}, {7, 3, S::kNumber}, {12, 1, S::kNumber}}},
       {".o x2.1, c1102", {{0, 2, S::kKeyword}, {3, 4, S::kReference}, {9, 5, S::kReference}}},
-      {".o x3.9 \"out, 2 V\", p1", {{0, 2, S::kKeyword}, {3, 4, S::kReference}, {8, 10, S::kLabel},
-                                  {20, 2, S::kReference}}},
+      {".o x3.9 \"out, 2 V\", p1",
+       {{0, 2, S::kKeyword}, {3, 4, S::kReference}, {8, 10, S::kLabel}, {20, 2, S::kReference}}},
       {"   2.5e-3  // end", {{3, 6, S::kNumber}, {11, 6, S::kComment}}},
       {"// only a comment", {{0, 17, S::kComment}}},
-      {"lb 1n 2n, 210G, 0", {{0, 2, S::kKeyword}, {3, 2, S::kNode}, {6, 2, S::kNode}, {10, 4, S::kNumber},
-                             {16, 1, S::kNumber}}},
+      {"lb 1n 2n, 210G, 0",
+       {{0, 2, S::kKeyword},
+        {3, 2, S::kNode},
+        {6, 2, S::kNode},
+        {10, 4, S::kNumber},
+        {16, 1, S::kNumber}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(styleModelLine(c.line), c.runs) << c.line;

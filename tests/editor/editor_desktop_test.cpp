@@ -7,12 +7,12 @@
 
 #include <QColor>
 #include <QImage>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -73,7 +73,9 @@ VirtualDesktop& desktop() {
   return *shared;
 }
 
-std::string readText(const std::string& path) { return movra::testing::readFile(path); }
+std::string readText(const std::string& path) {
+  return movra::testing::readFile(path);
+}
 
 // The rows of a picture where a colour covers much of the row, and how often a
 // colour occurs in a band of rows.
@@ -118,8 +120,13 @@ class EditorRun {
   ~EditorRun() {
     editor_.reset();
     // The next test finds its own windows only: these go with their programs.
-    waitFor([] { return desktop().tool({"search", "--name", "movra editor|_on-cal_|_movra_|movra  note"}).empty(); },
-            kSettleMs);
+    waitFor(
+        [] {
+          return desktop()
+              .tool({"search", "--name", "movra editor|_on-cal_|_movra_|movra  note"})
+              .empty();
+        },
+        kSettleMs);
     if (::testing::Test::HasFailure()) {
       std::printf("[ kept     ] %s\n", directory_.c_str());
     } else {
@@ -130,13 +137,15 @@ class EditorRun {
   void start() {
     std::vector<std::string> environment =
         desktop().environmentFor("editor-" + std::to_string(getpid()));
-    environment.insert(environment.end(),
-                       {"XDG_STATE_HOME=" + directory_ + "/state", "XDG_CONFIG_HOME=" + directory_ + "/config",
-                        "LANG=C.UTF-8", "LC_ALL=C.UTF-8", "LANGUAGE="});
-    editor_ = std::make_unique<Child>(std::vector<std::string>{directory_ + "/movra-note", "edit", model_},
-                                      environment);
+    environment.insert(environment.end(), {"XDG_STATE_HOME=" + directory_ + "/state",
+                                           "XDG_CONFIG_HOME=" + directory_ + "/config",
+                                           "LANG=C.UTF-8", "LC_ALL=C.UTF-8", "LANGUAGE="});
+    editor_ = std::make_unique<Child>(
+        std::vector<std::string>{directory_ + "/movra-note", "edit", model_}, environment);
   }
-  bool waitForWindow() { return desktop().findWindow("movra editor", window_, kStartMs, editor_->pid()); }
+  bool waitForWindow() {
+    return desktop().findWindow("movra editor", window_, kStartMs, editor_->pid());
+  }
 
   const std::string& model() const { return model_; }
   const std::string& directory() const { return directory_; }
@@ -207,9 +216,11 @@ TEST_F(EditorDesktopTest, DiagnosticsRunAndTheSimulatorsViewComeBackToTheModel) 
   editor.keys({"ctrl+Home"});
   editor.type("Q 1 2");
   editor.keys({"Return", "Up"});
-  EXPECT_TRUE(waitFor([&] { return editor.errorAtLine(first, 0); }, kSettleMs)) << "no mark at line 1";
+  EXPECT_TRUE(waitFor([&] { return editor.errorAtLine(first, 0); }, kSettleMs))
+      << "no mark at line 1";
   editor.keys({"Home", "shift+End", "Delete", "Delete"});
-  EXPECT_TRUE(waitFor([&] { return editor.noErrors(); }, kSettleMs)) << "the mark stays after the mend";
+  EXPECT_TRUE(waitFor([&] { return editor.noErrors(); }, kSettleMs))
+      << "the mark stays after the mend";
 
   editor.keys({"F5"});
   DesktopWindow simulator;
@@ -229,7 +240,8 @@ TEST_F(EditorDesktopTest, DiagnosticsRunAndTheSimulatorsViewComeBackToTheModel) 
 
   // Only the ".vc" line changed: new view fields, its force scale and comment kept.
   const std::string saved = readText(editor.model());
-  const std::regex view(R"(\.vc ([-0-9.e+]+), ([-0-9.e+]+), ([-0-9.e+]+), 60      // view window; forces drawn against 60 N)");
+  const std::regex view(
+      R"(\.vc ([-0-9.e+]+), ([-0-9.e+]+), ([-0-9.e+]+), 60      // view window; forces drawn against 60 N)");
   std::smatch fields;
   std::string changed;
   std::istringstream before(original), after(saved);
@@ -239,7 +251,8 @@ TEST_F(EditorDesktopTest, DiagnosticsRunAndTheSimulatorsViewComeBackToTheModel) 
   const std::string changedLine = changed.empty() ? changed : changed.substr(0, changed.size() - 1);
   ASSERT_TRUE(std::regex_match(changedLine, fields, view)) << changed;
   EXPECT_LT(std::stod(fields[3]), 1.0) << "the zoomed view is narrower than the model's";
-  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), std::count(original.begin(), original.end(), '\n'));
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'),
+            std::count(original.begin(), original.end(), '\n'));
 
   // One undo takes the whole edit back.
   editor.keys({"ctrl+z", "ctrl+s"});
@@ -258,7 +271,8 @@ TEST_F(EditorDesktopTest, ARunTimeErrorMarksItsLine) {
   ASSERT_GT(first.height, 4);
   editor.keys({"F5"});
   DesktopWindow box;
-  ASSERT_TRUE(desktop().findWindow("movra  note", box, kStartMs)) << "the simulator shows no error box";
+  ASSERT_TRUE(desktop().findWindow("movra  note", box, kStartMs))
+      << "the simulator shows no error box";
   desktop().tool({"windowfocus", "--sync", box.id});
   desktop().key("Return");
   ASSERT_TRUE(waitFor([&] { return countIn(editor.picture(), kErrorNote) > 100; }, kSettleMs))
@@ -284,14 +298,20 @@ TEST_F(EditorDesktopTest, ASecondStartIsRefusedAndStopKeepsTheFrames) {
   ASSERT_TRUE(desktop().findWindow("_on-cal_", simulator, kStartMs)) << "no calculating simulator";
   editor.keys({"F5"});
   DesktopWindow refusal;
-  ASSERT_TRUE(desktop().findWindow("Not started", refusal, kSettleMs)) << "the second start was not refused";
+  ASSERT_TRUE(desktop().findWindow("Not started", refusal, kSettleMs))
+      << "the second start was not refused";
   desktop().tool({"windowfocus", "--sync", refusal.id});
   desktop().key("Return");
   const std::string calculating = desktop().tool({"search", "--name", "_on-cal_"});
-  EXPECT_EQ(std::count(calculating.begin(), calculating.end(), '\n'), 1) << "only one simulator calculates";
+  EXPECT_EQ(std::count(calculating.begin(), calculating.end(), '\n'), 1)
+      << "only one simulator calculates";
 
   editor.keys({"shift+F5"});
-  EXPECT_TRUE(waitFor([&] { return desktop().tool({"search", "--name", "_on-cal_|_movra_"}).empty(); }, kSettleMs))
+  EXPECT_TRUE(waitFor(
+      [&] {
+        return desktop().tool({"search", "--name", "_on-cal_|_movra_"}).empty();
+      },
+      kSettleMs))
       << "the simulator should stop and close";
   const auto rows = movra::testing::readColumns(editor.directory() + "/out.txt");
   EXPECT_GT(rows.size(), 2u) << "the frames computed up to the stop are written";
@@ -328,7 +348,8 @@ TEST_F(EditorDesktopTest, UnsavedWorkIsAskedForAndSurvivesAKill) {
   editor.process().waitExit(5000);
   editor.start();
   DesktopWindow offer;
-  ASSERT_TRUE(desktop().findWindow("Recover unsaved work", offer, kStartMs)) << "the copy was not offered";
+  ASSERT_TRUE(desktop().findWindow("Recover unsaved work", offer, kStartMs))
+      << "the copy was not offered";
   desktop().tool({"windowfocus", "--sync", offer.id});
   desktop().key("Return");
   ASSERT_TRUE(editor.waitForWindow());

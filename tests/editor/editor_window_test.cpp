@@ -1,6 +1,8 @@
 // The editor window in this process on the offscreen platform, in Japanese: its
 // words, and what the language service gives the pane (definitions, outline,
 // completion, diagnostics after a pause), recent files and a reload from disk.
+#include "editor/editor_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,7 +16,6 @@
 #include <string>
 
 #include "editor/edit_command.h"
-#include "editor/editor_window.h"
 #include "support/batch_runs.h"
 
 namespace movra::editor {
@@ -71,20 +72,25 @@ TEST(EditorWindow, AJapaneseLocaleGetsJapaneseWords) {
     EXPECT_TRUE(hasJapanese(menu->text())) << menu->text().toStdString();
     visit(menu->menu());
   }
-  EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("エディタ"))) << window.windowTitle().toStdString();
+  EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("エディタ")))
+      << window.windowTitle().toStdString();
 }
 
 // The pendulum's lines: ".in 2" is line 15 (0-based 14); "lr 2n 1p" is line 18.
 TEST(EditorWindow, ThePaneUsesTheLanguageService) {
   application();
   const std::string path = scratch() + "/pendulum.model";
-  std::ofstream(path) << movra::testing::readFile(std::string(MOVRA_SOURCE_DIR) + "/examples/pendulum.model");
+  std::ofstream(path) << movra::testing::readFile(std::string(MOVRA_SOURCE_DIR) +
+                                                  "/examples/pendulum.model");
   EditorWindow window;
   window.show();
   ASSERT_TRUE(window.openFile(QString::fromStdString(path)));
   ModelPane* pane = window.currentTab()->pane();
   EXPECT_TRUE(pane->diagnostics().empty());
-  EXPECT_TRUE(QSettings().value(QStringLiteral("recentFiles")).toStringList().contains(QString::fromStdString(path)));
+  EXPECT_TRUE(QSettings()
+                  .value(QStringLiteral("recentFiles"))
+                  .toStringList()
+                  .contains(QString::fromStdString(path)));
 
   // Go to definition from node 2 of the link: its ".in" line.
   pane->setCursorPosition(17, 3);
@@ -112,7 +118,8 @@ TEST(EditorWindow, ThePaneUsesTheLanguageService) {
   pane->showCompletions();
   emit pane->userListActivated(1, QStringLiteral("R"));
   const QString completed = pane->text(15).trimmed();
-  EXPECT_TRUE(completed.startsWith(QStringLiteral("R ")) && completed.size() > 4) << completed.toStdString();
+  EXPECT_TRUE(completed.startsWith(QStringLiteral("R ")) && completed.size() > 4)
+      << completed.toStdString();
   EXPECT_FALSE(completed.contains('$')) << completed.toStdString();
   EXPECT_TRUE(pane->hasSelectedText());
 

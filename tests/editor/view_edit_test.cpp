@@ -29,15 +29,17 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"view keeps the force scale and the comment", ".in 1 0 0\n.vc 0, 0, 1, 60      // view\n.t 2\n", 3,
-     kView, Kind::kReplace, 1, ".vc 0.125, -0.25, 0.5, 60      // view"},
+    {"view keeps the force scale and the comment",
+     ".in 1 0 0\n.vc 0, 0, 1, 60      // view\n.t 2\n", 3, kView, Kind::kReplace, 1,
+     ".vc 0.125, -0.25, 0.5, 60      // view"},
     {"view keeps the annotation and a followed node's spacing",
      ".vc x2.1 , x2.2, 0.5 {f 1}   // follow\n", 3, kView, Kind::kReplace, 0,
      ".vc 0.125, -0.25, 0.5 {f 1}   // follow"},
     {"scales fill fields 4..13 after the view", ".vc 0, 0, 1\n", 4, kScales, Kind::kReplace, 0,
      ".vc 0, 0, 1, 1e+02, 2e+02, 3, 4, 5, 6, 7, 8, 9, 10"},
     {"scales keep an expression in the view fields", ".vc pow(2,1) * 0.1, 0, 1, 9, 9 // s\n", 4,
-     kScales, Kind::kReplace, 0, ".vc pow(2,1) * 0.1, 0, 1, 1e+02, 2e+02, 3, 4, 5, 6, 7, 8, 9, 10 // s"},
+     kScales, Kind::kReplace, 0,
+     ".vc pow(2,1) * 0.1, 0, 1, 1e+02, 2e+02, 3, 4, 5, 6, 7, 8, 9, 10 // s"},
     {"a bare .vc gets its three fields", "R 1 0, 1k\n.vc\n", 3, kView, Kind::kReplace, 1,
      ".vc 0.125, -0.25, 0.5"},
     {"a bare .vc with a drawing annotation", ".vc {f 1}\n", 3, kView, Kind::kReplace, 0,
