@@ -1,14 +1,18 @@
 // The editor window in this process on the offscreen platform, in Japanese: its
 // words, and what the language service gives the pane (definitions, outline,
-// completion, diagnostics after a pause), recent files and a reload from disk.
+// hover, completion, diagnostics after a pause), find and replace, recent files
+// and a reload from disk.
 #include "editor/editor_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +20,7 @@
 #include <string>
 
 #include "editor/edit_command.h"
+#include "editor/find_dialog.h"
 #include "support/batch_runs.h"
 
 namespace movra::editor {
@@ -110,6 +115,28 @@ TEST(EditorWindow, ThePaneUsesTheLanguageService) {
   emit outline->itemClicked(found, 0);
   pane->getCursorPosition(&line, &column);
   EXPECT_EQ(pane->text(line).left(3), QStringLiteral(".vc"));
+
+  // Resting the pointer on a keyword shows its catalogue entry.
+  emit pane->SCN_DWELLSTART(static_cast<int>(pane->positionAt(18, 0)), 10, 10);
+  EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("body"))) << QToolTip::text().toStdString();
+  EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("mass"))) << "with its fields";
+
+  // Replace All is one undo step.
+  const QString before = pane->text();
+  auto* find = window.findChild<FindDialog*>();
+  ASSERT_NE(find, nullptr);
+  const auto fields = find->findChildren<QLineEdit*>();
+  ASSERT_EQ(fields.size(), 2);
+  fields[0]->setText(QStringLiteral("2n"));
+  fields[1]->setText(QStringLiteral("7n"));
+  for (QPushButton* button : find->findChildren<QPushButton*>()) {
+    if (button->text() == QCoreApplication::translate("movra::editor::FindDialog", "Replace All"))
+      button->click();
+  }
+  EXPECT_EQ(pane->text().count(QStringLiteral("7n")), before.count(QStringLiteral("2n")));
+  EXPECT_FALSE(pane->text().contains(QStringLiteral("2n")));
+  pane->undo();
+  EXPECT_EQ(pane->text(), before);
 
   // A keyword completes to its snippet, the first placeholder selected.
   pane->setCursorPosition(15, 0);

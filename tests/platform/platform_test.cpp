@@ -1,9 +1,10 @@
 // The platform stand-ins with the real system services: POSIX shared memory
 // blocks that are missing or shorter than their readers expect, and the editor's
-// datagram socket when nobody listens any more.
+// datagram socket, which names each message's sender, when nobody listens any more.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -74,10 +75,24 @@ TEST_F(PlatformTest, MessagesReachTheEditorWhileItListensAndFailQuietlyAfter) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].dataWord, 1012);
     EXPECT_EQ(messages[0].text, "R 13 0, 1k * zz");
+    EXPECT_EQ(messages[0].sender, static_cast<long>(getpid())) << "the kernel names the sender";
     EXPECT_EQ(messages[1].dataWord, 2003);
     EXPECT_EQ(messages[1].text.size(), static_cast<std::size_t>(kEditorMessageBytes - 1))
         << "an overlong text is cut to the block, never sent past it";
     EXPECT_TRUE(mailbox.takeMessages().empty());
+  }
+  // An editor with several simulators tells their reports apart by the sender.
+  {
+    EditorMailbox mailbox;
+    ASSERT_TRUE(mailbox.ok());
+    const pid_t child = fork();
+    if (child == 0) _exit(sendToEditor(mailbox.id(), 3, " 0 0 1 ") ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const auto messages = mailbox.takeMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].sender, static_cast<long>(child));
   }
   // The editor has gone: the message is lost, and the sender learns it at once.
   EXPECT_FALSE(sendToEditor(id, 1000, "late"));
