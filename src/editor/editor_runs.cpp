@@ -103,6 +103,7 @@ void EditorWindow::runCurrent(const char* modeMarker) {
   connect(run, &RunSession::ended, this,
           [this, tab, run](int code, bool crashed) { runEnded(tab, run, code, crashed); });
   tab->runs().push_back(std::move(session));
+  newestRun_ = run;
   runState_->setText(tr("%1: the simulator is open (%2)").arg(name, what));
   statusBar()->clearMessage();
 }
@@ -120,12 +121,8 @@ void EditorWindow::pollMailbox() {
   for (const platform::EditorMessage& message : mailbox_->takeMessages()) {
     // The run whose simulator sent it; else the newest run (an unknown sender).
     RunSession* target = nullptr;
-    for (int k = 0; k < tabs_->count() && target == nullptr; ++k)
-      target = tabAt(k)->runOf(message.sender);
-    for (int k = 0; k < tabs_->count() && target == nullptr; ++k) {
-      if (tabAt(k)->latestRun() != nullptr && tabAt(k)->latestRun()->running())
-        target = tabAt(k)->latestRun();
-    }
+    for (int k = 0; k < tabs_->count() && target == nullptr; ++k) target = tabAt(k)->runOf(message.sender);
+    if (target == nullptr && newestRun_ != nullptr && newestRun_->running()) target = newestRun_;
     if (target != nullptr) target->deliver(message);
   }
 }

@@ -5,6 +5,7 @@
 #include <QFileSystemWatcher>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -77,6 +78,7 @@ class EditorWindow : public QMainWindow {
   QTimer mailboxTimer_;
   int untitledCount_ = 0;
   QAction* stopAction_ = nullptr;
+  QPointer<RunSession> newestRun_;  // where a report of an unknown sender goes
 };
 
 }  // namespace movra::editor
