@@ -37,5 +37,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's text face is looked up by name at run time, not linked.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-ipafont-gothic)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
+# Qt's translations give the editor's standard buttons in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, qt6-translations-l10n")
 include(CPack)
