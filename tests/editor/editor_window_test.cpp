@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -40,6 +41,7 @@ QApplication& application() {
     unsetenv("LANGUAGE");
     setenv("XDG_CONFIG_HOME", (scratch() + "/config").c_str(), 1);
     setenv("XDG_STATE_HOME", (scratch() + "/state").c_str(), 1);
+    setenv("MOVRA_SHM_TAG", ("editor-window-" + std::to_string(getpid())).c_str(), 1);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "editor_window_test";
@@ -173,6 +175,39 @@ TEST(EditorWindow, ThePaneUsesTheLanguageService) {
   // The reload is an edit like any other: undo brings the pendulum back.
   pane->undo();
   EXPECT_TRUE(pane->text().startsWith(QStringLiteral("// Simple pendulum")));
+}
+
+// Check hands the buffer to the simulator's initial check (no window); a field
+// the simulator cannot evaluate comes back at its line, and the end is shown.
+TEST(EditorWindow, CheckMarksTheLineTheSimulatorRefuses) {
+  application();
+  const std::string path = scratch() + "/divider.model";
+  std::ofstream(path) << "V 1 0, 5, 0\nR 1 2, 1k\n.o x2.9\n.t 2\n   0\n   1m\n   10u\n   1\n";
+  EditorWindow window;
+  ASSERT_TRUE(window.openFile(QString::fromStdString(path)));
+  ModelPane* pane = window.currentTab()->pane();
+  pane->setCursorPosition(2, 0);
+  pane->insert(QStringLiteral("R 2 0, 1k / (1 - 1)\n"));  // unsaved: the buffer is what runs
+  window.runCurrent("_a1_");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pane->runErrorLine() != 0; }, 20000));
+  EXPECT_EQ(pane->runErrorLine(), 3);
+  const QString ended =
+      QCoreApplication::translate("movra::editor::EditorWindow", "%1: the simulator %2")
+          .arg(QStringLiteral("divider.model"), QString());
+  bool shown = false;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (QLabel* label : window.findChildren<QLabel*>())
+          shown = shown || label->text().startsWith(ended);
+        return shown;
+      },
+      20000))
+      << "the check's end is not shown";
+  // Mended, the next check clears the mark.
+  pane->setSelection(2, 0, 3, 0);
+  pane->removeSelectedText();
+  window.runCurrent("_a1_");
+  EXPECT_EQ(pane->runErrorLine(), 0);
 }
 
 }  // namespace
