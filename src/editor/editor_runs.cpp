@@ -117,6 +117,12 @@ void EditorWindow::stopCurrent() {
 }
 
 void EditorWindow::pollMailbox() {
+  // Stop offers itself only while the current tab has a simulator to stop.
+  bool running = false;
+  if (ModelTab* tab = currentTab(); tab != nullptr) {
+    for (const auto& run : tab->runs()) running = running || run->running();
+  }
+  stopAction_->setEnabled(running);
   if (mailbox_ == nullptr) return;
   for (const platform::EditorMessage& message : mailbox_->takeMessages()) {
     // The run whose simulator sent it; else the newest run (an unknown sender).

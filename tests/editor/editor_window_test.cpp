@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,6 +189,12 @@ TEST(EditorWindow, CheckMarksTheLineTheSimulatorRefuses) {
   ModelPane* pane = window.currentTab()->pane();
   pane->setCursorPosition(2, 0);
   pane->insert(QStringLiteral("R 2 0, 1k / (1 - 1)\n"));  // unsaved: the buffer is what runs
+  QAction* stop = nullptr;
+  for (QAction* a : window.findChildren<QAction*>())
+    if (a->shortcut() == QKeySequence(Qt::SHIFT | Qt::Key_F5)) stop = a;
+  ASSERT_NE(stop, nullptr);
+  QTest::qWait(100);
+  EXPECT_FALSE(stop->isEnabled()) << "nothing to stop yet";
   window.runCurrent("_a1_");
   EXPECT_TRUE(QTest::qWaitFor([&] { return pane->runErrorLine() != 0; }, 20000));
   EXPECT_EQ(pane->runErrorLine(), 3);
@@ -203,6 +210,7 @@ TEST(EditorWindow, CheckMarksTheLineTheSimulatorRefuses) {
       },
       20000))
       << "the check's end is not shown";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !stop->isEnabled(); }, 2000)) << "the check has ended";
   // Mended, the next check clears the mark.
   pane->setSelection(2, 0, 3, 0);
   pane->removeSelectedText();
