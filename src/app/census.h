@@ -11,8 +11,7 @@
 
 namespace movra::app {
 
-// Finished simulators a user may keep open at once.
-inline constexpr int kFinishedWindowLimit = 10;
+using platform::kFinishedWindowLimit;
 
 inline constexpr const char* kCalculatingRefusal = "　先のファイルを計算中　\n";
 inline constexpr const char* kWindowLimitRefusal = "タスクバーの movra のボタンは１０まで";

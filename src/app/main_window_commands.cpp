@@ -16,8 +16,8 @@ namespace movra::app {
 
 namespace {
 
-constexpr int kViewWindowWord = 3;
-constexpr int kScalesWord = 4;
+constexpr int kViewWindowWord = platform::kViewWindowReport;
+constexpr int kScalesWord = platform::kScalesReport;
 
 QAction* addItem(QMenu* menu, const char* text, int id) {
   QAction* action = menu->addAction(QString::fromUtf8(text));

@@ -42,12 +42,9 @@ RunPlan planRun(const std::string& text, const std::string& path, const std::str
 RunReport interpretReport(const note::HandOverImage& image, const platform::EditorMessage& report) {
   RunReport shown;
   shown.message = report.text;
-  if (report.dataWord >= 1000 && report.dataWord < 3000) {
+  if (platform::isErrorReport(report.dataWord)) {
     shown.kind = RunReport::Kind::kError;
-    const int record = report.dataWord % 1000;
-    if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
-      shown.line = image.recordFileLine[static_cast<size_t>(record)];
-    }
+    shown.line = note::reportFileLine(image, platform::errorRecord(report.dataWord));
     while (!shown.message.empty() &&
            (shown.message.back() == '\n' || shown.message.back() == '\r' ||
             shown.message.back() == ' ')) {
@@ -55,9 +52,9 @@ RunReport interpretReport(const note::HandOverImage& image, const platform::Edit
     }
     shown.hint = note::messageHint(report.text);
     if (shown.hint.empty()) shown.hint = note::messageHint(shown.message);
-  } else if (report.dataWord == 3) {
+  } else if (report.dataWord == platform::kViewWindowReport) {
     shown.kind = RunReport::Kind::kViewWindow;
-  } else if (report.dataWord == 4) {
+  } else if (report.dataWord == platform::kScalesReport) {
     shown.kind = RunReport::Kind::kScales;
   }
   return shown;

@@ -47,6 +47,6 @@ RunReport interpretReport(const note::HandOverImage& image, const platform::Edit
 // instead of letting the simulator's box say it.
 enum class StartRefusal { kNone, kCalculating, kWindowLimit };
 StartRefusal startRefusal(const platform::MarkerCounts& counts);
-inline constexpr int kFinishedWindowLimit = 10;
+using platform::kFinishedWindowLimit;
 
 }  // namespace movra::editor

@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/editor_link.h"
+
 namespace movra::editor {
 
-// Data words of the two reports.
-inline constexpr int kViewWindowReport = 3;  // fields 1..3 of ".vc"
-inline constexpr int kScalesReport = 4;      // fields 4..13 of ".vc"
+using platform::kScalesReport;
+using platform::kViewWindowReport;
 
 struct ViewEdit {
   enum class Kind {

@@ -145,21 +145,19 @@ void reportSimulatorDeath(const SimulatorEnd& end, const std::string& directory,
 // Prints one report of the simulator the way a user reads it; true for an error.
 bool printReport(const std::string& modelPath, const HandOverImage& image,
                  const platform::EditorMessage& report) {
-  if (report.dataWord >= 1000 && report.dataWord < 3000) {
+  if (platform::isErrorReport(report.dataWord)) {
     ReaderMessage message;
     message.text = report.text;
-    const int record = report.dataWord % 1000;
-    if (record >= 0 && record < static_cast<int>(image.recordFileLine.size())) {
-      message.fileLine = image.recordFileLine[record];
-    }
+    message.fileLine = reportFileLine(image, platform::errorRecord(report.dataWord));
     printMessage(modelPath, message);
     return true;
   }
-  if (const std::string view = commaFields(report.text, 3); report.dataWord == 3 && !view.empty()) {
+  if (const std::string view = commaFields(report.text, 3);
+      report.dataWord == platform::kViewWindowReport && !view.empty()) {
     // Pasted as the first three fields of the model's ".vc" line.
     std::printf("%s: view window: .vc %s\n", modelPath.c_str(), view.c_str());
   } else if (const std::string scales = commaFields(report.text, 10);
-             report.dataWord == 4 && !scales.empty()) {
+             report.dataWord == platform::kScalesReport && !scales.empty()) {
     // Fields 4..13 of the ".vc" line, in column order.
     std::printf("%s: scales: %s\n", modelPath.c_str(), scales.c_str());
   } else {

@@ -30,6 +30,13 @@ struct HandOverImage {
   std::vector<OutputLabel> outputLabels;  // in file order
 };
 
+// The model file's line of the record an error report names, 0 when unknown.
+inline int reportFileLine(const HandOverImage& image, int record) {
+  return record >= 0 && record < static_cast<int>(image.recordFileLine.size())
+             ? image.recordFileLine[static_cast<size_t>(record)]
+             : 0;
+}
+
 // A mistake in the model file, at its own line (1-based).
 struct FileError {
   int line = 0;

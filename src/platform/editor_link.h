@@ -9,6 +9,13 @@ namespace movra::platform {
 
 inline constexpr int kEditorMessageBytes = 65536;
 
+// Data words the simulator sends: the view window (fields 1..3 of ".vc"), the ten
+// scales (fields 4..13), and an error as 1000 or 2000 plus its record's index.
+inline constexpr int kViewWindowReport = 3;
+inline constexpr int kScalesReport = 4;
+inline bool isErrorReport(int dataWord) { return dataWord >= 1000 && dataWord < 3000; }
+inline int errorRecord(int dataWord) { return dataWord % 1000; }
+
 struct EditorMessage {
   int dataWord = 0;
   std::string text;

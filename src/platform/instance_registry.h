@@ -21,6 +21,9 @@ inline constexpr const char* kVersionTitleMarker = " movra  v-7.72";
 // A title is searched up to this many bytes, as a window title would be read.
 inline constexpr size_t kTitleBytes = 1024;
 
+// Finished simulators a user may keep open at once; the census refuses one more.
+inline constexpr int kFinishedWindowLimit = 10;
+
 struct MarkerCounts {
   int ended = 0;        // "_movra_": a simulator whose run has ended
   int calculating = 0;  // "_on-cal_": a simulator still calculating (or paused)
